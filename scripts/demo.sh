@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Starts the radar simulator behind a fixed link and the tool beside it; stops the simulator
+# when the tool closes.
+set -euo pipefail
+build=${1:-build}
+link="$(cd "$build" && pwd)/radar-tty"
+"$build/bin/radar-sim" --link "$link" --targets 10 &
+sim=$!
+trap 'kill $sim 2>/dev/null || true' EXIT
+sleep 0.5
+echo
+echo "The simulated radar is at: $link"
+echo "Type that path into the port box of the tool and press 连接 (connect)."
+echo
+"$build/bin/radar-config"
