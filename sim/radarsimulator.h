@@ -1,0 +1,234 @@
+// A radar on a pseudo-terminal. The simulator holds the master side of a pty and answers the
+// requests the tool writes on the slave side the way one of our radars answers them: identity,
+// scene reads and writes, station number, flash save, detection results from moving targets,
+// the distance test and the CAN parameters. Faults of a bad line or a misbehaving radar can be
+// injected per command. It serves one connection after another: while nobody holds the slave
+// open the line is hung up, and the simulator waits for the next opener.
+//
+// All public members are thread-safe; the line is served by one worker thread.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace sim {
+
+// What the radar tells about itself in its identity reply (function code 0x0D).
+struct Identity
+{
+    quint8 station = 2;
+    // Goes out as the high byte of serial word 1; only the low byte of serialWord1 is sent.
+    quint8 deviceType = 1;
+    quint16 serialWord1 = 0x1234;
+    quint16 serialWord2 = 0x5678;
+    quint8 serialByte3 = 0x9a;
+    quint8 earlyWarningRelay = 3;
+    quint8 alarmRelay = 3;
+};
+
+// One non-alarm cell as it travels: a point in the radar plane, centimetres.
+struct CellPoint
+{
+    qint16 x = 0;
+    qint16 y = 0;
+    bool operator==(const CellPoint &o) const { return x == o.x && y == o.y; }
+};
+
+// The stored scene, in wire units. Writes store exactly what arrived, reads send it back.
+struct Scene
+{
+    quint16 detectionFar = 600;     // cm (0x02 / 0x0A)
+    quint16 detectionAngle = 120;   // degrees
+    quint16 warningFar = 400;       // cm (0x03 / 0x0B)
+    quint16 alarmFar = 200;         // cm
+    qint8 leftBoundary = -2;        // half metres
+    qint8 rightBoundary = 2;        // half metres
+    quint8 cellCount = 0;           // as written, may exceed 10 (0x04 / 0x0C)
+    quint8 gridEdge = 100;          // cm
+    std::array<CellPoint, 10> cells{};
+    quint8 targetDirection = 0;     // 0 either, 1 approaching, 2 moving away (0x07 / 0x14)
+    quint8 targetType = 0;          // item data: 0 no filter, 1 pedestrian ... 4 moving target
+    quint16 startDistance = 0;      // cm, near edge of the detection zone (0x08 / 0x15)
+
+    bool operator==(const Scene &o) const;
+    bool operator!=(const Scene &o) const { return !(*this == o); }
+};
+
+// One target of a detection frame, as the 12-byte entry carries it (class: low byte on the wire).
+struct Target
+{
+    quint16 id;
+    qint16 x;
+    qint16 y;
+    quint16 a;
+    quint16 b;
+    quint16 cls;
+};
+
+struct ReceivedRequest
+{
+    quint8 functionCode;
+    QByteArray bytes;        // the whole frame as it arrived
+    qint64 msecsSinceStart;
+    bool checksumOk;         // frames with a wrong checksum are recorded but not answered
+};
+
+enum class Fault { None, Silent, Late, Split, Short, BadSync, GarbageBefore, GarbageAfter };
+
+struct FaultSpec
+{
+    Fault kind = Fault::None;
+    int delayMs = 0;      // Late: delay before the reply; other kinds: added before their first byte
+    int pieces = 3;       // Split
+    int gapMs = 30;       // Split: pause between pieces
+    int remaining = -1;   // -1: every reply; n: the next n replies, then the fault is gone
+    QByteArray garbage = QByteArray::fromHex("0102fe");   // GarbageBefore / GarbageAfter
+};
+
+class RadarSimulator
+{
+public:
+    // Bytes a Short reply carries: the header up to the length field and a little more.
+    static constexpr int ShortReplyBytes = 10;
+    // 115200 baud, 8N1: ten bit times per byte.
+    static constexpr int PacedBytesPerSecond = 11520;
+
+    RadarSimulator();
+    ~RadarSimulator();
+    RadarSimulator(const RadarSimulator &) = delete;
+    RadarSimulator &operator=(const RadarSimulator &) = delete;
+
+    // Opens the pty (raw mode before any byte moves), keeps only the master, optionally points
+    // a symlink at the slave (an old symlink there is replaced; any other file is left alone and
+    // start fails) and starts serving. False with errorString() on failure.
+    bool start(const QString &symlinkPath = QString());
+    // Stops serving, closes the line, removes the symlink. Safe to call more than once.
+    void stop();
+    bool isRunning() const;
+    QString devicePath() const;    // the slave device (changes after a hang-up, see below)
+    QString symlinkPath() const;
+    QString errorString() const;
+
+    // Optional progress lines (requests, replies, hang-ups); called on the worker thread.
+    void setLogger(std::function<void(const QString &)> logger);
+
+    // Device state.
+    Identity identity() const;
+    void setIdentity(const Identity &identity);
+    quint8 station() const;
+    Scene scene() const;
+    void setScene(const Scene &scene);
+    int flashSaves() const;
+    QByteArray canBlock() const;   // the 8 bytes after the header of the last CAN request
+    void setTestDistance(quint16 cm);
+    quint16 testDistance() const;
+
+    // Detection results. setTargets: count targets moving smoothly on fixed paths within
+    // 0..8 m ahead and +-3 m across, identifiers 1..count, classes taken in turn from classes
+    // (pedestrians when empty). setFixedTargets: exactly these targets in every frame.
+    void setTargets(int count, QList<quint16> classes = {});
+    void setFixedTargets(QList<Target> targets);
+    // What a result query sent now would carry.
+    QList<Target> currentTargets() const;
+
+    // Every request received since start() or clearRequests(), in arrival order.
+    QList<ReceivedRequest> requests() const;
+    void clearRequests();
+    bool waitForRequests(int count, int timeoutMs) const;
+    int discardedBytes() const;   // line noise thrown away by the frame parser
+
+    // Fault injection. A fault set for a function code wins over the fault for all commands.
+    void setFault(quint8 functionCode, const FaultSpec &fault);
+    void setFaultForAll(const FaultSpec &fault);
+    void clearFaults();
+    // After the next n answered requests the radar drops the line: the master is closed (the
+    // tool's port sees the hang-up) and a fresh pty is opened; devicePath() then names the new
+    // slave and the symlink, if any, is moved to it. n <= 0 cancels.
+    void setHangUpAfter(int exchanges);
+    // Hang-ups done so far; a hang-up counts once the fresh line can be opened.
+    int hangUps() const;
+    // Sends all output at the pace of a 115200-baud line.
+    void setPaced(bool paced);
+
+    // Pushes bytes onto the line as they are, outside any exchange.
+    void sendRaw(const QByteArray &bytes);
+
+    // What the radar answers to one whole request frame, without any fault; empty when it
+    // keeps quiet (bad frame or checksum, unknown code). Like a request on the line, a write
+    // or a station change updates the radar's state; nothing is recorded or sent.
+    QByteArray answer(const QByteArray &request);
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Chunk
+    {
+        QByteArray bytes;
+        Clock::time_point notBefore;
+    };
+
+    bool openLine(QString *error);
+    void closeLine();
+    void run();
+    void wake();
+    void handleFrame(const QByteArray &frame);
+    void scheduleLocked(QByteArray reply, const FaultSpec &fault);
+    void writeDue();
+    int pollTimeoutMs() const;
+    void hangUpAndReopen();
+    void log(const QString &line);
+    QByteArray answerLocked(const QByteArray &request);
+    QList<Target> targetsLocked() const;
+    QByteArray replyFrame(quint8 code, const QByteArray &data) const;
+
+    mutable std::mutex mutex;
+    mutable std::condition_variable requestArrived;
+    std::thread worker;
+    std::atomic<bool> stopping{false};
+    bool running = false;
+    int masterFd = -1;
+    int wakeFds[2] = {-1, -1};
+    QString slavePath;
+    QString linkPath;
+    QString error;
+    std::function<void(const QString &)> logger;
+    Clock::time_point started;
+
+    Identity ident;
+    Scene stored;
+    int saves = 0;
+    QByteArray can;
+    quint16 distance = 0;
+    int targetCount = 0;
+    QList<quint16> targetClasses;
+    bool fixedMode = false;
+    QList<Target> fixedTargets;
+
+    QList<ReceivedRequest> received;
+    int parserDiscarded = 0;
+    QHash<quint8, FaultSpec> faults;
+    FaultSpec faultForAll;
+    int hangUpCountdown = 0;
+    bool hangUpDue = false;
+    Clock::time_point hangUpAt;
+    int hangUpCount = 0;
+    bool paced = false;
+
+    // Output waiting for its time on the line (guarded by the mutex like everything above).
+    std::deque<Chunk> output;
+    Clock::time_point nextPacedWrite;
+    Clock::time_point writeRetry;
+    bool lineDown = true;
+};
+
+} // namespace sim
