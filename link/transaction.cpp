@@ -1,0 +1,133 @@
+// The request/reply exchange every command goes through: take the link, build and log the
+// request, drop stale input, write, await the reply the command's way, log and check it.
+#include "mainwindow.h"
+
+#include "commandtable.h"
+#include "frame.h"
+
+#include <QElapsedTimer>
+
+using namespace radarlink;
+
+namespace {
+
+QByteArray awaitAcknowledgement(QSerialPort &port, int waitMs)
+{
+    port.waitForReadyRead(waitMs);
+    return port.readAll();
+}
+
+QByteArray awaitSizedReply(QSerialPort &port, int minimumSize)
+{
+    QByteArray reply;
+    for (int attempt = 0; attempt < 10 && reply.size() < minimumSize; ++attempt) {
+        port.waitForReadyRead(100);
+        reply += port.readAll();
+    }
+    return reply;
+}
+
+QByteArray awaitDeadlineReply(QSerialPort &port, const bool &pollingPaused)
+{
+    QByteArray reply;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 1000 && !pollingPaused && port.isOpen()) {
+        port.waitForReadyRead(50);
+        reply += port.readAll();
+        if (deadlineReplyComplete(reply))
+            break;
+    }
+    return reply;
+}
+
+} // namespace
+
+bool MainWindow::runExchange(const RadarCommand &command, const QByteArray &payload,
+                             const ReplyHandler &applyReply)
+{
+    QSerialPort &port = serialChannel.port;
+    if (!port.isOpen())
+        return false;
+    if (command.triesLockOnce) {
+        if (!serialChannel.tryAcquireOnce())
+            return false;
+    } else {
+        serialChannel.acquireProcessingEvents();
+    }
+    if (!port.isOpen()) {
+        serialChannel.release();
+        return false;
+    }
+
+    const QByteArray request = buildRequest(frameHeader, command.code, payload);
+    emit printThread(command.request() + toHexText(request));
+    serialChannel.discardPendingInput();
+    port.write(request);
+    port.flush();
+
+    QByteArray reply;
+    switch (command.discipline) {
+    case ReplyDiscipline::ShortAck:
+        reply = awaitAcknowledgement(port, 50);
+        break;
+    case ReplyDiscipline::LongAck:
+        reply = awaitAcknowledgement(port, 1000);
+        break;
+    case ReplyDiscipline::SizedRead:
+        reply = awaitSizedReply(port, command.minimumReply);
+        break;
+    case ReplyDiscipline::Deadline:
+    case ReplyDiscipline::Own:
+        reply = awaitDeadlineReply(port, pollingPaused);
+        break;
+    }
+
+    const bool deadline = command.discipline == ReplyDiscipline::Deadline;
+    if (reply.isEmpty()) {
+        emit printThread(command.timeout());
+        if (command.silentGivesLengthLine)
+            emit printThread(command.length());
+        serialChannel.release();
+        return deadline;
+    }
+    emit printThread(command.reply() + toHexText(reply));
+
+    bool result = true;
+    if (command.discipline == ReplyDiscipline::SizedRead) {
+        switch (checkSizedReply(reply, command.minimumReply)) {
+        case SizedReplyCheck::Empty:
+        case SizedReplyCheck::TooShort:
+            emit printThread(command.length());
+            result = false;
+            break;
+        case SizedReplyCheck::BadSync:
+            emit printThread(command.sync());
+            result = false;
+            break;
+        case SizedReplyCheck::Valid:
+            result = applyReply ? applyReply(reply) : true;
+            break;
+        }
+    } else if (deadline) {
+        switch (checkDeadlineReply(reply)) {
+        case DeadlineReplyCheck::BadSync:
+            emit printThread(command.sync());
+            break;
+        case DeadlineReplyCheck::Incomplete:
+            emit printThread(command.length().arg(reply.size()).arg(expectedDeadlineLength(reply)));
+            break;
+        case DeadlineReplyCheck::Valid:
+            if (applyReply)
+                applyReply(reply);
+            break;
+        case DeadlineReplyCheck::Empty:
+        case DeadlineReplyCheck::NoData:
+            break;
+        }
+    } else if (applyReply) {
+        result = applyReply(reply);
+    }
+    serialChannel.release();
+    return result;
+}
