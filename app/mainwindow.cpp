@@ -1,0 +1,345 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "activitylog.h"
+#include "frame.h"
+#include "radarview.h"
+
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSerialPortInfo>
+
+QMap<int, QString> MainWindow::deviceTypeNames = {
+    {1, QObject::tr("通道预警雷达")},
+    {2, QObject::tr("区域安全扫描雷达")},
+    {3, QObject::tr("避障雷达")},
+};
+
+const QString MainWindow::indicatorStyleTemplate = QStringLiteral(
+    "min-width: 60px; min-height: 60px;max-width:60px; max-height: 60px;border-radius: 30px; "
+    "background: rgb(%1, %2, %3)");
+const QColor MainWindow::indicatorOffColour = QColor(QStringLiteral("gray"));
+
+static QColor opaque(QColor colour)
+{
+    colour.setAlpha(255);
+    return colour;
+}
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    Q_INIT_RESOURCE(resources);
+    ui->setupUi(this);
+    setWindowTitle(QString(QChar(0x3000)));
+    setPalette(QPalette(Qt::white));
+    setAutoFillBackground(true);
+    ui->comboBoxSerial->installEventFilter(this);
+    setLogTarget(ui->listWidget);
+    connect(this, &MainWindow::printThread, this, [](QString info) { appendLog(info); });
+    ui->pushButtonDisconnect->hide();
+
+    auto colourText = [](QWidget *label, const QColor &colour) {
+        QPalette palette = label->palette();
+        palette.setBrush(QPalette::All, QPalette::WindowText, QBrush(colour, Qt::SolidPattern));
+        label->setPalette(palette);
+    };
+    colourText(ui->labelSurvey, opaque(ui->graphicsView->detectionColour));
+    colourText(ui->labelWarn, QColor(155, 155, 0));
+    colourText(ui->labelAlarm, opaque(ui->graphicsView->alarmColour));
+
+    pollTimer.setInterval(50);
+    pollTimer.setSingleShot(true);
+    connect(&pollTimer, &QTimer::timeout, this, &MainWindow::on_pushButton_clicked);
+    ui->pushButton->hide();
+    ui->pushButtonWatch->hide();
+
+    clockTimer.setInterval(1000);
+    connect(&clockTimer, &QTimer::timeout, this, &MainWindow::blinkIndicators);
+    resetIndicators();
+
+    ui->labelPic->hide();
+    ui->frameLegend->hide();
+    ui->comboBoxSurveyAngle->hide();
+
+    applyRememberedLanguage();
+
+    if (QScreen *screen = this->screen())
+        setGeometry(placementFor(screen->geometry().size()));
+}
+
+MainWindow::~MainWindow()
+{
+    on_pushButtonDisconnect_clicked();
+    delete ui;
+}
+
+QRect MainWindow::placementFor(const QSize &screen)
+{
+    const double w = screen.width();
+    const double h = screen.height();
+    return QRect(int(0.1 * w), int(0.15 * h), int(0.8 * w), int(0.7 * h));
+}
+
+void MainWindow::delayWithEvents(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool MainWindow::eventFilter(QObject *obj, QEvent *event)
+{
+    if (obj == ui->comboBoxSerial && event->type() == QEvent::MouseButtonPress)
+        refreshPortList();
+    return QMainWindow::eventFilter(obj, event);
+}
+
+void MainWindow::refreshPortList()
+{
+    QStringList names;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports) {
+        QSerialPort probe(info);
+        if (probe.open(QIODevice::ReadWrite)) {
+            names << info.portName();
+            probe.close();
+        }
+    }
+    ui->comboBoxSerial->clear();
+    ui->comboBoxSerial->addItems(names);
+}
+
+bool MainWindow::openRadarPort()
+{
+    QSerialPort &port = serialChannel.port;
+    port.setPortName(ui->comboBoxSerial->currentText());
+    port.setBaudRate(QSerialPort::Baud115200, QSerialPort::AllDirections);
+    port.setDataBits(QSerialPort::Data8);
+    port.setParity(QSerialPort::NoParity);
+    port.setStopBits(QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port.open(QIODevice::ReadWrite)) {
+        emit printThread(tr("无法打开串口：") + port.portName() + QLatin1Char('\n'));
+        return false;
+    }
+    emit printThread(tr("串口成功连接：") + port.portName() + QLatin1Char('\n'));
+    frameHeader = radarlink::connectHeader();
+    stationNumber = 255;
+    return true;
+}
+
+void MainWindow::on_pushButtonConnect_clicked()
+{
+    ui->pushButtonConnect->hide();
+    ui->pushButtonDisconnect->show();
+    ui->comboBoxSerial->setEnabled(false);
+    QCoreApplication::processEvents();
+    if (!openRadarPort()) {
+        on_pushButtonDisconnect_clicked();
+        return;
+    }
+    delayWithEvents(3000);
+}
+
+void MainWindow::on_pushButtonDisconnect_clicked()
+{
+    ui->pushButtonDisconnect->hide();
+    pollingPaused = true;
+    pollTimer.stop();
+    resetIndicators();
+    QSerialPort &port = serialChannel.port;
+    if (port.isOpen()) {
+        port.clear(QSerialPort::AllDirections);
+        port.close();
+    }
+    serialChannel.release();
+    ui->pushButtonConnect->show();
+    ui->comboBoxSerial->setEnabled(true);
+    RadarView *view = ui->graphicsView;
+    for (auto &frame : view->frameHistory)
+        frame.clear();
+    view->redrawScene();
+    view->frameIndex = 0;
+}
+
+void MainWindow::setLamp(QLabel *lamp, const QColor &colour)
+{
+    lamp->setStyleSheet(indicatorStyleTemplate.arg(colour.red()).arg(colour.green()).arg(colour.blue()));
+}
+
+void MainWindow::resetIndicators()
+{
+    inAlarm = false;
+    inWarn = false;
+    inSurvey = false;
+    clockTimer.stop();
+    setLamp(ui->labelLEDAlar, indicatorOffColour);
+    setLamp(ui->labelLEDWarn, indicatorOffColour);
+    setLamp(ui->labelLEDSurv, indicatorOffColour);
+}
+
+void MainWindow::blinkIndicators()
+{
+    const RadarView *view = ui->graphicsView;
+    setLamp(ui->labelLEDAlar, inAlarm ? view->alarmColour : indicatorOffColour);
+    setLamp(ui->labelLEDWarn, inWarn ? view->warningColour : indicatorOffColour);
+    setLamp(ui->labelLEDSurv, inSurvey ? view->detectionColour : indicatorOffColour);
+    delayWithEvents(800);
+    setLamp(ui->labelLEDAlar, indicatorOffColour);
+    setLamp(ui->labelLEDWarn, indicatorOffColour);
+    setLamp(ui->labelLEDSurv, indicatorOffColour);
+}
+
+QString MainWindow::serialNumberText() const
+{
+    return QStringLiteral("%1%2%3")
+        .arg(serialWord1, 4, 16, QLatin1Char('0'))
+        .arg(serialWord2, 4, 16, QLatin1Char('0'))
+        .arg(serialByte3, 4, 16, QLatin1Char('0'));
+}
+
+void MainWindow::refreshDeviceTexts()
+{
+    QCoreApplication::installTranslator(&translator);
+    ui->retranslateUi(this);
+    deviceTypeNames = {
+        {1, QObject::tr("通道预警雷达")},
+        {2, QObject::tr("区域安全扫描雷达")},
+        {3, QObject::tr("避障雷达")},
+    };
+    ui->labelDevType->setText(tr("设备类型：") + deviceTypeNames.value(deviceType));
+    ui->labelID->setText(serialNumberText());
+
+    QComboBox *types = ui->comboBoxTargetType;
+    const int kept = types->currentIndex();
+    if (deviceType == 1) {
+        types->setVisible(true);
+        types->clear();
+        types->addItem(tr("不筛选目标"), 0);
+        types->addItem(tr("行人"), 1);
+        types->addItem(tr("车辆"), 2);
+    } else if (deviceType == 2 || deviceType == 3) {
+        types->setVisible(true);
+        types->clear();
+        types->addItem(tr("不筛选目标"), 0);
+        types->addItem(tr("静目标"), 3);
+        types->addItem(tr("动目标"), 4);
+    } else {
+        return;
+    }
+    types->setCurrentIndex(kept);
+}
+
+void MainWindow::switchLanguage(const QString &catalogue, const QByteArray &tag)
+{
+    translator.load(catalogue);
+    refreshDeviceTexts();
+    QFile file(QStringLiteral("lang.cfg"));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        file.write(tag);
+        file.close();
+    }
+}
+
+void MainWindow::applyRememberedLanguage()
+{
+    QFile file(QStringLiteral("lang.cfg"));
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return;
+    QByteArray content = file.readAll();
+    file.close();
+    const int zero = content.indexOf('\0');
+    if (zero >= 0)
+        content.truncate(zero);
+    if (QString::fromUtf8(content).contains(QLatin1String("lang_en")))
+        on_action_English_triggered();
+}
+
+void MainWindow::on_action_Chinese_triggered()
+{
+    switchLanguage(QStringLiteral(":/res/language/lang_zh_CN.qm"), "lang_zh_CN");
+}
+
+void MainWindow::on_action_English_triggered()
+{
+    switchLanguage(QStringLiteral(":/res/language/lang_en.qm"), "lang_en");
+}
+
+void MainWindow::on_spinBoxSurveyNear_valueChanged(double arg1)
+{
+    ui->spinBoxAlarmNear->setValue(arg1);
+}
+
+void MainWindow::on_spinBoxAlarmFar_valueChanged(double arg1)
+{
+    ui->spinBoxWarnNear->setValue(arg1);
+    if (deviceType == 1)
+        ui->spinBoxWarnFar->setValue(arg1);
+}
+
+// The boundary boxes only take the operator's value; it goes to the radar with the scene.
+void MainWindow::on_spinBoxLeft_valueChanged(double) {}
+void MainWindow::on_spinBoxRight_valueChanged(double) {}
+
+void MainWindow::on_checkBoxSelect_toggled(bool checked)
+{
+    ui->graphicsView->selectMode = checked;
+    ui->graphicsView->redrawScene();
+}
+
+void MainWindow::on_checkBoxTrack_toggled(bool checked)
+{
+    ui->graphicsView->showTrack = checked;
+    ui->graphicsView->redrawScene();
+}
+
+void MainWindow::on_pushButtonWatch_toggled(bool checked)
+{
+    ui->graphicsView->showDetectionArea = checked;
+    ui->graphicsView->redrawScene();
+}
+
+void MainWindow::on_comboBoxGrid_currentTextChanged(const QString &arg1)
+{
+    ui->graphicsView->setGridEdgeText(arg1);
+}
+
+void MainWindow::paintEvent(QPaintEvent *event)
+{
+    QMainWindow::paintEvent(event);
+    QLabel *const labels[] = {ui->label_legend1, ui->label_legend2, ui->label_legend3, ui->label_legend4};
+    const QString names[] = {tr("行人"), tr("车辆"), tr("静目标"), tr("动目标")};
+    for (int kind = 0; kind < 4; ++kind) {
+        // Setting a label's picture schedules another paint; only a changed picture is set,
+        // so painting never feeds itself.
+        const QString key = names[kind] + labels[kind]->font().key();
+        if (labels[kind]->property("legendKey").toString() == key)
+            continue;
+        labels[kind]->setProperty("legendKey", key);
+        labels[kind]->setPixmap(RadarView::legendPicture(kind, names[kind], labels[kind]->font()));
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+}
+
+// The handlers below belong to the tools that arrive with their own dialogs and commands.
+void MainWindow::on_toolButtonModbusId_clicked() {}
+void MainWindow::on_pushButtonSendPar_clicked() {}
+void MainWindow::on_pushButton_clicked() {}
+void MainWindow::on_pushButtonSaveConfig_clicked() {}
+void MainWindow::on_actionUpdate_triggered() {}
+void MainWindow::on_actionGetData_triggered() {}
+void MainWindow::on_actionCeliangJuli_triggered() {}
+void MainWindow::on_actionFrameLimt_triggered() {}
+void MainWindow::on_actionCan_triggered() {}
+void MainWindow::on_actionExportCfg_triggered() {}
+void MainWindow::on_actionImportCfg_triggered() {}

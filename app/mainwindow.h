@@ -1,0 +1,130 @@
+// The tool's one window: the form, the link to the radar, the two timers and the log.
+#pragma once
+
+#include "serialchannel.h"
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QMap>
+#include <QTimer>
+#include <QTranslator>
+
+#include <functional>
+
+namespace Ui {
+class MainWindow;
+}
+class QLabel;
+struct RadarCommand;
+class DialogUpdate;
+class DialogCeLiang;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Device-type code to display name; 1, 2 and 3 are the radars of the family.
+    static QMap<int, QString> deviceTypeNames;
+    static const QString indicatorStyleTemplate;
+    static const QColor indicatorOffColour;
+
+    // Where the window goes on a screen of the given size: x, y at 10 % and 15 %, 80 % wide and
+    // 70 % high, each product truncated.
+    static QRect placementFor(const QSize &screen);
+
+    // Waits ms milliseconds while the interface stays alive.
+    static void delayWithEvents(int ms);
+
+    // Called with the reply while the link is still held; for a sized read its answer is the
+    // command's result.
+    using ReplyHandler = std::function<bool(const QByteArray &reply)>;
+
+    // One request/reply exchange of the given command with the given payload, logged both ways.
+    bool runExchange(const RadarCommand &command, const QByteArray &payload,
+                     const ReplyHandler &applyReply = ReplyHandler());
+
+    // Opens the port named in the port list at 115200 8N1 and writes the connection header.
+    bool openRadarPort();
+
+    SerialChannel &channel() { return serialChannel; }
+
+signals:
+    void printThread(QString info);
+
+public slots:
+    bool eventFilter(QObject *obj, QEvent *event) override;
+
+private slots:
+    void on_pushButtonConnect_clicked();
+    void on_pushButtonDisconnect_clicked();
+    void on_toolButtonModbusId_clicked();
+    void on_pushButtonSendPar_clicked();
+    void on_pushButton_clicked();
+    void on_spinBoxAlarmFar_valueChanged(double arg1);
+    void on_checkBoxSelect_toggled(bool checked);
+    void on_comboBoxGrid_currentTextChanged(const QString &arg1);
+    void on_checkBoxTrack_toggled(bool checked);
+    void on_pushButtonSaveConfig_clicked();
+    void on_actionUpdate_triggered();
+    void on_pushButtonWatch_toggled(bool checked);
+    void on_spinBoxLeft_valueChanged(double arg1);
+    void on_spinBoxRight_valueChanged(double arg1);
+    void on_actionGetData_triggered();
+    void on_actionCeliangJuli_triggered();
+    void on_actionFrameLimt_triggered();
+    void on_action_Chinese_triggered();
+    void on_action_English_triggered();
+    void on_actionCan_triggered();
+    void on_spinBoxSurveyNear_valueChanged(double arg1);
+    void on_actionExportCfg_triggered();
+    void on_actionImportCfg_triggered();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+public:
+    // Radar state read and written by the commands.
+    Ui::MainWindow *ui;
+    quint16 stationNumber = 2;
+    quint16 pendingStationNumber = 2;
+
+private:
+    SerialChannel serialChannel;
+
+public:
+    QTimer pollTimer;
+    QTimer clockTimer;
+    bool inAlarm = false;
+    bool inWarn = false;
+    bool inSurvey = false;
+    int deviceType = 1;
+    QByteArray frameHeader = QByteArray(12, '\0');
+    bool pollingPaused = false;
+    quint16 serialWord1 = 0;
+    quint16 serialWord2 = 0;
+    quint8 serialByte3 = 0;
+    quint8 earlyWarningRelay = 0;
+    quint8 alarmRelay = 0;
+    QTranslator translator;
+    DialogUpdate *dialogUpdate = nullptr;
+    DialogCeLiang *dialogCeLiang = nullptr;
+
+    // Zone lamps: lit for the occupied zones 800 ms of every second.
+    void blinkIndicators();
+    void resetIndicators();
+    void setLamp(QLabel *lamp, const QColor &colour);
+
+    // The device-dependent part of the form: device-type text, serial number, target types.
+    void refreshDeviceTexts();
+    QString serialNumberText() const;
+
+private:
+    void switchLanguage(const QString &catalogue, const QByteArray &tag);
+    void applyRememberedLanguage();
+    void refreshPortList();
+};
