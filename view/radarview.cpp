@@ -1,0 +1,364 @@
+#include "radarview.h"
+#include "sceneitems.h"
+
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadialGradient>
+
+#include <cmath>
+
+namespace {
+// Stacking of the layers: zones, axes, targets, then the cells, so a click on a target finds
+// the cell under it.
+enum Layer { ZonesLayer, AxesLayer, TargetsLayer, CellsLayer };
+
+// Pixel coordinates for the painter, truncated toward zero; values no screen could show are
+// held at a bound instead of overflowing the conversion.
+int truncPixel(double value)
+{
+    if (!(value == value))
+        return 0;
+    return int(std::max(-1.0e7, std::min(1.0e7, value)));
+}
+
+double gradientStop(double position)
+{
+    if (!(position >= 0))
+        return 0;
+    return std::min(position, 1.0);
+}
+} // namespace
+
+RadarView::RadarView(QWidget *parent) : QGraphicsView(parent)
+{
+    graphicsScene = new QGraphicsScene(parent);
+    graphicsScene->setBackgroundBrush(QBrush(backgroundColour, Qt::SolidPattern));
+    // Every rebuild replaces a handful of items; an index would cost more than it finds.
+    graphicsScene->setItemIndexMethod(QGraphicsScene::NoIndex);
+    setScene(graphicsScene);
+}
+
+RadarView::~RadarView()
+{
+    if (graphicsScene->parent() == nullptr)
+        delete graphicsScene;
+}
+
+int RadarView::columnsPerSide() const
+{
+    return cellsForExtent(lateralExtent, gridEdge);
+}
+
+int RadarView::rowCount() const
+{
+    return cellsForExtent(depthExtent, gridEdge);
+}
+
+QVector<double> RadarView::staticInputs() const
+{
+    return {detectionFar, detectionNear, warningFar, alarmFar, lateralExtent, depthExtent,
+            detectionAngle, leftBoundary, rightBoundary, gridEdge, double(showDetectionArea),
+            double(width()), double(height()), double(viewport()->width()), double(viewport()->height()),
+            double(SuppressionGrid.revision()), double(DetectionAreaGrid.revision())};
+}
+
+void RadarView::redrawScene()
+{
+    const QVector<double> inputs = staticInputs();
+    if (inputs != lastInputs || !pixmapItem) {
+        rebuildStaticLayers();
+        lastInputs = staticInputs();
+    }
+    rebuildTargets();
+}
+
+void RadarView::rebuildStaticLayers()
+{
+    graphicsScene->clear();
+    pixmapItem = nullptr;
+    axesItem = nullptr;
+    targetsItem = nullptr;
+    gridItem = nullptr;
+
+    const SceneExtents extents{lateralExtent, depthExtent, leftBoundary, rightBoundary, gridEdge};
+    const ViewGeometry g = computeGeometry(extents, showDetectionArea ? &DetectionAreaGrid : nullptr,
+                                           width(), height(), labelSize);
+    lastGeometry = g;
+    pixelsPerCell = g.scale;
+    SuppressionGrid.grow(g.rows, g.columns());
+    if (!showDetectionArea)
+        DetectionAreaGrid.grow(g.rows, g.columns());
+
+    constexpr int MaxPixmapSide = 16384;
+    zonesPixmap = QPixmap(std::max(1, std::min(MaxPixmapSide, truncPixel(g.pixmapWidth))),
+                          std::max(1, std::min(MaxPixmapSide, truncPixel(g.pixmapHeight))));
+    zonesPixmap.fill(backgroundColour);
+    {
+        QPainter painter(&zonesPixmap);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        paintZones(painter, g);
+    }
+    pixmapItem = graphicsScene->addPixmap(zonesPixmap);
+    pixmapItem->setShapeMode(QGraphicsPixmapItem::BoundingRectShape);
+    pixmapItem->setZValue(ZonesLayer);
+
+    addAxes(g);
+
+    QMap<std::pair<int, int>, QColor> fills;
+    for (const GridCell &c : SuppressionGrid.setCells())
+        fills.insert({c.row, c.column}, nonAlarmFill);
+    if (!showDetectionArea)
+        for (const GridCell &c : DetectionAreaGrid.setCells())
+            fills.insert({c.row, c.column}, detectionAreaFill);
+    QVector<FilledCell> filled;
+    for (auto it = fills.cbegin(); it != fills.cend(); ++it)
+        if (it.key().first < g.rows && it.key().second < g.columns())
+            filled.append({{it.key().first, it.key().second}, it.value()});
+    gridItem = new GridItem(g, gridColour, filled);
+    gridItem->setZValue(CellsLayer);
+    graphicsScene->addItem(gridItem);
+
+    setSceneRect(0, 0, zonesPixmap.width(), zonesPixmap.height());
+    fitInView(pixmapItem, Qt::KeepAspectRatio);
+}
+
+void RadarView::paintZones(QPainter &painter, const ViewGeometry &g) const
+{
+    const double R = g.scale, m = labelSize;
+    const int N = g.columnsPerSide, M = g.rows;
+    const double cx = N * R + 2 * m - g.stripLeft * R;
+    const double cy = M * R + m - g.rowMin * R;
+    const double A = detectionAngle;
+
+    struct Zone {
+        double radius;
+        QColor outline;
+        double firstStop;
+        QColor inner;
+        QColor outer;
+    };
+    QVector<Zone> zones{{detectionFar, detectionOutline, warningFar / detectionFar, detectionInner, detectionColour},
+                        {warningFar, warningOutline, alarmFar / warningFar, warningInner, warningColour},
+                        {alarmFar, alarmOutline, 0, alarmInner, alarmColour}};
+    if (detectionNear > 0)
+        zones.append({detectionNear, detectionOutline, 0, blindInner, blindColour});
+
+    for (const Zone &zone : zones) {
+        const double rho = zone.radius / gridEdge;
+        painter.setPen(QPen(zone.outline, zonePenWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+        QRadialGradient gradient(cx, cy, rho * R);
+        gradient.setColorAt(gradientStop(zone.firstStop), zone.inner);
+        gradient.setColorAt(1, zone.outer);
+        painter.setBrush(gradient);
+        const QRect box(truncPixel((N - rho) * R + 2 * m - g.stripLeft * R),
+                        truncPixel((M - rho) * R + m - g.rowMin * R), truncPixel(2 * rho * R),
+                        truncPixel(2 * rho * R));
+        painter.drawPie(box, truncPixel((180 - A) * 8), truncPixel(16 * A));
+    }
+}
+
+void RadarView::addAxes(const ViewGeometry &g)
+{
+    const double R = g.scale, d = tickDotSize, PW = g.pixmapWidth, PH = g.pixmapHeight;
+    const int m = labelSize, N = g.columnsPerSide, M = g.rows;
+    const int step = std::max(1, axisLabelStep(N, gridEdge));
+    auto outside = [&](double x, double y) { return x < 0 || x >= PW || y < 0 || y >= PH; };
+
+    QVector<AxesItem::Label> labels;
+    for (int i = 0; i <= 2 * N; ++i) {
+        if (N > 9 && step > 1 && (i - N) % step != 0)
+            continue;
+        const double x = i * R + m - g.stripLeft * R + (i >= N ? m / 2 : 0);
+        const double y = PH - 2 * m;
+        if (outside(x, y))
+            continue;
+        labels.append({tr("%1").arg((i - N) * gridEdge), QPointF(x, y),
+                       QRectF(g.columnX(i) - d / 2, PH - 2 * m - d / 2, d, d)});
+    }
+    for (int i = 0; i <= M; ++i) {
+        if (M > 9 && step > 1 && i % step != 0)
+            continue;
+        const double x = m / 2;
+        const double y = i * R + m / 2 - g.rowMin * R;
+        if (outside(x, y))
+            continue;
+        labels.append({tr("%1").arg((M - i) * gridEdge), QPointF(x, y),
+                       QRectF(2 * m - d / 2, i * R + m - d / 2 - g.rowMin * R, d, d)});
+    }
+    QFont font;
+    font.setPixelSize(labelSize);
+    axesItem = new AxesItem(labels, font, axisLabelColour, tickFill);
+    axesItem->setZValue(AxesLayer);
+    graphicsScene->addItem(axesItem);
+}
+
+QColor RadarView::colourFor(quint16 id)
+{
+    auto known = targetColours.constFind(id);
+    if (known != targetColours.constEnd())
+        return known.value();
+    const int v = int((quint64(colourGenerator.generate()) * 255) >> 32);
+    const QColor colour(255, v, 255 - v);
+    targetColours.insert(id, colour);
+    return colour;
+}
+
+void RadarView::rebuildTargets()
+{
+    delete targetsItem;
+    targetsItem = nullptr;
+
+    const ViewGeometry &g = lastGeometry;
+    const int newest = ((frameIndex + HistorySize - 1) % HistorySize + HistorySize) % HistorySize;
+    const int oldest = (newest + 1) % HistorySize;
+    auto positionOf = [&g](const TargetReport &report) {
+        return g.radarPoint(qint16(report.value(1)), qint16(report.value(2)));
+    };
+
+    QVector<DrawnTarget> drawn;
+    const TargetFrame &frame = frameHistory.at(newest);
+    drawn.reserve(frame.size());
+    for (auto it = frame.cbegin(); it != frame.cend(); ++it) {
+        const QPointF p = positionOf(it.value());
+        if (p.x() < 0 || p.x() >= g.pixmapWidth - g.margin || p.y() < 0 || p.y() >= g.pixmapHeight - 2 * g.margin)
+            continue;
+        DrawnTarget target;
+        target.number = tr("%1").arg(it.key());
+        target.position = p;
+        target.colour = colourFor(it.key());
+        switch (shapeByType ? it.value().value(5) : 1) {
+        case 2: target.shape = MarkerShape::Square; break;
+        case 3: target.shape = MarkerShape::Diamond; break;
+        case 4: target.shape = MarkerShape::Triangle; break;
+        default: target.shape = MarkerShape::Circle; break;
+        }
+        if (showTrack) {
+            target.track.append(p);
+            for (int k = newest;;) {
+                k = (k + HistorySize - 1) % HistorySize;
+                const TargetFrame &earlier = frameHistory.at(k);
+                const auto entry = earlier.constFind(it.key());
+                if (entry == earlier.cend())
+                    break;
+                target.track.append(positionOf(entry.value()));
+                if (k == oldest)
+                    break;
+            }
+        }
+        drawn.append(target);
+    }
+
+    QFont font;
+    font.setPixelSize(labelSize);
+    const MarkerSizes sizes{circleRadius, squareHalfSide, diamondHalfSize, triangleApex};
+    targetsItem = new TargetsItem(drawn, font, targetLabelColour, markerOutline, trackPenWidth, sizes);
+    targetsItem->setZValue(TargetsLayer);
+    graphicsScene->addItem(targetsItem);
+}
+
+bool RadarView::setGridEdge(double edge)
+{
+    if (!(edge > 0) || !std::isfinite(edge))
+        return false;
+    gridEdge = edge;
+    SuppressionGrid.clear();
+    DetectionAreaGrid.clear();
+    // The marks are gone, and so is their count: the radar must never be told of cells that
+    // are not listed.
+    nonAlarmCount = 0;
+    return true;
+}
+
+void RadarView::setGridEdgeText(const QString &text)
+{
+    bool ok = false;
+    const double edge = text.toDouble(&ok);
+    if (ok && setGridEdge(edge))
+        redrawScene();
+}
+
+QPoint RadarView::cellToRadarPoint(int row, int column) const
+{
+    const int N = columnsPerSide(), M = rowCount();
+    return QPoint(int((column - N) * gridEdge * 100 + 50), int((M - row) * gridEdge * 100 - 50));
+}
+
+GridCell RadarView::radarPointToCell(int x, int y) const
+{
+    const int N = columnsPerSide(), M = rowCount();
+    return {int(M - ((y + 50) / gridEdge) / 100), int(((x - 50) / gridEdge) / 100 + N)};
+}
+
+bool RadarView::cellAt(const QPoint &viewportPos, GridCell *cell) const
+{
+    if (!gridItem || itemAt(viewportPos) != gridItem)
+        return false;
+    const QRectF pixel = viewportTransform().inverted().mapRect(QRectF(viewportPos, QSizeF(1, 1)));
+    return gridItem->cellTouching(pixel, cell);
+}
+
+void RadarView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (!selectMode && showDetectionArea)
+        return;
+    GridCell cell;
+    if (!cellAt(event->pos(), &cell))
+        return;
+    const ViewGeometry &g = lastGeometry;
+    const bool eligible = cellEligible(cell.row, cell.column, g.rows, g.columns(), gridEdge, detectionFar,
+                                       detectionAngle);
+    if (selectMode) {
+        if (SuppressionGrid.isSet(cell.row, cell.column)) {
+            SuppressionGrid.setFlag(cell.row, cell.column, false);
+        } else {
+            if (nonAlarmCount >= MaxNonAlarmCells || !eligible)
+                return;
+            SuppressionGrid.setFlag(cell.row, cell.column, true);
+        }
+        nonAlarmCount = SuppressionGrid.setCount();
+    } else {
+        if (!eligible)
+            return;
+        DetectionAreaGrid.setFlag(cell.row, cell.column, !DetectionAreaGrid.isSet(cell.row, cell.column));
+    }
+    redrawScene();
+}
+
+void RadarView::resizeEvent(QResizeEvent *)
+{
+    redrawScene();
+}
+
+QPixmap RadarView::legendPicture(int kind, const QString &name, const QFont &font)
+{
+    const double circleRadius = 5.0, squareHalfSide = 4.0, a = 5.0, triangleApex = 5.0;
+    QPixmap picture(128, 32);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setBrush(QBrush(QColor(255, 0, 0), Qt::SolidPattern));
+    switch (kind) {
+    case 0:
+        painter.drawEllipse(QRect(int(16 - circleRadius), int(16 - circleRadius), int(2 * circleRadius),
+                                  int(2 * circleRadius)));
+        break;
+    case 1:
+        painter.drawRect(QRect(int(16 - 0.5 * squareHalfSide), int(16 - 0.5 * squareHalfSide),
+                               int(squareHalfSide), int(squareHalfSide)));
+        break;
+    case 2:
+        painter.drawPolygon(QPolygonF({QPointF(16 - a, 16), QPointF(16, 16 + a), QPointF(16 + a, 16),
+                                       QPointF(16, 16 - a)}));
+        break;
+    default:
+        painter.drawPolygon(QPolygonF({QPointF(16, 16 - triangleApex), QPointF(16 - a, 16 + a),
+                                       QPointF(16 + a, 16 + a)}));
+        break;
+    }
+    painter.setFont(font);
+    painter.drawText(QPointF(40, 24), name);
+    return picture;
+}

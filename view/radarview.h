@@ -1,0 +1,139 @@
+// The plan view of the radar's scene: zones, a metric grid with axis numbers, the targets of the
+// newest detection frame with their tracks, and the cells the operator marks. It never talks to
+// the radar; the main window copies the scene into it and calls redrawScene().
+#pragma once
+
+#include "cellgrid.h"
+#include "viewgeometry.h"
+
+#include <QColor>
+#include <QGraphicsView>
+#include <QMap>
+#include <QPixmap>
+#include <QRandomGenerator>
+#include <QVector>
+
+class QGraphicsPixmapItem;
+class GridItem;
+class TargetsItem;
+class AxesItem;
+
+// One target record of a detection frame: id, x, y, two values the view does not use, class.
+using TargetReport = QVector<quint16>;
+// The targets of one detection frame by id, in ascending id order.
+using TargetFrame = QMap<quint16, TargetReport>;
+
+class RadarView : public QGraphicsView
+{
+    Q_OBJECT
+
+public:
+    static constexpr int HistorySize = 400;
+
+    explicit RadarView(QWidget *parent = nullptr);
+    ~RadarView() override;
+
+    // Rebuilds the picture from the members below. Only what changed is built again: a new
+    // frame replaces the targets, a changed scene or size rebuilds zones, axes and grid.
+    void redrawScene();
+
+    // Sets the cell edge from the grid combo box's text; a text that is not a positive number
+    // is ignored. Any accepted text empties both cell maps.
+    void setGridEdgeText(const QString &text);
+    bool setGridEdge(double edge);
+
+    // Centre point, in centimetres, that the radar is told for a cell, and the cell of a point.
+    QPoint cellToRadarPoint(int row, int column) const;
+    GridCell radarPointToCell(int x, int y) const;
+
+    // Grid size for the current extents and edge (N columns a side, M rows).
+    int columnsPerSide() const;
+    int rowCount() const;
+
+    // The geometry of the last rebuild.
+    const ViewGeometry &geometry() const { return lastGeometry; }
+    // The drawn cell under a viewport position, as a click would find it.
+    bool cellAt(const QPoint &viewportPos, GridCell *cell) const;
+
+    // The legend symbol for kind 0 (pedestrian), 1 (vehicle), 2 (static) or 3 (moving target).
+    static QPixmap legendPicture(int kind, const QString &name, const QFont &font);
+
+    // Scene parameters, metres and degrees.
+    double detectionFar = 6.0;
+    double detectionNear = 0.0;
+    double warningFar = 4.0;
+    double alarmFar = 2.0;
+    double lateralExtent = 6.0;
+    double depthExtent = 6.0;
+    double detectionAngle = 120.0;
+    double leftBoundary = -128.0;
+    double rightBoundary = 128.0;
+    double gridEdge = 1.0;
+
+    bool selectMode = false;
+    bool showTrack = false;
+    bool showDetectionArea = true;
+    bool shapeByType = true;
+    // Always the number of set non-alarm cells, at most 10.
+    int nonAlarmCount = 0;
+    static constexpr int MaxNonAlarmCells = 10;
+
+    const int labelSize = 30;
+    const int zonePenWidth = 1;
+    const int trackPenWidth = 1;
+    const double tickDotSize = 3.0;
+    const double circleRadius = 5.0;
+    const double squareHalfSide = 4.0;
+    const double diamondHalfSize = 5.0;
+    const double triangleApex = 5.0;
+    double pixelsPerCell = 100.0;
+
+    QColor backgroundColour{255, 255, 255};
+    QColor detectionOutline{57, 120, 166};
+    QColor detectionColour{104, 199, 242, 90};
+    QColor detectionInner{255, 255, 255, 95};
+    QColor warningOutline{57, 120, 166};
+    QColor warningColour{247, 241, 130, 90};
+    QColor warningInner{255, 255, 255, 95};
+    QColor alarmOutline{57, 120, 166};
+    QColor alarmColour{246, 187, 176, 90};
+    QColor alarmInner{255, 255, 255, 95};
+    QColor blindColour{255, 255, 255};
+    QColor blindInner{255, 255, 255};
+    QColor gridColour{151, 212, 227};
+    QColor nonAlarmFill{146, 163, 202, 75};
+    QColor detectionAreaFill{0, 25, 82, 75};
+    QColor targetLabelColour{63, 82, 128};
+    QColor markerOutline{57, 120, 166};
+    QColor tickFill{246, 174, 69};
+    QColor axisLabelColour{0, 0, 0};
+
+    QVector<TargetFrame> frameHistory{HistorySize};
+    int frameIndex = 0;
+    QMap<quint16, QColor> targetColours;
+
+    CellGrid SuppressionGrid;
+    CellGrid DetectionAreaGrid;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QVector<double> staticInputs() const;
+    void rebuildStaticLayers();
+    void rebuildTargets();
+    void paintZones(QPainter &painter, const ViewGeometry &g) const;
+    void addAxes(const ViewGeometry &g);
+    QColor colourFor(quint16 id);
+
+    QGraphicsScene *graphicsScene;
+    QPixmap zonesPixmap;
+    QGraphicsPixmapItem *pixmapItem = nullptr;
+    AxesItem *axesItem = nullptr;
+    TargetsItem *targetsItem = nullptr;
+    GridItem *gridItem = nullptr;
+    QRandomGenerator colourGenerator{1u};
+    ViewGeometry lastGeometry;
+    QVector<double> lastInputs;
+};

@@ -1,0 +1,191 @@
+#include "sceneitems.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+namespace {
+// QGraphicsTextItem leaves this margin around its text; the numbers keep the same place.
+constexpr double TextMargin = 4.0;
+
+QPolygonF markerPolygon(MarkerShape shape, const QPointF &p, const MarkerSizes &s)
+{
+    const double a = s.diamondHalfSize;
+    if (shape == MarkerShape::Diamond)
+        return QPolygonF({QPointF(p.x() - a, p.y()), QPointF(p.x(), p.y() + a),
+                          QPointF(p.x() + a, p.y()), QPointF(p.x(), p.y() - a)});
+    return QPolygonF({QPointF(p.x(), p.y() - s.triangleApex), QPointF(p.x() - a, p.y() + a),
+                      QPointF(p.x() + a, p.y() + a)});
+}
+} // namespace
+
+TargetsItem::TargetsItem(QVector<DrawnTarget> targets, const QFont &font, const QColor &numberColour,
+                         const QColor &markerOutline, int trackPenWidth, const MarkerSizes &sizes)
+    : drawn(std::move(targets)), font(font), numberColour(numberColour), markerOutline(markerOutline),
+      trackPenWidth(trackPenWidth), sizes(sizes)
+{
+    const QFontMetricsF metrics(font);
+    const double reach = std::max({sizes.circleRadius, sizes.squareHalfSide, sizes.diamondHalfSize,
+                                   sizes.triangleApex}) + 1;
+    for (const DrawnTarget &t : drawn) {
+        bounds |= QRectF(t.position - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach));
+        bounds |= metrics.boundingRect(t.number).translated(t.position + QPointF(TextMargin, TextMargin + metrics.ascent()))
+                      .adjusted(-1, -1, 1, 1);
+        if (!t.track.isEmpty())
+            bounds |= t.track.boundingRect().adjusted(-trackPenWidth, -trackPenWidth, trackPenWidth, trackPenWidth);
+    }
+}
+
+void TargetsItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    painter->setFont(font);
+    const double ascent = QFontMetricsF(font).ascent();
+    for (const DrawnTarget &t : drawn) {
+        painter->setPen(numberColour);
+        painter->drawText(t.position + QPointF(TextMargin, TextMargin + ascent), t.number);
+
+        painter->setPen(QPen(markerOutline, 1));
+        painter->setBrush(QBrush(t.colour, Qt::SolidPattern));
+        const QPointF &p = t.position;
+        switch (t.shape) {
+        case MarkerShape::Square: {
+            const double h = sizes.squareHalfSide;
+            painter->drawRect(QRectF(p.x() - h, p.y() - h, 2 * h, 2 * h));
+            break;
+        }
+        case MarkerShape::Diamond:
+        case MarkerShape::Triangle:
+            painter->drawPolygon(markerPolygon(t.shape, p, sizes));
+            break;
+        case MarkerShape::Circle: {
+            const double r = sizes.circleRadius;
+            painter->drawEllipse(QRectF(p.x() - r, p.y() - r, 2 * r, 2 * r));
+            break;
+        }
+        }
+
+        if (t.track.size() > 1) {
+            painter->setPen(QPen(t.colour, trackPenWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawPolyline(t.track);
+        }
+    }
+}
+
+AxesItem::AxesItem(QVector<Label> labels, const QFont &font, const QColor &textColour, const QColor &tickFill)
+    : all(std::move(labels)), font(font), textColour(textColour), tickFill(tickFill)
+{
+    const QFontMetricsF metrics(font);
+    for (const Label &label : all) {
+        bounds |= metrics.boundingRect(label.text)
+                      .translated(label.topLeft + QPointF(TextMargin, TextMargin + metrics.ascent()))
+                      .adjusted(-1, -1, 1, 1);
+        bounds |= label.tick.adjusted(-1, -1, 1, 1);
+    }
+    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+}
+
+void AxesItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    painter->setFont(font);
+    const double ascent = QFontMetricsF(font).ascent();
+    for (const Label &label : all) {
+        painter->setPen(textColour);
+        painter->drawText(label.topLeft + QPointF(TextMargin, TextMargin + ascent), label.text);
+        painter->setPen(QColor(Qt::black));
+        painter->setBrush(QBrush(tickFill, Qt::SolidPattern));
+        painter->drawEllipse(label.tick);
+    }
+}
+
+GridItem::GridItem(const ViewGeometry &geometry, const QColor &lineColour, QVector<FilledCell> fills)
+    : geometry(geometry), lineColour(lineColour), fills(std::move(fills))
+{
+    const ViewGeometry &g = geometry;
+    // Cells outside the pixmap are not drawn; the tests are monotonic, so the drawn cells form
+    // one block of rows and columns.
+    if (g.scale > 0) {
+        firstColumn = g.columns();
+        for (int k = 0; k < g.columns(); ++k) {
+            const double x = g.columnX(k);
+            if (x < 0 || x >= g.pixmapWidth - g.margin)
+                continue;
+            firstColumn = std::min(firstColumn, k);
+            lastColumn = k;
+        }
+        firstRow = g.rows;
+        for (int i = 0; i < g.rows; ++i) {
+            const double y = g.rowY(i);
+            if (y < 0 || y >= g.pixmapHeight - 2 * g.margin)
+                continue;
+            firstRow = std::min(firstRow, i);
+            lastRow = i;
+        }
+    }
+    firstVisibleColumn = firstColumn;
+    while (firstVisibleColumn <= lastColumn && g.columnX(firstVisibleColumn) < 2 * g.margin)
+        ++firstVisibleColumn;
+    if (hasCells())
+        bounds = QRectF(QPointF(g.columnX(firstColumn), g.rowY(firstRow)),
+                        QPointF(g.columnX(lastColumn + 1), g.rowY(lastRow + 1)))
+                     .adjusted(-0.5, -0.5, 0.5, 0.5);
+    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+}
+
+QPainterPath GridItem::shape() const
+{
+    QPainterPath path;
+    path.addRect(bounds);
+    return path;
+}
+
+void GridItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    if (!hasCells())
+        return;
+    const ViewGeometry &g = geometry;
+    const double R = g.scale;
+    painter->setPen(Qt::NoPen);
+    for (const FilledCell &fill : fills) {
+        const GridCell &c = fill.cell;
+        if (c.row < firstRow || c.row > lastRow || c.column < firstVisibleColumn || c.column > lastColumn)
+            continue;
+        painter->fillRect(QRectF(g.columnX(c.column), g.rowY(c.row), R, R), fill.colour);
+    }
+    if (firstVisibleColumn > lastColumn)
+        return;
+    QVector<QLineF> lines;
+    lines.reserve(lastColumn - firstVisibleColumn + lastRow - firstRow + 4);
+    const double top = g.rowY(firstRow), bottom = g.rowY(lastRow + 1);
+    const double left = g.columnX(firstVisibleColumn), right = g.columnX(lastColumn + 1);
+    for (int k = firstVisibleColumn; k <= lastColumn + 1; ++k)
+        lines.append(QLineF(g.columnX(k), top, g.columnX(k), bottom));
+    for (int i = firstRow; i <= lastRow + 1; ++i)
+        lines.append(QLineF(left, g.rowY(i), right, g.rowY(i)));
+    painter->setPen(QPen(lineColour, 1));
+    painter->drawLines(lines);
+}
+
+bool GridItem::cellTouching(const QRectF &r, GridCell *cell) const
+{
+    if (!hasCells() || !r.intersects(bounds))
+        return false;
+    const ViewGeometry &g = geometry;
+    int column = -1;
+    for (int k = lastColumn; k >= firstColumn; --k) {
+        if (g.columnX(k) - 0.5 < r.right() && g.columnX(k + 1) + 0.5 > r.left()) {
+            column = k;
+            break;
+        }
+    }
+    int row = -1;
+    for (int i = lastRow; i >= firstRow; --i) {
+        if (g.rowY(i) - 0.5 < r.bottom() && g.rowY(i + 1) + 0.5 > r.top()) {
+            row = i;
+            break;
+        }
+    }
+    if (row < 0 || column < 0)
+        return false;
+    *cell = {row, column};
+    return true;
+}
