@@ -1,0 +1,2 @@
+radar_add_test(tst_activitylog tst_activitylog.cpp)
+radar_add_test(tst_mainwindow tst_mainwindow.cpp)

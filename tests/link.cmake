@@ -1,0 +1,2 @@
+radar_add_test(tst_frames tst_frames.cpp)
+radar_add_test(tst_transaction tst_transaction.cpp TIMEOUT 240)
