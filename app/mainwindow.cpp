@@ -39,6 +39,7 @@ MainWindow::MainWindow(QWidget *parent)
     setPalette(QPalette(Qt::white));
     setAutoFillBackground(true);
     ui->comboBoxSerial->installEventFilter(this);
+    connect(&serialChannel.port, &QSerialPort::errorOccurred, this, &MainWindow::handlePortError);
     setLogTarget(ui->listWidget);
     connect(this, &MainWindow::printThread, this, [](QString info) { appendLog(info); });
     ui->pushButtonDisconnect->hide();
@@ -124,6 +125,7 @@ bool MainWindow::openRadarPort()
     port.setParity(QSerialPort::NoParity);
     port.setStopBits(QSerialPort::OneStop);
     port.setFlowControl(QSerialPort::NoFlowControl);
+    port.clearError();
     if (!port.open(QIODevice::ReadWrite)) {
         emit printThread(tr("无法打开串口：") + port.portName() + QLatin1Char('\n'));
         return false;
@@ -131,41 +133,8 @@ bool MainWindow::openRadarPort()
     emit printThread(tr("串口成功连接：") + port.portName() + QLatin1Char('\n'));
     frameHeader = radarlink::connectHeader();
     stationNumber = 255;
+    ++connectionId;
     return true;
-}
-
-void MainWindow::on_pushButtonConnect_clicked()
-{
-    ui->pushButtonConnect->hide();
-    ui->pushButtonDisconnect->show();
-    ui->comboBoxSerial->setEnabled(false);
-    QCoreApplication::processEvents();
-    if (!openRadarPort()) {
-        on_pushButtonDisconnect_clicked();
-        return;
-    }
-    delayWithEvents(3000);
-}
-
-void MainWindow::on_pushButtonDisconnect_clicked()
-{
-    ui->pushButtonDisconnect->hide();
-    pollingPaused = true;
-    pollTimer.stop();
-    resetIndicators();
-    QSerialPort &port = serialChannel.port;
-    if (port.isOpen()) {
-        port.clear(QSerialPort::AllDirections);
-        port.close();
-    }
-    serialChannel.release();
-    ui->pushButtonConnect->show();
-    ui->comboBoxSerial->setEnabled(true);
-    RadarView *view = ui->graphicsView;
-    for (auto &frame : view->frameHistory)
-        frame.clear();
-    view->redrawScene();
-    view->frameIndex = 0;
 }
 
 void MainWindow::setLamp(QLabel *lamp, const QColor &colour)
@@ -334,8 +303,6 @@ void MainWindow::closeEvent(QCloseEvent *event)
 // The handlers below belong to the tools that arrive with their own dialogs and commands.
 void MainWindow::on_toolButtonModbusId_clicked() {}
 void MainWindow::on_pushButtonSendPar_clicked() {}
-void MainWindow::on_pushButton_clicked() {}
-void MainWindow::on_pushButtonSaveConfig_clicked() {}
 void MainWindow::on_actionUpdate_triggered() {}
 void MainWindow::on_actionGetData_triggered() {}
 void MainWindow::on_actionCeliangJuli_triggered() {}

@@ -52,6 +52,21 @@ public:
 
     SerialChannel &channel() { return serialChannel; }
 
+    // Radar commands; each returns whether the radar answered as it should.
+    bool readIdentity();
+    bool setStationNumber();
+    bool saveToFlash();
+    bool readDetectionArea();
+    bool readAlarmArea();
+    bool readSuppressionArea();
+    bool readTargetFilter();
+    bool readStartDistance();
+    bool queryResults();
+
+    // Rises with every connection and every disconnect: a sequence that started under another
+    // value belongs to a connection that has ended.
+    quint64 connectionId = 0;
+
 signals:
     void printThread(QString info);
 
@@ -123,7 +138,15 @@ public:
     void refreshDeviceTexts();
     QString serialNumberText() const;
 
+    // What an identity read of a known device type shows: picture, widgets, target types.
+    void applyDevicePresentation();
+
 private:
+    // A hung-up or unplugged line: logged once, then the connection is dropped.
+    void handlePortError(QSerialPort::SerialPortError error);
+    bool linkLostPending = false;
+    bool disconnecting = false;
+
     void switchLanguage(const QString &catalogue, const QByteArray &tag);
     void applyRememberedLanguage();
     void refreshPortList();

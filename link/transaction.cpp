@@ -11,6 +11,13 @@ using namespace radarlink;
 
 namespace {
 
+// A hung-up or unplugged line: every wait fails at once, so waiting on would only spin.
+bool lineFailed(const QSerialPort &port)
+{
+    const QSerialPort::SerialPortError error = port.error();
+    return !port.isOpen() || (error != QSerialPort::NoError && error != QSerialPort::TimeoutError);
+}
+
 QByteArray awaitAcknowledgement(QSerialPort &port, int waitMs)
 {
     port.waitForReadyRead(waitMs);
@@ -20,7 +27,7 @@ QByteArray awaitAcknowledgement(QSerialPort &port, int waitMs)
 QByteArray awaitSizedReply(QSerialPort &port, int minimumSize)
 {
     QByteArray reply;
-    for (int attempt = 0; attempt < 10 && reply.size() < minimumSize; ++attempt) {
+    for (int attempt = 0; attempt < 10 && reply.size() < minimumSize && !lineFailed(port); ++attempt) {
         port.waitForReadyRead(100);
         reply += port.readAll();
     }
@@ -32,7 +39,7 @@ QByteArray awaitDeadlineReply(QSerialPort &port, const bool &pollingPaused)
     QByteArray reply;
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 1000 && !pollingPaused && port.isOpen()) {
+    while (clock.elapsed() < 1000 && !pollingPaused && !lineFailed(port)) {
         port.waitForReadyRead(50);
         reply += port.readAll();
         if (deadlineReplyComplete(reply))
@@ -49,13 +56,16 @@ bool MainWindow::runExchange(const RadarCommand &command, const QByteArray &payl
     QSerialPort &port = serialChannel.port;
     if (!port.isOpen())
         return false;
+    // Waiting for the lock pumps events: the operator may end this connection, and even open
+    // another, before the lock is ours. A command of an ended connection sends nothing.
+    const quint64 connection = connectionId;
     if (command.triesLockOnce) {
         if (!serialChannel.tryAcquireOnce())
             return false;
     } else {
         serialChannel.acquireProcessingEvents();
     }
-    if (!port.isOpen()) {
+    if (!port.isOpen() || connection != connectionId) {
         serialChannel.release();
         return false;
     }

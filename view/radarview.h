@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cellgrid.h"
+#include "targetframe.h"
 #include "viewgeometry.h"
 
 #include <QColor>
@@ -18,10 +19,6 @@ class GridItem;
 class TargetsItem;
 class AxesItem;
 
-// One target record of a detection frame: id, x, y, two values the view does not use, class.
-using TargetReport = QVector<quint16>;
-// The targets of one detection frame by id, in ascending id order.
-using TargetFrame = QMap<quint16, TargetReport>;
 
 class RadarView : public QGraphicsView
 {

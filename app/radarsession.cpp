@@ -1,0 +1,341 @@
+// A connection to the radar: opening and reading back, the commands about the device itself
+// (identity, station number, flash save), the five scene reads, the detection-result poll and
+// the zone lamps, and dropping the connection again.
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "commandtable.h"
+#include "frame.h"
+#include "radarview.h"
+#include "replies.h"
+
+#include <QMessageBox>
+#include <QTimer>
+
+#include <functional>
+
+using namespace radarlink;
+namespace C = RadarCommands;
+
+namespace {
+constexpr int SettleDelayMs = 3000;
+constexpr int RetryDelayMs = 2000;
+constexpr int AttemptsPerStep = 3;
+
+QByteArray subCommand(const RadarCommand &command)
+{
+    return QByteArray(1, char(command.subCommand)) + QByteArray(1, '\0');
+}
+} // namespace
+
+void MainWindow::on_pushButtonConnect_clicked()
+{
+    ui->pushButtonConnect->hide();
+    ui->pushButtonDisconnect->show();
+    ui->comboBoxSerial->setEnabled(false);
+    QCoreApplication::processEvents();
+    if (!openRadarPort()) {
+        on_pushButtonDisconnect_clicked();
+        return;
+    }
+    // The operator may press "断开" (and connect again) during any of the delays below; from
+    // then on this sequence belongs to an ended connection and must leave the line alone.
+    const quint64 connection = connectionId;
+    delayWithEvents(SettleDelayMs);
+    if (connection != connectionId)
+        return;
+
+    const std::function<bool()> readBack[] = {
+        [this] { return readIdentity(); },      [this] { return readDetectionArea(); },
+        [this] { return readAlarmArea(); },     [this] { return readSuppressionArea(); },
+        [this] { return readTargetFilter(); },  [this] { return readStartDistance(); },
+    };
+    for (const auto &step : readBack) {
+        for (int attempt = 1;; ++attempt) {
+            const bool done = step();
+            if (connection != connectionId)
+                return;
+            if (done)
+                break;
+            delayWithEvents(RetryDelayMs);
+            if (connection != connectionId)
+                return;
+            if (attempt == AttemptsPerStep) {
+                on_pushButtonDisconnect_clicked();
+                return;
+            }
+        }
+    }
+    pollingPaused = false;
+    pollTimer.start();
+    clockTimer.start();
+}
+
+void MainWindow::on_pushButtonDisconnect_clicked()
+{
+    if (disconnecting)
+        return;
+    disconnecting = true;
+    ++connectionId;
+    ui->pushButtonDisconnect->hide();
+    pollingPaused = true;
+    pollTimer.stop();
+    resetIndicators();
+    QSerialPort &port = serialChannel.port;
+    if (port.isOpen()) {
+        port.clear(QSerialPort::AllDirections);
+        port.close();
+    }
+    serialChannel.release();
+    ui->pushButtonConnect->show();
+    ui->comboBoxSerial->setEnabled(true);
+    RadarView *view = ui->graphicsView;
+    for (auto &frame : view->frameHistory)
+        frame.clear();
+    view->redrawScene();
+    view->frameIndex = 0;
+    linkLostPending = false;
+    disconnecting = false;
+}
+
+void MainWindow::handlePortError(QSerialPort::SerialPortError error)
+{
+    // A hung-up line makes every wait return at once with a read error while the port still
+    // reports itself open; left alone the poll would spin at full speed. Drop the connection
+    // once, from the event loop, outside whatever exchange noticed it.
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || error == QSerialPort::NotOpenError)
+        return;
+    QSerialPort &port = serialChannel.port;
+    if (!port.isOpen() || linkLostPending)
+        return;
+    linkLostPending = true;
+    emit printThread(tr("与雷达的连接已中断：") + port.portName());
+    const quint64 connection = connectionId;
+    QTimer::singleShot(0, this, [this, connection] {
+        if (linkLostPending && connection == connectionId)
+            on_pushButtonDisconnect_clicked();
+    });
+}
+
+bool MainWindow::readIdentity()
+{
+    return runExchange(C::ReadIdentity, QByteArray(), [this](const QByteArray &reply) {
+        const IdentityReply id = decodeIdentity(reply);
+        frameHeader[StationOffset] = char(id.station);
+        frameHeader[StationCopyOffset] = char(id.station);
+        frameHeader[ReportedStationOffset] = char(id.station);
+        stationNumber = id.station;
+        pendingStationNumber = id.station;
+        ui->labelModbusId->setText(QStringLiteral("%1").arg(id.station));
+        serialWord1 = id.serialWord1;
+        serialWord2 = id.serialWord2;
+        serialByte3 = id.serialByte3;
+        earlyWarningRelay = id.earlyWarningRelay;
+        alarmRelay = id.alarmRelay;
+        deviceType = id.deviceType();
+        ui->labelDevType->setText(tr("设备类型：") + deviceTypeNames.value(deviceType));
+        ui->labelID->setText(serialNumberText());
+        if (deviceType >= 1 && deviceType <= 3) {
+            applyDevicePresentation();
+            return true;
+        }
+        QMessageBox::warning(this, tr("错误"), tr("未知设备ID"));
+        return false;
+    });
+}
+
+void MainWindow::applyDevicePresentation()
+{
+    const int type = deviceType;
+    ui->labelPic->setPixmap(QPixmap(type == 2 ? QStringLiteral(":/res/qyjc2.png") : QStringLiteral(":/res/qyjc1.png")));
+    ui->labelPic->show();
+    ui->frameLegend->setVisible(type != 3);
+    if (type != 3) {
+        ui->label_legend1->setVisible(type == 1);
+        ui->label_legend2->setVisible(type == 1);
+        ui->label_legend3->setVisible(type == 2);
+        ui->label_legend4->setVisible(type == 2);
+    }
+    for (QWidget *w : {static_cast<QWidget *>(ui->labelWarn), static_cast<QWidget *>(ui->spinBoxWarnNear),
+                       static_cast<QWidget *>(ui->labelWarn_2), static_cast<QWidget *>(ui->spinBoxWarnFar)})
+        w->setVisible(type != 1);
+    for (QWidget *w : {static_cast<QWidget *>(ui->labelLeftRight), static_cast<QWidget *>(ui->spinBoxLeft),
+                       static_cast<QWidget *>(ui->label_6), static_cast<QWidget *>(ui->spinBoxRight)})
+        w->setVisible(type != 2);
+    ui->labelTargetDir->setVisible(type == 1);
+    ui->comboBoxTargetDir->setVisible(type == 1);
+    ui->labelTargetType->show();
+    ui->comboBoxTargetType->show();
+
+    QComboBox *types = ui->comboBoxTargetType;
+    types->clear();
+    types->addItem(tr("不筛选目标"), 0);
+    if (type == 1) {
+        types->addItem(tr("行人"), 1);
+        types->addItem(tr("车辆"), 2);
+    } else {
+        types->addItem(tr("静目标"), 3);
+        types->addItem(tr("动目标"), 4);
+    }
+    ui->graphicsView->shapeByType = type != 3;
+}
+
+bool MainWindow::setStationNumber()
+{
+    QByteArray data;
+    data.append(char(pendingStationNumber & 0xff));
+    data.append(frameHeader.at(ReportedStationOffset));
+    appendU16(data, serialWord1);
+    appendU16(data, serialWord2);
+    data.append(char(earlyWarningRelay));
+    data.append(char(alarmRelay));
+    return runExchange(C::SetStationNumber, data);
+}
+
+bool MainWindow::saveToFlash()
+{
+    return runExchange(C::SaveToFlash, QByteArray(), [this](const QByteArray &) {
+        delayWithEvents(1000);
+        QMessageBox::information(nullptr, tr("保存设置"), tr("保存设置成功，请重启设备！"));
+        on_pushButtonDisconnect_clicked();
+        return true;
+    });
+}
+
+void MainWindow::on_pushButtonSaveConfig_clicked()
+{
+    emit printThread(tr("断开"));
+    ui->pushButtonDisconnect->hide();
+    ui->pushButtonConnect->show();
+    QSerialPort &port = serialChannel.port;
+    if (port.isOpen()) {
+        port.clear(QSerialPort::AllDirections);
+        port.close();
+    }
+    delayWithEvents(500);
+    serialChannel.release();
+    port.clearError();
+    if (!port.open(QIODevice::ReadWrite)) {
+        // Showing the connected state over a closed port would tell the operator a lie.
+        emit printThread(tr("无法打开串口：") + port.portName() + QLatin1Char('\n'));
+        on_pushButtonDisconnect_clicked();
+        return;
+    }
+    ui->pushButtonConnect->hide();
+    ui->pushButtonDisconnect->show();
+    emit printThread(tr("重连"));
+    ui->pushButtonSaveConfig->setEnabled(false);
+    if (!saveToFlash())
+        pollTimer.start();
+    ui->pushButtonSaveConfig->setEnabled(true);
+}
+
+bool MainWindow::readDetectionArea()
+{
+    return runExchange(C::ReadDetectionArea, QByteArray(), [this](const QByteArray &reply) {
+        const DetectionAreaReply area = decodeDetectionArea(reply);
+        ui->spinBoxSurveyFar->setValue(area.farCm / 100.0);
+        ui->spinBoxSurveyAngle->setValue(area.angle);
+        RadarView *view = ui->graphicsView;
+        view->detectionFar = ui->spinBoxSurveyFar->value();
+        view->lateralExtent = view->detectionFar;
+        view->depthExtent = view->detectionFar;
+        view->detectionAngle = area.angle;
+        view->redrawScene();
+        return true;
+    });
+}
+
+bool MainWindow::readAlarmArea()
+{
+    return runExchange(C::ReadAlarmArea, QByteArray(), [this](const QByteArray &reply) {
+        const AlarmAreaReply area = decodeAlarmArea(reply);
+        ui->spinBoxWarnFar->setValue(area.warningFarCm / 100.0);
+        ui->spinBoxAlarmFar->setValue(area.alarmFarCm / 100.0);
+        RadarView *view = ui->graphicsView;
+        if (deviceType == 1 || deviceType == 3) {
+            const double left = area.leftHalfMetres * 0.5;
+            const double right = area.rightHalfMetres * 0.5;
+            ui->spinBoxLeft->setValue(left);
+            ui->spinBoxRight->setValue(right);
+            view->leftBoundary = left;
+            view->rightBoundary = right;
+        }
+        view->warningFar = ui->spinBoxWarnFar->value();
+        view->alarmFar = ui->spinBoxAlarmFar->value();
+        view->redrawScene();
+        return true;
+    });
+}
+
+bool MainWindow::readSuppressionArea()
+{
+    return runExchange(C::ReadSuppressionArea, QByteArray(), [this](const QByteArray &reply) {
+        const SuppressionReply cells = decodeSuppression(reply);
+        RadarView *view = ui->graphicsView;
+        // Selecting another edge runs the grid handler: new edge, empty maps, rebuilt view.
+        const int edgeItem = ui->comboBoxGrid->findText(gridEdgeText(cells.gridEdgeCm));
+        if (edgeItem >= 0)
+            ui->comboBoxGrid->setCurrentIndex(edgeItem);
+        view->SuppressionGrid.clearFlags();
+        for (const QPoint &point : cells.cells) {
+            const GridCell cell = view->radarPointToCell(point.x(), point.y());
+            view->SuppressionGrid.setFlag(cell.row, cell.column, true);
+        }
+        // The count is what is marked: a point outside the grid, or one listed twice, does
+        // not count, so the next write lists every cell it announces.
+        view->nonAlarmCount = view->SuppressionGrid.setCount();
+        view->redrawScene();
+        return true;
+    });
+}
+
+bool MainWindow::readTargetFilter()
+{
+    return runExchange(C::ReadTargetFilter, QByteArray(), [this](const QByteArray &reply) {
+        const TargetFilterReply filter = decodeTargetFilter(reply);
+        ui->comboBoxTargetDir->setCurrentIndex(filter.direction);
+        ui->comboBoxTargetType->setCurrentIndex(filter.typeIndex());
+        return true;
+    });
+}
+
+bool MainWindow::readStartDistance()
+{
+    return runExchange(C::ReadStartDistance, QByteArray(), [this](const QByteArray &reply) {
+        ui->spinBoxSurveyNear->setValue(decodeStartDistance(reply) / 100.0);
+        RadarView *view = ui->graphicsView;
+        view->detectionNear = ui->spinBoxSurveyNear->value();
+        view->redrawScene();
+        return true;
+    });
+}
+
+bool MainWindow::queryResults()
+{
+    return runExchange(C::ResultQuery, subCommand(C::ResultQuery), [this](const QByteArray &reply) {
+        RadarView *view = ui->graphicsView;
+        const int slot = view->frameIndex;
+        view->frameHistory[slot] = decodeTargetFrame(reply);
+        const ZoneFlags zones = classifyTargets(view->frameHistory[slot], view->alarmFar, view->warningFar,
+                                                view->detectionFar);
+        inAlarm = zones.alarm;
+        inWarn = zones.warning;
+        inSurvey = zones.detection;
+        view->frameIndex = (slot + 1) % RadarView::HistorySize;
+        view->redrawScene();
+        return true;
+    });
+}
+
+// One poll step: one result query, then the next one 50 ms after it has finished.
+void MainWindow::on_pushButton_clicked()
+{
+    pollTimer.stop();
+    if (!serialChannel.tryAcquireOnce())
+        return;
+    serialChannel.release();
+    queryResults();
+    if (!pollingPaused && serialChannel.port.isOpen())
+        pollTimer.start();
+}

@@ -1,0 +1,94 @@
+#include "replies.h"
+
+#include "frame.h"
+
+namespace radarlink {
+
+namespace {
+constexpr int DataOffset = HeaderSize;
+constexpr int TargetCountOffset = 13;
+constexpr int FirstTargetOffset = 14;
+constexpr int TargetEntrySize = 12;
+}
+
+IdentityReply decodeIdentity(const QByteArray &reply)
+{
+    IdentityReply id;
+    id.station = readU8(reply, 12);
+    id.serialByte3 = readU8(reply, 13);
+    id.serialWord1 = readU16(reply, 14);
+    id.serialWord2 = readU16(reply, 16);
+    id.earlyWarningRelay = readU8(reply, 18);
+    id.alarmRelay = readU8(reply, 19);
+    return id;
+}
+
+DetectionAreaReply decodeDetectionArea(const QByteArray &reply)
+{
+    return {readU16(reply, DataOffset), readU16(reply, DataOffset + 2)};
+}
+
+AlarmAreaReply decodeAlarmArea(const QByteArray &reply)
+{
+    return {readU16(reply, DataOffset), readU16(reply, DataOffset + 2), qint8(readU8(reply, DataOffset + 4)),
+            qint8(readU8(reply, DataOffset + 5))};
+}
+
+SuppressionReply decodeSuppression(const QByteArray &reply)
+{
+    SuppressionReply s;
+    s.count = std::min<int>(readU8(reply, DataOffset), MaxNonAlarmCells);
+    s.gridEdgeCm = readU8(reply, DataOffset + 1);
+    for (int k = 0; k < s.count; ++k)
+        s.cells.append(QPoint(readS16(reply, 14 + 4 * k), readS16(reply, 16 + 4 * k)));
+    return s;
+}
+
+TargetFilterReply decodeTargetFilter(const QByteArray &reply)
+{
+    return {readU8(reply, DataOffset), readU8(reply, DataOffset + 1)};
+}
+
+quint16 decodeStartDistance(const QByteArray &reply)
+{
+    return readU16(reply, DataOffset);
+}
+
+QString gridEdgeText(quint8 edgeCm)
+{
+    return QString::number(edgeCm / 100.0, 'g', 6);
+}
+
+TargetFrame decodeTargetFrame(const QByteArray &reply)
+{
+    TargetFrame frame;
+    const int claimed = readU8(reply, TargetCountOffset);
+    const int present = std::max(0, (int(reply.size()) - FirstTargetOffset) / TargetEntrySize);
+    const int count = std::min(claimed, present);
+    for (int k = 0; k < count; ++k) {
+        const int at = FirstTargetOffset + TargetEntrySize * k;
+        const quint16 id = readU16(reply, at);
+        frame.insert(id, TargetReport{id, readU16(reply, at + 2), readU16(reply, at + 4), readU16(reply, at + 6),
+                                      readU16(reply, at + 8), readU8(reply, at + 10)});
+    }
+    return frame;
+}
+
+ZoneFlags classifyTargets(const TargetFrame &frame, double alarmFar, double warningFar, double detectionFar)
+{
+    ZoneFlags flags;
+    for (const TargetReport &target : frame) {
+        const qint64 x = qint16(target.value(1));
+        const qint64 y = qint16(target.value(2));
+        const double r2 = double(x * x + y * y);
+        if (alarmFar * alarmFar * 10000 > r2)
+            flags.alarm = true;
+        else if (warningFar * warningFar * 10000 > r2)
+            flags.warning = true;
+        else if (detectionFar * detectionFar * 10000 > r2)
+            flags.detection = true;
+    }
+    return flags;
+}
+
+} // namespace radarlink
