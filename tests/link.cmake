@@ -1,2 +1,3 @@
 radar_add_test(tst_frames tst_frames.cpp)
 radar_add_test(tst_transaction tst_transaction.cpp TIMEOUT 240)
+radar_add_test(tst_replies tst_replies.cpp)

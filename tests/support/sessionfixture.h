@@ -1,0 +1,80 @@
+// A main window wired to a fresh simulated radar behind a symlink, the way an operator types a
+// path into the port box. Each test gets its own radar and window.
+#pragma once
+
+#include "mainwindow.h"
+#include "radarsimulator.h"
+#include "radarview.h"
+#include "testsupport.h"
+#include "ui_mainwindow.h"
+
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <sys/resource.h>
+
+class SessionFixture : public QObject
+{
+protected:
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<sim::RadarSimulator> radar;
+    std::unique_ptr<MainWindow> window;
+
+    MainWindow &w() { return *window; }
+    Ui::MainWindow *ui() { return window->ui; }
+    RadarView *view() { return window->ui->graphicsView; }
+    QString linkPath() const { return folder->filePath(QStringLiteral("radar-tty")); }
+
+    // The log as the operator reads it, without the time stamps.
+    QStringList log() const
+    {
+        QStringList lines;
+        const QListWidget *list = window->ui->listWidget;
+        for (int i = 0; i < list->count(); ++i) {
+            const QString text = list->item(i)->text();
+            lines << text.mid(text.indexOf(QStringLiteral("]: ")) + 3);
+        }
+        return lines;
+    }
+    int logCount(const QString &line) const { return log().count(line); }
+
+    QList<int> requestCodes() const
+    {
+        QList<int> codes;
+        for (const sim::ReceivedRequest &r : radar->requests())
+            codes << r.functionCode;
+        return codes;
+    }
+
+    bool isIdle() { return !ui()->pushButtonConnect->isHidden() && ui()->pushButtonDisconnect->isHidden(); }
+    bool isWatching() { return ui()->pushButtonConnect->isHidden() && w().pollTimer.isActive(); }
+
+    // Presses "连接"; returns once the read-back has ended, one way or the other.
+    void pressConnect() { ui()->pushButtonConnect->click(); }
+
+    static double cpuSeconds()
+    {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+               + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+
+    void startSession()
+    {
+        folder = std::make_unique<QTemporaryDir>();
+        QVERIFY(folder->isValid());
+        radar = std::make_unique<sim::RadarSimulator>();
+        QVERIFY2(radar->start(linkPath()), qPrintable(radar->errorString()));
+        window = std::make_unique<MainWindow>();
+        window->resize(1200, 800);
+        ui()->comboBoxSerial->setEditText(linkPath());
+    }
+    void endSession()
+    {
+        window.reset();
+        radar.reset();
+        folder.reset();
+    }
+};

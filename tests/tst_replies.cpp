@@ -1,0 +1,182 @@
+// What the tool reads out of the radar's replies: identity, scene reads and detection frames,
+// including replies that lie about their own size.
+#include "testsupport.h"
+
+#include "replies.h"
+
+using namespace radarlink;
+
+static QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+// A result reply: header with the given length field, one unexamined byte, count, entries.
+static QByteArray resultReply(int count, const QByteArray &entries, int lengthField = -1)
+{
+    QByteArray reply = hex("55 aa 00 00 00 00 00 02 06 02 02 00 00");
+    reply.append(char(count));
+    reply += entries;
+    const int length = lengthField < 0 ? reply.size() : lengthField;
+    reply[2] = char(length & 0xff);
+    reply[3] = char(length >> 8);
+    return reply;
+}
+
+static QByteArray entry(quint16 id, qint16 x, qint16 y, quint8 cls = 1)
+{
+    QByteArray e;
+    for (quint16 v : {id, quint16(x), quint16(y), quint16(0), quint16(0)}) {
+        e.append(char(v & 0xff));
+        e.append(char(v >> 8));
+    }
+    e.append(char(cls));
+    e.append('\0');
+    return e;
+}
+
+class TestReplies : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { installWarningGuard(); }
+
+    void identityOfTheStationFiveRadar()
+    {
+        const IdentityReply id = decodeIdentity(hex("55 aa 16 00 00 00 00 05 0d 05 05 00 05 03 05 02 07 00 0a 0b ed ed"));
+        QCOMPARE(int(id.station), 5);
+        QCOMPARE(id.serialWord1, quint16(0x0205));
+        QCOMPARE(id.deviceType(), 2);
+        QCOMPARE(id.serialWord2, quint16(0x0007));
+        QCOMPARE(int(id.serialByte3), 3);
+        QCOMPARE(int(id.earlyWarningRelay), 10);
+        QCOMPARE(int(id.alarmRelay), 11);
+    }
+
+    void sceneReadsTakeTheirFieldsLittleEndian()
+    {
+        const DetectionAreaReply area = decodeDetectionArea(hex("55aa1400000000020a020200 5802 7800 eded"));
+        QCOMPARE(area.farCm, quint16(600));
+        QCOMPARE(area.angle, quint16(120));
+
+        const AlarmAreaReply alarm = decodeAlarmArea(hex("55aa1400000000020b020200 9001 c800 fe 02 eded"));
+        QCOMPARE(alarm.warningFarCm, quint16(400));
+        QCOMPARE(alarm.alarmFarCm, quint16(200));
+        QCOMPARE(alarm.leftHalfMetres * 0.5, -1.0);
+        QCOMPARE(alarm.rightHalfMetres * 0.5, 1.0);
+
+        const TargetFilterReply type4 = decodeTargetFilter(hex("55aa1000000000021402020001 04 eded"));
+        QCOMPARE(int(type4.direction), 1);
+        QCOMPARE(type4.typeIndex(), 2);
+        QCOMPARE(decodeTargetFilter(hex("55aa100000000002140202000002eded")).typeIndex(), 2);
+        QCOMPARE(decodeTargetFilter(hex("55aa100000000002140202000001eded")).typeIndex(), 1);
+
+        QCOMPARE(decodeStartDistance(hex("55aa1e0000000002150202009600")), quint16(150));
+    }
+
+    void suppressionListHoldsAtMostTenCells()
+    {
+        QByteArray reply = hex("55aa380000000002 0c020200");
+        reply.append(char(12));      // more cells claimed than the radar can hold
+        reply.append(char(50));
+        for (int k = 0; k < 10; ++k)
+            reply += hex("3200 3200");   // (50, 50)
+        reply += hex("eded");
+        const SuppressionReply cells = decodeSuppression(reply);
+        QCOMPARE(cells.count, 10);
+        QCOMPARE(cells.cells.size(), 10);
+        QCOMPARE(cells.cells.first(), QPoint(50, 50));
+        QCOMPARE(gridEdgeText(cells.gridEdgeCm), QStringLiteral("0.5"));
+
+        // A reply cut short reads its missing points as zero, never past the bytes received.
+        const SuppressionReply cut = decodeSuppression(hex("55aa380000000002 0c020200 03 64 9cff f401"));
+        QCOMPARE(cut.count, 3);
+        QCOMPARE(cut.cells.at(0), QPoint(-100, 500));
+        QCOMPARE(cut.cells.at(1), QPoint(0, 0));
+    }
+
+    void gridEdgeTexts_data()
+    {
+        QTest::addColumn<int>("cm");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("25") << 25 << "0.25";
+        QTest::newRow("50") << 50 << "0.5";
+        QTest::newRow("100") << 100 << "1";
+        QTest::newRow("150") << 150 << "1.5";
+        QTest::newRow("200") << 200 << "2";
+        QTest::newRow("no such item") << 70 << "0.7";
+    }
+    void gridEdgeTexts()
+    {
+        QFETCH(int, cm);
+        QFETCH(QString, text);
+        QCOMPARE(gridEdgeText(quint8(cm)), text);
+    }
+
+    void targetEntryDecodesEveryField()
+    {
+        const TargetFrame frame = decodeTargetFrame(resultReply(1, hex("10 00 38 ff c8 00 05 00 06 00 02 77")));
+        QCOMPARE(frame.size(), 1);
+        const TargetReport target = frame.value(16);
+        QCOMPARE(target, (TargetReport{16, quint16(qint16(-200)), 200, 5, 6, 2}));
+        QCOMPARE(qint16(target.at(1)), qint16(-200));
+    }
+
+    void laterEntryWithTheSameIdWins()
+    {
+        const TargetFrame frame = decodeTargetFrame(resultReply(2, entry(7, 100, 100) + entry(7, -300, 250, 4)));
+        QCOMPARE(frame.size(), 1);
+        QCOMPARE(qint16(frame.value(7).at(1)), qint16(-300));
+        QCOMPARE(frame.value(7).at(5), quint16(4));
+    }
+
+    void countBeyondTheBytesKeepsOnlyWholeEntries()
+    {
+        // Count 5, one whole entry and half of a second: the half is not read.
+        const QByteArray reply = resultReply(5, entry(1, 10, 20) + entry(2, 30, 40).left(6));
+        const TargetFrame frame = decodeTargetFrame(reply);
+        QCOMPARE(frame.keys(), (QList<quint16>{1}));
+        QCOMPARE(decodeTargetFrame(resultReply(255, QByteArray())).size(), 0);
+        QCOMPARE(decodeTargetFrame(hex("55 aa")).size(), 0);
+        // Bytes after the last counted entry are ignored.
+        QCOMPARE(decodeTargetFrame(resultReply(1, entry(3, 0, 0) + entry(4, 0, 0))).keys(), (QList<quint16>{3}));
+    }
+
+    void zoneFlagsAreStrictAndInnermost_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<bool>("alarm");
+        QTest::addColumn<bool>("warning");
+        QTest::addColumn<bool>("detection");
+        QTest::newRow("on the alarm edge") << 200 << 0 << false << true << false;
+        QTest::newRow("just inside the alarm zone") << 0 << 199 << true << false << false;
+        QTest::newRow("on the warning edge") << -400 << 0 << false << false << true;
+        QTest::newRow("inside the warning zone") << 300 << 200 << false << true << false;
+        QTest::newRow("on the detection edge") << 0 << 600 << false << false << false;
+        QTest::newRow("beyond every zone") << 32767 << -32768 << false << false << false;
+    }
+    void zoneFlagsAreStrictAndInnermost()
+    {
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(bool, alarm);
+        QFETCH(bool, warning);
+        QFETCH(bool, detection);
+        const TargetFrame frame = decodeTargetFrame(resultReply(1, entry(1, qint16(x), qint16(y))));
+        const ZoneFlags flags = classifyTargets(frame, 2, 4, 6);
+        QCOMPARE(flags.alarm, alarm);
+        QCOMPARE(flags.warning, warning);
+        QCOMPARE(flags.detection, detection);
+    }
+
+    void flagsOfAFrameAccumulate()
+    {
+        const TargetFrame frame = decodeTargetFrame(resultReply(3, entry(1, 0, 100) + entry(2, 0, 500) + entry(3, 0, 300)));
+        const ZoneFlags flags = classifyTargets(frame, 2, 4, 6);
+        QVERIFY(flags.alarm && flags.warning && flags.detection);
+    }
+};
+
+RADAR_TEST_MAIN(TestReplies)
+#include "tst_replies.moc"
