@@ -57,3 +57,17 @@ void CellGrid::clearFlags()
     flags.clear();
     ++changes;
 }
+
+void CellGrid::moveCells(int rowOffset, int columnOffset, int rows, int columns)
+{
+    grow(rows, columns);
+    std::set<std::pair<int, int>> moved;
+    for (const auto &flag : flags) {
+        const int row = flag.first + rowOffset;
+        const int column = flag.second + columnOffset;
+        if (row >= 0 && row < rows && column >= 0 && column < columns)
+            moved.insert({row, column});
+    }
+    flags.swap(moved);
+    ++changes;
+}

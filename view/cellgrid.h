@@ -36,6 +36,9 @@ public:
     void clear();
     // Same shape, every flag clear.
     void clearFlags();
+    // Moves every set cell by the given rows and columns, within a map grown to rows x columns;
+    // a cell that lands outside is dropped.
+    void moveCells(int rowOffset, int columnOffset, int rows, int columns);
 
     // Changes whenever a flag or the shape changes in a way that alters the picture.
     quint64 revision() const { return changes; }

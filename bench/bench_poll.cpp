@@ -1,0 +1,75 @@
+// Achieved detection-result poll rate against the wire limit: the radar paces its output at
+// 115200 baud, and every poll waits 50 ms after the previous one has finished, so the best any
+// tool can do is one poll per 50 ms plus the wire time of the request and the reply.
+#include "benchsupport.h"
+#include "mainwindow.h"
+#include "radarsimulator.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+int resultQueries(const sim::RadarSimulator &radar)
+{
+    int n = 0;
+    for (const sim::ReceivedRequest &r : radar.requests())
+        n += r.functionCode == 0x06;
+    return n;
+}
+
+double wireLimitPerSecond(int targets)
+{
+    const double bytes = 16 + 14 + 12 * targets;
+    return 1.0 / (0.050 + bytes / sim::RadarSimulator::PacedBytesPerSecond);
+}
+
+double measure(int targets, int seconds)
+{
+    QTemporaryDir folder;
+    sim::RadarSimulator radar;
+    radar.setPaced(true);
+    radar.setTargets(targets);
+    if (!radar.start(folder.filePath(QStringLiteral("radar-tty")))) {
+        std::fprintf(stderr, "simulator: %s\n", qPrintable(radar.errorString()));
+        return 0;
+    }
+    MainWindow window;
+    window.show();
+    window.ui->comboBoxSerial->setEditText(folder.filePath(QStringLiteral("radar-tty")));
+    window.ui->pushButtonConnect->click();
+    if (!window.pollTimer.isActive()) {
+        std::fprintf(stderr, "the read-back did not complete\n");
+        return 0;
+    }
+    // Let the poll chain get going, then count over the measuring window.
+    MainWindow::delayWithEvents(1000);
+    const int before = resultQueries(radar);
+    QElapsedTimer clock;
+    clock.start();
+    MainWindow::delayWithEvents(seconds * 1000);
+    const double elapsed = clock.nsecsElapsed() / 1e9;
+    const double achieved = (resultQueries(radar) - before) / elapsed;
+    window.ui->pushButtonDisconnect->click();
+    return achieved;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int seconds = qEnvironmentVariableIsSet("BENCH_POLL_SECONDS") ? qEnvironmentVariableIntValue("BENCH_POLL_SECONDS") : 30;
+    for (int targets : {10, 0, 50, 255}) {
+        const double achieved = measure(targets, seconds);
+        const double limit = wireLimitPerSecond(targets);
+        std::printf("poll rate, %3d targets, paced 115200 baud, %d s: %.2f polls/s, wire limit %.2f/s, "
+                    "ratio %.3f%s\n",
+                    targets, seconds, achieved, limit, achieved / limit,
+                    targets == 10 ? (achieved / limit >= 0.95 ? " (target >= 0.95: ok)" : " (target >= 0.95: MISSED)") : "");
+        std::fflush(stdout);
+    }
+    return 0;
+}
