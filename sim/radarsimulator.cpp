@@ -404,9 +404,14 @@ void RadarSimulator::writeDue()
         }
         Chunk &front = output.front();
         front.bytes.remove(0, int(sent));
-        if (paced)
-            nextPacedWrite = Clock::now()
-                + std::chrono::microseconds(qint64(sent) * 1000000 / PacedBytesPerSecond);
+        if (paced) {
+            // Keep the cadence of a continuous stream from the previous slot, not from the
+            // moment of this write: the line poll wakes in whole milliseconds, and measuring from
+            // "now" would add that rounding to every chunk and run the line a third slow.
+            const auto now = Clock::now();
+            const auto base = nextPacedWrite > now - std::chrono::milliseconds(5) ? nextPacedWrite : now;
+            nextPacedWrite = base + std::chrono::microseconds(qint64(sent) * 1000000 / PacedBytesPerSecond);
+        }
         if (front.bytes.isEmpty())
             output.pop_front();
         if (sent < bytes.size())
