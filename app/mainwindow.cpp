@@ -301,12 +301,5 @@ void MainWindow::closeEvent(QCloseEvent *event)
 }
 
 // The handlers below belong to the tools that arrive with their own dialogs and commands.
-void MainWindow::on_toolButtonModbusId_clicked() {}
-void MainWindow::on_pushButtonSendPar_clicked() {}
 void MainWindow::on_actionUpdate_triggered() {}
 void MainWindow::on_actionGetData_triggered() {}
-void MainWindow::on_actionCeliangJuli_triggered() {}
-void MainWindow::on_actionFrameLimt_triggered() {}
-void MainWindow::on_actionCan_triggered() {}
-void MainWindow::on_actionExportCfg_triggered() {}
-void MainWindow::on_actionImportCfg_triggered() {}

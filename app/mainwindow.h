@@ -1,6 +1,7 @@
 // The tool's one window: the form, the link to the radar, the two timers and the log.
 #pragma once
 
+#include "sceneconfig.h"
 #include "serialchannel.h"
 
 #include <QByteArray>
@@ -51,6 +52,8 @@ public:
     bool openRadarPort();
 
     SerialChannel &channel() { return serialChannel; }
+    // Open, and not found dead: the disconnect of a lost line may still be on its way.
+    bool linkUsable() const { return serialChannel.port.isOpen() && !linkLostPending; }
 
     // Radar commands; each returns whether the radar answered as it should.
     bool readIdentity();
@@ -62,6 +65,17 @@ public:
     bool readTargetFilter();
     bool readStartDistance();
     bool queryResults();
+    bool writeDetectionArea();
+    bool writeAlarmArea();
+    bool writeSuppressionArea();
+    bool writeTargetFilter();
+    bool writeStartDistance();
+
+    // The ten scene-group values a scene file carries.
+    SceneConfig sceneFromForm() const;
+    void applySceneToForm(const SceneConfig &config);
+    // The distance-measurement tool's test command; shows the distance in its dialog.
+    bool testCommand();
 
     // Rises with every connection and every disconnect: a sequence that started under another
     // value belongs to a connection that has ended.
