@@ -84,9 +84,15 @@ ViewGeometry computeGeometry(const SceneExtents &scene, const CellGrid *areaCell
 
 int axisLabelStep(int columnsPerSide, double edge)
 {
+    // Each truncation is held inside the integer range: an edge of a few nanometres (or of
+    // 1e300 m) would otherwise overflow the conversion.
+    auto truncated = [](double v) {
+        return std::trunc(std::max(double(std::numeric_limits<int>::min()),
+                                   std::min(double(std::numeric_limits<int>::max()), v)));
+    };
     const double e = 1 / edge;
     const double perSixth = std::ceil(columnsPerSide / 6.0);
-    return int(int(1 + (perSixth - 0.25) / e) * e);
+    return int(truncated(truncated(1 + (perSixth - 0.25) / e) * e));
 }
 
 bool cellEligible(int row, int column, int rowCount, int columnCount, double edge,
