@@ -34,6 +34,8 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     Q_INIT_RESOURCE(resources);
+    // The catalogues live in the library too; without this the linker leaves them out.
+    Q_INIT_RESOURCE(language);
     ui->setupUi(this);
     setWindowTitle(QString(QChar(0x3000)));
     setPalette(QPalette(Qt::white));
@@ -177,6 +179,11 @@ void MainWindow::refreshDeviceTexts()
 {
     QCoreApplication::installTranslator(&translator);
     ui->retranslateUi(this);
+    // Re-texting the legend labels took their pictures away; the next paint draws them again,
+    // even when the names read as before.
+    for (QLabel *legend : {ui->label_legend1, ui->label_legend2, ui->label_legend3, ui->label_legend4})
+        legend->setProperty("legendKey", QVariant());
+    update();
     deviceTypeNames = {
         {1, QObject::tr("通道预警雷达")},
         {2, QObject::tr("区域安全扫描雷达")},

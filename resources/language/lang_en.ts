@@ -2,10 +2,804 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
+    <name>DialogCan</name>
+    <message>
+        <source>Can设置</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>波特率：</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>250k</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>500k</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1M</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>输出类型：</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>航迹</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>点迹</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>距离</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>设备号：</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>采样时间：</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <extracomment>Stays in Chinese in every language: no catalogue translates this dialog.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DialogCeLiang</name>
+    <message>
+        <source>测量距离</source>
+        <translation>Measuring Distance</translation>
+    </message>
+    <message>
+        <source>测量距离：</source>
+        <translation>Measured distance:</translation>
+    </message>
+    <message>
+        <source>m</source>
+        <translation>m</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
+</context>
+<context>
+    <name>DialogFrameLimt</name>
+    <message>
+        <source>继电器灵敏度</source>
+        <translation>Relay Sensitivity</translation>
+    </message>
+    <message>
+        <source>预警区继电器灵敏度：</source>
+        <translation>Early-warning zone relay sensitivity:</translation>
+    </message>
+    <message>
+        <source>报警区继电器灵敏度：</source>
+        <translation>Alarm zone relay sensitivity:</translation>
+    </message>
+    <message>
+        <source>数值越小，灵敏度越高</source>
+        <translation>The smaller the value, the higher the sensitivity</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Set</translation>
+    </message>
+</context>
+<context>
+    <name>DialogGetData</name>
+    <message>
+        <source>数据采集</source>
+        <translation>Data Sampling</translation>
+    </message>
+    <message>
+        <source>min</source>
+        <translation>min</translation>
+    </message>
+    <message>
+        <source>开始采集</source>
+        <translation>Start Sampling</translation>
+    </message>
+    <message>
+        <source>终止采集</source>
+        <translation>Stop Sampling</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>串口已关闭</source>
+        <translation>The serial port is closed</translation>
+    </message>
+    <message>
+        <source>/采样数据</source>
+        <translation>/Sampled Data</translation>
+    </message>
+    <message>
+        <source>无法创建文件：</source>
+        <translation>Cannot create file: </translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>Completed successfully</translation>
+    </message>
+    <message>
+        <source>数据采集成功：</source>
+        <translation>Data sampled successfully: </translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>是否确定终止采集并保存当前数据？</source>
+        <translation>Stop sampling and keep the data gathered so far?</translation>
+    </message>
+</context>
+<context>
+    <name>DialogSpinBos</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Dialog</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>Confirm</translation>
+    </message>
+</context>
+<context>
+    <name>DialogUpdate</name>
+    <message>
+        <source>软件升级</source>
+        <translation>Software Upgrade</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>正在升级中，可能需要几分钟</source>
+        <translation>Upgrading, this may take a few minutes</translation>
+    </message>
+    <message>
+        <source>串口连接失败</source>
+        <translation>Serial connection failed</translation>
+    </message>
+    <message>
+        <source>升级文件夹不存在</source>
+        <translation>The upgrade folder does not exist</translation>
+    </message>
+    <message>
+        <source>升级文件缺失</source>
+        <translation>An upgrade file is missing</translation>
+    </message>
+    <message>
+        <source>升级文件无法打开</source>
+        <translation>The upgrade file cannot be opened</translation>
+    </message>
+    <message>
+        <source>数据通讯没有回复</source>
+        <translation>No reply to the data communication</translation>
+    </message>
+    <message>
+        <source>存在升级文件无法打开</source>
+        <translation>An upgrade piece file cannot be opened</translation>
+    </message>
+    <message>
+        <source>升级命令没有回复</source>
+        <translation>No reply to the upgrade command</translation>
+    </message>
+    <message>
+        <source>重发请求超过%1次</source>
+        <translation>More than %1 resend requests</translation>
+    </message>
+    <message>
+        <source>后续处理无返回</source>
+        <translation>No reply from the follow-up processing</translation>
+    </message>
+    <message>
+        <source>未知回复</source>
+        <translation>Unknown reply</translation>
+    </message>
+    <message>
+        <source>擦除</source>
+        <translation>Erase</translation>
+    </message>
+    <message>
+        <source>烧录</source>
+        <translation>Burn</translation>
+    </message>
+    <message>
+        <source>校验</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>升级出错: </source>
+        <translation>Upgrade error: </translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>与雷达的连接已中断：</source>
         <translation>Connection to the radar lost: </translation>
+    </message>
+    <message>
+        <source>连接</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>断开</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>雷达探测场景</source>
+        <translation>Radar Detection Scene</translation>
+    </message>
+    <message>
+        <source>探测距离</source>
+        <translation>Detection Distance</translation>
+    </message>
+    <message>
+        <source>至</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>预警距离</source>
+        <translation>Warning Distance</translation>
+    </message>
+    <message>
+        <source>报警距离</source>
+        <translation>Alarm Distance</translation>
+    </message>
+    <message>
+        <source>左右边界</source>
+        <translation>Left/Right Boundary</translation>
+    </message>
+    <message>
+        <source>探测角度</source>
+        <translation>Detection Angle</translation>
+    </message>
+    <message>
+        <source>网格边长</source>
+        <translation>Grid Size</translation>
+    </message>
+    <message>
+        <source>目标方向</source>
+        <translation>Target Direction</translation>
+    </message>
+    <message>
+        <source>不区分</source>
+        <translation>All Direction</translation>
+    </message>
+    <message>
+        <source>接近雷达</source>
+        <translation>Approach radar</translation>
+    </message>
+    <message>
+        <source>远离雷达</source>
+        <translation>Be away from radar</translation>
+    </message>
+    <message>
+        <source>目标类型</source>
+        <translation>Target Type</translation>
+    </message>
+    <message>
+        <source>不筛选目标</source>
+        <translation>All Targets</translation>
+    </message>
+    <message>
+        <source>只预警行人</source>
+        <translation>Warn of People Only</translation>
+    </message>
+    <message>
+        <source>只预警车辆</source>
+        <translation>Warn of Cars Only</translation>
+    </message>
+    <message>
+        <source>显示航迹</source>
+        <translation>Show Tracks</translation>
+    </message>
+    <message>
+        <source>选择非报警区域</source>
+        <translation>Select Non-alarm Area</translation>
+    </message>
+    <message>
+        <source>显示检测区域</source>
+        <translation>Show Detection Area</translation>
+    </message>
+    <message>
+        <source>发送雷达场景参数</source>
+        <translation>Send Radar Scene Parameters</translation>
+    </message>
+    <message>
+        <source>结果查询</source>
+        <translation>Ask</translation>
+    </message>
+    <message>
+        <source>保存参数设置</source>
+        <translation>Save Parameters</translation>
+    </message>
+    <message>
+        <source>雷达信息</source>
+        <translation>Radar Information</translation>
+    </message>
+    <message>
+        <source>设备类型：</source>
+        <translation>Device Type: </translation>
+    </message>
+    <message>
+        <source>序列编号：</source>
+        <translation>Serial Number: </translation>
+    </message>
+    <message>
+        <source>站点编号：</source>
+        <translation>Station Number: </translation>
+    </message>
+    <message>
+        <source>    ：行人</source>
+        <translation>    ：People</translation>
+    </message>
+    <message>
+        <source>    ：车辆</source>
+        <translation>    ：Cars</translation>
+    </message>
+    <message>
+        <source>    ：静目标</source>
+        <translation>    ：Static</translation>
+    </message>
+    <message>
+        <source>    ：动目标</source>
+        <translation>    ：Moving</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>选项</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>固件升级</source>
+        <translation>Firmware Upgrade</translation>
+    </message>
+    <message>
+        <source>数据采集</source>
+        <translation>Data Sampling</translation>
+    </message>
+    <message>
+        <source>测量距离</source>
+        <translation>Measuring Distance</translation>
+    </message>
+    <message>
+        <source>继电器灵敏度</source>
+        <translation>Relay Sensitivity</translation>
+    </message>
+    <message>
+        <source>Can设置</source>
+        <translation>CAN Settings</translation>
+    </message>
+    <message>
+        <source>导出配置</source>
+        <translation>Export Configuration</translation>
+    </message>
+    <message>
+        <source>导入配置</source>
+        <translation>Import Configuration</translation>
+    </message>
+    <message>
+        <source>无法打开串口：</source>
+        <translation>Cannot open serial port: </translation>
+    </message>
+    <message>
+        <source>串口成功连接：</source>
+        <translation>Serial port connected successfully: </translation>
+    </message>
+    <message>
+        <source>行人</source>
+        <translation>People</translation>
+    </message>
+    <message>
+        <source>车辆</source>
+        <translation>Cars</translation>
+    </message>
+    <message>
+        <source>静目标</source>
+        <translation>Static</translation>
+    </message>
+    <message>
+        <source>动目标</source>
+        <translation>Moving</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>未知设备ID</source>
+        <translation>Unknown device ID</translation>
+    </message>
+    <message>
+        <source>保存设置</source>
+        <translation>Save Settings</translation>
+    </message>
+    <message>
+        <source>保存设置成功，请重启设备！</source>
+        <translation>Settings saved successfully, please restart the device!</translation>
+    </message>
+    <message>
+        <source>重连</source>
+        <translation>Reconnect</translation>
+    </message>
+    <message>
+        <source>雷达探测区域设置失败</source>
+        <translation>Setting the radar detection area failed</translation>
+    </message>
+    <message>
+        <source>雷达报警区域设置失败</source>
+        <translation>Setting the radar alarm area failed</translation>
+    </message>
+    <message>
+        <source>发送雷达目标属性筛选消息失败</source>
+        <translation>Sending the radar target attribute filter message failed</translation>
+    </message>
+    <message>
+        <source>起始探测距离设置失败</source>
+        <translation>Setting the start detection distance failed</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>雷达场景参数设置成功</source>
+        <translation>Radar scene parameters set successfully</translation>
+    </message>
+    <message>
+        <source>设置失败</source>
+        <translation>Setting failed</translation>
+    </message>
+    <message>
+        <source>站点号</source>
+        <translation>Site Number</translation>
+    </message>
+    <message>
+        <source>发送雷达探测区域设置命令：</source>
+        <translation>Send radar detection area setting command: </translation>
+    </message>
+    <message>
+        <source>雷达探测区域设置返回：</source>
+        <translation>Radar detection area setting reply: </translation>
+    </message>
+    <message>
+        <source>雷达探测区域设置命令：超时或无返回值</source>
+        <translation>Radar detection area setting command: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>发送雷达报警区域设置命令：</source>
+        <translation>Send radar alarm area setting command: </translation>
+    </message>
+    <message>
+        <source>雷达报警区域设置返回：</source>
+        <translation>Radar alarm area setting reply: </translation>
+    </message>
+    <message>
+        <source>雷达报警区域设置命令：超时或无返回值</source>
+        <translation>Radar alarm area setting command: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>发送发送雷达虚警抑制区域命令：</source>
+        <translation>Send radar false-alarm suppression area command: </translation>
+    </message>
+    <message>
+        <source>发送雷达虚警抑制区域返回：</source>
+        <translation>Radar false-alarm suppression area reply: </translation>
+    </message>
+    <message>
+        <source>发送雷达虚警抑制区域命令：超时或无返回值</source>
+        <translation>Radar false-alarm suppression area command: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>雷达探测结果查询命令：</source>
+        <translation>Radar detection result query command: </translation>
+    </message>
+    <message>
+        <source>雷达探测结果查询返回：</source>
+        <translation>Radar detection result query reply: </translation>
+    </message>
+    <message>
+        <source>雷达探测结果查询命令：超时或无返回值</source>
+        <translation>Radar detection result query command: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>雷达探测结果查询返回：消息长度不正确%1/%2</source>
+        <translation>Radar detection result query reply: wrong message length %1/%2</translation>
+    </message>
+    <message>
+        <source>雷达探测结果查询返回：同步头不正确</source>
+        <translation>Radar detection result query reply: wrong sync header</translation>
+    </message>
+    <message>
+        <source>测试命令：</source>
+        <translation>Test command: </translation>
+    </message>
+    <message>
+        <source>测试命令返回：</source>
+        <translation>Test command reply: </translation>
+    </message>
+    <message>
+        <source>测试命令：超时或无返回值</source>
+        <translation>Test command: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>测试命令：消息长度不正确%1/%2</source>
+        <translation>Test command: wrong message length %1/%2</translation>
+    </message>
+    <message>
+        <source>测试命令：同步头不正确</source>
+        <translation>Test command: wrong sync header</translation>
+    </message>
+    <message>
+        <source>发送雷达目标属性筛选消息：</source>
+        <translation>Send radar target attribute filter message: </translation>
+    </message>
+    <message>
+        <source>雷达目标属性筛选消息返回：</source>
+        <translation>Radar target attribute filter message reply: </translation>
+    </message>
+    <message>
+        <source>雷达目标属性筛选消息：超时或无返回值</source>
+        <translation>Radar target attribute filter message: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>发送起始探测距离：</source>
+        <translation>Send start detection distance: </translation>
+    </message>
+    <message>
+        <source>起始探测距离返回：</source>
+        <translation>Start detection distance reply: </translation>
+    </message>
+    <message>
+        <source>起始探测距离：超时或无返回值</source>
+        <translation>Start detection distance: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>发送CAN参数设置命令：</source>
+        <translation>Send CAN parameter setting command: </translation>
+    </message>
+    <message>
+        <source>CAN参数设置返回：</source>
+        <translation>CAN parameter setting reply: </translation>
+    </message>
+    <message>
+        <source>CAN参数设置命令：超时或无返回值</source>
+        <translation>CAN parameter setting command: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>发送读取雷达探测区域设置信息命令：</source>
+        <translation>Send read radar detection area settings command: </translation>
+    </message>
+    <message>
+        <source>读取雷达探测区域设置信息返回：</source>
+        <translation>Read radar detection area settings reply: </translation>
+    </message>
+    <message>
+        <source>读取雷达探测区域设置信息命令：超时或无返回值</source>
+        <translation>Read radar detection area settings command: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>读取雷达探测区域设置信息返回：长度不正确</source>
+        <translation>Read radar detection area settings reply: wrong length</translation>
+    </message>
+    <message>
+        <source>读取雷达探测区域设置信息返回：同步字不正确</source>
+        <translation>Read radar detection area settings reply: wrong sync word</translation>
+    </message>
+    <message>
+        <source>发送读取雷达报警区域设置信息命令：</source>
+        <translation>Send read radar alarm area settings command: </translation>
+    </message>
+    <message>
+        <source>读取雷达报警区域设置信息返回：</source>
+        <translation>Read radar alarm area settings reply: </translation>
+    </message>
+    <message>
+        <source>读取雷达报警区域设置信息命令：超时或无返回值</source>
+        <translation>Read radar alarm area settings command: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>雷达报警区域设置信息返回：长度不正确</source>
+        <translation>Radar alarm area settings reply: wrong length</translation>
+    </message>
+    <message>
+        <source>读取雷达报警区域设置信息返回：同步字不正确</source>
+        <translation>Read radar alarm area settings reply: wrong sync word</translation>
+    </message>
+    <message>
+        <source>发送读取雷达虚警抑制区域信息命令：</source>
+        <translation>Send read radar false-alarm suppression area command: </translation>
+    </message>
+    <message>
+        <source>读取雷达虚警抑制区域信息返回：</source>
+        <translation>Read radar false-alarm suppression area reply: </translation>
+    </message>
+    <message>
+        <source>读取雷达虚警抑制区域信息命令：超时或无返回值</source>
+        <translation>Read radar false-alarm suppression area command: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>雷达虚警抑制区域信息返回：长度不正确</source>
+        <translation>Radar false-alarm suppression area reply: wrong length</translation>
+    </message>
+    <message>
+        <source>读取雷达虚警抑制区域信息返回：同步字不正确</source>
+        <translation>Read radar false-alarm suppression area reply: wrong sync word</translation>
+    </message>
+    <message>
+        <source>发送读取ID命令：</source>
+        <translation>Send read ID command: </translation>
+    </message>
+    <message>
+        <source>读取ID返回：</source>
+        <translation>Read ID reply: </translation>
+    </message>
+    <message>
+        <source>读取ID命令：超时或无返回值</source>
+        <translation>Read ID command: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>读取ID返回：长度不正确</source>
+        <translation>Read ID reply: wrong length</translation>
+    </message>
+    <message>
+        <source>读取ID返回：同步字不正确</source>
+        <translation>Read ID reply: wrong sync word</translation>
+    </message>
+    <message>
+        <source>发送设置ID命令：</source>
+        <translation>Send set ID command: </translation>
+    </message>
+    <message>
+        <source>设置ID返回：</source>
+        <translation>Set ID reply: </translation>
+    </message>
+    <message>
+        <source>设置ID命令：超时或无返回值</source>
+        <translation>Set ID command: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>发送保存设置到flash命令：</source>
+        <translation>Send save settings to flash command: </translation>
+    </message>
+    <message>
+        <source>保存设置到flash返回：</source>
+        <translation>Save settings to flash reply: </translation>
+    </message>
+    <message>
+        <source>保存设置到flash命令：超时或无返回值</source>
+        <translation>Save settings to flash command: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>发送软件升级命令：</source>
+        <translation>Send software upgrade command: </translation>
+    </message>
+    <message>
+        <source>软件升级返回：</source>
+        <translation>Software upgrade reply: </translation>
+    </message>
+    <message>
+        <source>软件升级：超时或无返回值</source>
+        <translation>Software upgrade: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>发送读取雷达属性筛选信息：</source>
+        <translation>Send read radar attribute filter information: </translation>
+    </message>
+    <message>
+        <source>读取雷达属性筛选信息：</source>
+        <translation>Read radar attribute filter information: </translation>
+    </message>
+    <message>
+        <source>读取雷达属性筛选信息：超时或无返回值</source>
+        <translation>Read radar attribute filter information: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>读取雷达属性筛选信息：长度不正确</source>
+        <translation>Read radar attribute filter information: wrong length</translation>
+    </message>
+    <message>
+        <source>读取雷达属性筛选信息：同步字不正确</source>
+        <translation>Read radar attribute filter information: wrong sync word</translation>
+    </message>
+    <message>
+        <source>发送读取起始探测距离：</source>
+        <translation>Send read start detection distance: </translation>
+    </message>
+    <message>
+        <source>读取起始探测距离：</source>
+        <translation>Read start detection distance: </translation>
+    </message>
+    <message>
+        <source>读取起始探测距离：超时或无返回值</source>
+        <translation>Read start detection distance: timed out or no reply</translation>
+    </message>
+    <message>
+        <source>读取起始探测距离：长度不正确</source>
+        <translation>Read start detection distance: wrong length</translation>
+    </message>
+    <message>
+        <source>读取起始探测距离：同步字不正确</source>
+        <translation>Read start detection distance: wrong sync word</translation>
+    </message>
+    <message>
+        <source>升级成功</source>
+        <translation>Upgrade successful</translation>
+    </message>
+    <message>
+        <source>升级成功，请重启设备！</source>
+        <translation>Upgrade successful, please restart the device!</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>成功</source>
+        <translation>success</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>通道预警雷达</source>
+        <translation>Channel Early-warning Radar</translation>
+    </message>
+    <message>
+        <source>区域安全扫描雷达</source>
+        <translation>Area Safety Scanning Radar</translation>
+    </message>
+    <message>
+        <source>避障雷达</source>
+        <translation>Obstacle Avoidance Radar</translation>
+    </message>
+</context>
+<context>
+    <name>RadarView</name>
+    <message>
+        <source>%1</source>
+        <translation>%1</translation>
     </message>
 </context>
 </TS>
