@@ -26,6 +26,13 @@ void FrameParser::discardPending()
     drop(buffer.size());
 }
 
+QByteArray FrameParser::takePending()
+{
+    QByteArray pending = buffer;
+    buffer.clear();
+    return pending;
+}
+
 bool FrameParser::next(QByteArray *frame)
 {
     for (;;) {

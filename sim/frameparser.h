@@ -30,6 +30,10 @@ public:
     // (one byte per resynchronisation step), and discarded partial frames.
     int discardedBytes() const { return discarded; }
 
+    // Hands over the buffered bytes without counting them as discarded (the line has switched
+    // to another protocol and they belong to it).
+    QByteArray takePending();
+
     // Bytes buffered that do not form a complete frame yet.
     int pendingBytes() const { return buffer.size(); }
 

@@ -63,7 +63,7 @@ int main(int argc, char **argv)
         QStringLiteral("Target classes taken in turn, e.g. 1,2,3,4 (default: pedestrians)."),
         QStringLiteral("LIST"));
     const QCommandLineOption paced(QStringLiteral("paced"),
-        QStringLiteral("Send at the pace of a real 115200-baud line."));
+        QStringLiteral("Send and receive at the pace of a real 115200-baud line."));
     const QCommandLineOption testDistance(QStringLiteral("test-distance"),
         QStringLiteral("Distance returned by the distance test, cm (default 1234)."),
         QStringLiteral("CM"));
@@ -105,6 +105,7 @@ int main(int argc, char **argv)
         fail(QStringLiteral("--test-distance wants centimetres from 0 to 65535"));
     radar.setTestDistance(quint16(distance));
     radar.setPaced(parser.isSet(paced));
+    radar.setInputPaced(parser.isSet(paced));
 
     const bool talk = parser.isSet(verbose);
     radar.setLogger([talk](const QString &line) {

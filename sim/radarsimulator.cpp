@@ -28,6 +28,30 @@ constexpr int HungUpRetryMs = 5;
 constexpr int PacedChunkBytes = 16;
 // Time between the last byte of the final reply and the dropped line.
 constexpr int HangUpLingerMs = 100;
+// Paced output may catch up this far on a late wake-up, never more.
+constexpr int PacedSlackMs = 5;
+// A sampling stream is produced in slices of about this length.
+constexpr int SampleProductionMs = 5;
+constexpr qint64 SampledOutputCap = 32 * 1024 * 1024;
+
+// The loader's packet protocol.
+constexpr int PacketSize = 1048;
+constexpr int PacketHeader = 24;
+constexpr int PacketData = 1024;
+constexpr int AckSize = 72;
+// The largest command frame (write false-alarm suppression area).
+constexpr int MaximumCommandFrame = 56;
+constexpr quint32 StartMarker = 0x5A6B;
+constexpr quint32 DataMarker = 0x1234;
+constexpr quint32 LastMarker = 0x5678;
+// Status values of an acknowledgement (bytes 4 and 5).
+constexpr quint16 AckTaken = 0;
+constexpr quint16 AckBadChecksum = 1;
+constexpr quint16 AckBadSequence = 2;
+constexpr quint16 AckBadOffset = 3;
+constexpr quint16 AckBadFields = 4;
+constexpr quint16 AckNotStarted = 5;
+constexpr quint16 AckRefused = 0xEE;
 
 quint16 u16(const QByteArray &bytes, int offset)
 {
@@ -45,6 +69,40 @@ void putU16(QByteArray &bytes, quint16 value)
 {
     bytes.append(char(value & 0xFF));
     bytes.append(char(value >> 8));
+}
+
+quint32 u32(const QByteArray &bytes, int offset)
+{
+    return quint32(u16(bytes, offset)) | (quint32(u16(bytes, offset + 2)) << 16);
+}
+
+void setU16(QByteArray &bytes, int offset, quint16 value)
+{
+    bytes[offset] = char(value & 0xFF);
+    bytes[offset + 1] = char(value >> 8);
+}
+
+void setU32(QByteArray &bytes, int offset, quint32 value)
+{
+    setU16(bytes, offset, quint16(value & 0xFFFF));
+    setU16(bytes, offset + 2, quint16(value >> 16));
+}
+
+// The loader's 72-byte answer: 44 BB, the packet's sequence, the status, then where the image
+// stands.
+QByteArray acknowledgement(quint16 sequence, quint16 status, quint32 offset, quint32 length,
+                           quint32 total, quint32 received)
+{
+    QByteArray a(AckSize, '\0');
+    a[0] = '\x44';
+    a[1] = '\xBB';
+    setU16(a, 2, sequence);
+    setU16(a, 4, status);
+    setU32(a, 8, offset);
+    setU32(a, 12, length);
+    setU32(a, 16, total);
+    setU32(a, 20, received);
+    return a;
 }
 
 quint16 checksum(const QByteArray &frame)
@@ -266,14 +324,20 @@ int RadarSimulator::pollTimeoutMs() const
 {
     // Called with the mutex held.
     int timeout = hangUpDue ? 10 : 50;
+    const auto now = Clock::now();
+    auto until = [&](Clock::time_point due) {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count();
+        timeout = due <= now ? 0 : int(std::min<long long>(timeout, ms + 1));
+    };
     if (!output.empty()) {
-        auto due = std::max({output.front().notBefore, paced ? nextPacedWrite : Clock::time_point(),
-                             writeRetry});
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
-        timeout = int(std::max<long long>(0, std::min<long long>(timeout, ms + 1)));
-        if (due <= Clock::now())
-            timeout = 0;
+        const Chunk &front = output.front();
+        const bool gated = paced && !front.selfPaced;
+        until(std::max({front.notBefore, gated ? nextPacedWrite : Clock::time_point(), writeRetry}));
     }
+    if (!input.empty())
+        until(input.front().due);
+    if (streaming)
+        timeout = std::min(timeout, SampleProductionMs);
     return timeout;
 }
 
@@ -311,8 +375,17 @@ void RadarSimulator::run()
             for (;;) {
                 const ssize_t got = ::read(fd, buf, sizeof buf);
                 if (got > 0) {
-                    parser.feed(QByteArray(buf, int(got)));
-                    lastInput = Clock::now();
+                    std::lock_guard<std::mutex> lock(mutex);
+                    const auto now = Clock::now();
+                    InputChunk chunk{QByteArray(buf, int(got)), now, now};
+                    if (inputPaced) {
+                        // On a real wire these bytes come in one after another, each ten bit
+                        // times after the one before.
+                        inputClock = std::max(inputClock, now)
+                            + std::chrono::microseconds(qint64(got) * 1000000 / PacedBytesPerSecond);
+                        chunk.due = inputClock;
+                    }
+                    input.push_back(chunk);
                     continue;
                 }
                 if (got < 0 && errno == EIO)
@@ -323,9 +396,18 @@ void RadarSimulator::run()
 
         if (!down && wasDown)
             log(QStringLiteral("line opened"));
-        QByteArray frame;
-        while (parser.next(&frame))
-            handleFrame(frame);
+        for (;;) {
+            InputChunk chunk;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (input.empty() || input.front().due > Clock::now())
+                    break;
+                chunk = input.front();
+                input.pop_front();
+            }
+            takeInput(parser, chunk);
+            lastInput = Clock::now();
+        }
         if (parser.pendingBytes() > 0
             && Clock::now() - lastInput > std::chrono::milliseconds(PartialFrameTimeoutMs))
             parser.discardPending();
@@ -338,6 +420,13 @@ void RadarSimulator::run()
             std::lock_guard<std::mutex> lock(mutex);
             lineDown = down;
             parserDiscarded = parser.discardedBytes();
+            if (down)
+                endLineSessionLocked();
+            // Half a packet and then silence: the loader's receiver starts over, as for frames.
+            if (!upgradeBuffer.isEmpty()
+                && Clock::now() - lastUpgradeInput > std::chrono::milliseconds(PartialFrameTimeoutMs))
+                upgradeBuffer.clear();
+            produceSamplesLocked();
         }
 
         writeDue();
@@ -357,6 +446,10 @@ void RadarSimulator::run()
         if (hangUp) {
             hangUpAndReopen();
             parser.discardPending();
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                endLineSessionLocked();
+            }
             wasDown = true;
             continue;
         }
@@ -370,25 +463,73 @@ void RadarSimulator::run()
     }
 }
 
+void RadarSimulator::takeInput(FrameParser &parser, const InputChunk &chunk)
+{
+    QStringList lines;
+    QByteArray pending = chunk.bytes;
+    while (!pending.isEmpty()) {
+        bool toLoader;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            toLoader = upgradeMode;
+            if (toLoader)
+                pending = upgradeInputLocked(pending, chunk.readAt, &lines);
+        }
+        if (toLoader)
+            continue;   // what the loader handed back is a command again
+        parser.feed(pending);
+        pending.clear();
+        QByteArray frame;
+        while (parser.next(&frame)) {
+            handleFrame(frame);
+            std::lock_guard<std::mutex> lock(mutex);
+            if (upgradeMode) {
+                // The loader has the line from here on: what follows the command is its input.
+                pending = parser.takePending();
+                break;
+            }
+        }
+    }
+    for (const QString &line : lines)
+        log(line);
+}
+
+void RadarSimulator::endLineSessionLocked()
+{
+    // Nobody holds the line: the loader and a sampling run end with the connection.
+    upgradeMode = false;
+    upgradeBuffer.clear();
+    streaming = false;
+    input.clear();
+    inputClock = Clock::time_point();
+}
+
+qint64 RadarSimulator::msecsSinceStart(Clock::time_point t) const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(t - started).count();
+}
+
 void RadarSimulator::writeDue()
 {
     for (;;) {
         QByteArray bytes;
         int fd;
+        bool gated;
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (output.empty())
                 return;
             const auto now = Clock::now();
             Chunk &front = output.front();
-            if (front.notBefore > now || (paced && nextPacedWrite > now) || writeRetry > now)
+            gated = paced && !front.selfPaced;
+            if (front.notBefore > now || (gated && nextPacedWrite > now) || writeRetry > now)
                 return;
             if (lineDown) {
                 // Bytes sent into a hung-up line reach nobody.
                 output.pop_front();
                 continue;
             }
-            bytes = paced ? front.bytes.left(PacedChunkBytes) : front.bytes;
+            bytes = gated ? front.bytes.left(PacedChunkBytes) : front.bytes;
             fd = masterFd;
         }
         const ssize_t sent = ::write(fd, bytes.constData(), size_t(bytes.size()));
@@ -402,18 +543,34 @@ void RadarSimulator::writeDue()
             output.pop_front();   // line gone
             continue;
         }
+        const auto now = Clock::now();
         Chunk &front = output.front();
-        front.bytes.remove(0, int(sent));
-        if (paced) {
-            // Keep the cadence of a continuous stream from the previous slot, not from the
-            // moment of this write: the line poll wakes in whole milliseconds, and measuring from
-            // "now" would add that rounding to every chunk and run the line a third slow.
-            const auto now = Clock::now();
-            const auto base = nextPacedWrite > now - std::chrono::milliseconds(5) ? nextPacedWrite : now;
-            nextPacedWrite = base + std::chrono::microseconds(qint64(sent) * 1000000 / PacedBytesPerSecond);
+        if (front.sample) {
+            sampledCount += sent;
+            const qint64 room = SampledOutputCap - sampled.size();
+            if (room > 0)
+                sampled.append(bytes.constData(), int(std::min<qint64>(room, sent)));
         }
-        if (front.bytes.isEmpty())
+        front.bytes.remove(0, int(sent));
+        if (gated) {
+            // The next bytes are due one line time after these, counted from when these were
+            // due, so that late wake-ups do not slow the line below its rate.
+            const auto slack = std::chrono::milliseconds(PacedSlackMs);
+            const auto from = nextPacedWrite > now - slack ? nextPacedWrite : now;
+            nextPacedWrite = from + std::chrono::microseconds(qint64(sent) * 1000000 / PacedBytesPerSecond);
+        }
+        if (front.bytes.isEmpty()) {
+            if (front.answersPacket >= 0 && front.answersPacket < packets.size())
+                packets[front.answersPacket].answeredMs = msecsSinceStart(now);
+            if (front.isStatus)
+                ++statusesSent;
+            if (front.endsUpgrade) {
+                // Flashed and verified: the radar is itself again and takes commands.
+                upgradeMode = false;
+                upgradeFinalSent = true;
+            }
             output.pop_front();
+        }
         if (sent < bytes.size())
             return;
     }
@@ -480,7 +637,34 @@ void RadarSimulator::handleFrame(const QByteArray &frame)
                         faultForAll = FaultSpec();
                 }
             }
-            scheduleLocked(reply, fault);
+            const bool answered = fault.kind != Fault::Silent;
+            const bool samplingRequest = code == 0x06 && u8(frame, HeaderSize) == 0x02;
+            if (answered && samplingRequest) {
+                // The stream starts with the acknowledgement: the tool's file holds it too.
+                sampled.clear();
+                sampledCount = 0;
+                streaming = true;
+                streamStart = Clock::now();
+                streamProduced = 0;
+                const qint64 ms = std::max<qint64>(0, qint64(u8(frame, HeaderSize + 1)) * 60000 - samplingTailMs);
+                streamTotal = ms * PacedBytesPerSecond / 1000;
+            }
+            scheduleLocked(reply, fault, answered && samplingRequest);
+            if (answered && code == 0x11) {
+                // The radar restarts into its loader: from now on the line carries packets.
+                upgradeMode = true;
+                upgradeStarted = false;
+                upgradeDone = false;
+                upgradeFinalSent = false;
+                upgradeBuffer.clear();
+                upgradeTotal = 0;
+                image.clear();
+                expectedSequence = 0;
+                lastTaken = -1;
+                packets.clear();
+                statusesSent = 0;
+                dataPacketsAnswered = 0;
+            }
         }
     }
     log(QStringLiteral("request  %1%2").arg(hex(frame), ok ? QString() : QStringLiteral(" (bad checksum, ignored)")));
@@ -488,7 +672,7 @@ void RadarSimulator::handleFrame(const QByteArray &frame)
         log(QStringLiteral("reply    %1").arg(hex(reply)));
 }
 
-void RadarSimulator::scheduleLocked(QByteArray reply, const FaultSpec &fault)
+void RadarSimulator::scheduleLocked(QByteArray reply, const FaultSpec &fault, bool sample)
 {
     const auto now = Clock::now();
     const auto first = now + std::chrono::milliseconds(std::max(0, fault.delayMs));
@@ -527,8 +711,10 @@ void RadarSimulator::scheduleLocked(QByteArray reply, const FaultSpec &fault)
         chunks.append(Chunk{reply + fault.garbage, first});
         break;
     }
-    for (const Chunk &c : chunks)
+    for (Chunk &c : chunks) {
+        c.sample = sample;
         output.push_back(c);
+    }
     if (hangUpCountdown > 0 && --hangUpCountdown == 0)
         hangUpDue = true;
 }
@@ -718,6 +904,359 @@ void RadarSimulator::sendRaw(const QByteArray &bytes)
     wake();
 }
 
+// ---- the loader ---------------------------------------------------------------------------
+
+UpgradeStatus UpgradeStatus::step(const QString &text)
+{
+    return UpgradeStatus{0, text.toLocal8Bit(), QByteArray()};
+}
+
+UpgradeStatus UpgradeStatus::keepAlive()
+{
+    return UpgradeStatus{1, QByteArray(), QByteArray()};
+}
+
+UpgradeStatus UpgradeStatus::error(const QString &text)
+{
+    return UpgradeStatus{2, text.toLocal8Bit(), QByteArray()};
+}
+
+UpgradeStatus UpgradeStatus::finished()
+{
+    return UpgradeStatus{3, QByteArray("OK"), QByteArray()};
+}
+
+QByteArray UpgradeStatus::bytes() const
+{
+    if (!raw.isEmpty())
+        return raw;
+    QByteArray m;
+    m.append('\x44');
+    m.append('\xBB');
+    putU16(m, quint16(8 + text.size() + 1));
+    putU16(m, 0);
+    putU16(m, code);
+    m.append(text);
+    m.append('\0');
+    return m;
+}
+
+QList<UpgradeStatus> RadarSimulator::defaultUpgradeStatusScript()
+{
+    return {UpgradeStatus::step(QStringLiteral("正在擦除")), UpgradeStatus::keepAlive(),
+            UpgradeStatus::step(QStringLiteral("正在烧录")), UpgradeStatus::step(QStringLiteral("正在校验")),
+            UpgradeStatus::finished()};
+}
+
+QByteArray RadarSimulator::upgradeInputLocked(const QByteArray &bytes, Clock::time_point readAt, QStringList *lines)
+{
+    // Once a hang-up is due the loader has gone: nothing more is taken.
+    if (hangUpDue)
+        return QByteArray();
+    if (upgradeBuffer.isEmpty())
+        upgradeBufferSince = readAt;
+    upgradeBuffer.append(bytes);
+    lastUpgradeInput = Clock::now();
+    for (;;) {
+        // Line up on 55 AA; a lone 55 at the end may be the start of one.
+        int start = 0;
+        const int size = upgradeBuffer.size();
+        while (start + 1 < size && !(upgradeBuffer.at(start) == '\x55' && upgradeBuffer.at(start + 1) == '\xAA'))
+            ++start;
+        if (start + 1 >= size)
+            start = size > 0 && upgradeBuffer.at(size - 1) == '\x55' ? size - 1 : size;
+        if (start > 0)
+            upgradeBuffer.remove(0, start);
+        // Until the start packet the radar still knows its commands: a whole, well-formed
+        // command frame hands the line back (a start packet's length field, its sequence 0,
+        // never makes one).
+        if (!upgradeStarted && upgradeBuffer.size() >= FrameParser::MinimumFrame) {
+            const int length = u16(upgradeBuffer, 2);
+            if (u8(upgradeBuffer, 0) == 0x55 && u8(upgradeBuffer, 1) == 0xAA && length >= FrameParser::MinimumFrame
+                && length <= MaximumCommandFrame && upgradeBuffer.size() >= length
+                && upgradeBuffer.at(length - 2) == TailByte && upgradeBuffer.at(length - 1) == TailByte
+                && checksum(upgradeBuffer.left(length)) == u16(upgradeBuffer, 4)) {
+                upgradeMode = false;
+                *lines << QStringLiteral("upgrade  a command before the start packet: the loader gives the line back");
+                const QByteArray back = upgradeBuffer;
+                upgradeBuffer.clear();
+                return back;
+            }
+        }
+        if (upgradeBuffer.size() < PacketSize)
+            return QByteArray();
+        const QByteArray packet = upgradeBuffer.left(PacketSize);
+        upgradeBuffer.remove(0, PacketSize);
+        upgradePacketLocked(packet, upgradeBufferSince, lines);
+        upgradeBufferSince = readAt;
+        if (!upgradeMode || hangUpDue) {
+            upgradeBuffer.clear();
+            return QByteArray();
+        }
+    }
+}
+
+void RadarSimulator::upgradePacketLocked(const QByteArray &bytes, Clock::time_point firstByte, QStringList *lines)
+{
+    UpgradePacketRecord r;
+    r.bytes = bytes;
+    r.sequence = u16(bytes, 2);
+    r.checksum = u32(bytes, 4);
+    r.offset = u32(bytes, 8);
+    r.length = u32(bytes, 12);
+    r.totalSize = u32(bytes, 16);
+    r.marker = u32(bytes, 20);
+    quint32 sum = 0;
+    const int dataLength = int(std::min<quint32>(r.length, PacketData));
+    for (int i = 0; i < dataLength; ++i)
+        sum += quint8(bytes.at(PacketHeader + i));
+    r.checksumOk = r.length <= quint32(PacketData) && sum == r.checksum;
+    r.firstByteMs = msecsSinceStart(firstByte);
+    const int index = packets.size();
+
+    QByteArray answer;
+    bool lastTakenNow = false;
+    if (r.marker == StartMarker) {
+        upgradeStarted = true;
+        upgradeDone = false;
+        upgradeTotal = r.totalSize;
+        image.clear();
+        expectedSequence = 0;
+        lastTaken = -1;
+        r.accepted = true;
+        *lines << QStringLiteral("upgrade  start packet: an image of %1 bytes").arg(r.totalSize);
+        if (startSilent) {
+            packets.append(r);
+            return;
+        }
+        answer = acknowledgement(r.sequence, AckTaken, 0, 0, r.totalSize, 0);
+    } else if (r.marker == DataMarker || r.marker == LastMarker) {
+        PacketFault fault = PacketFault::None;
+        auto it = packetFaults.find(r.sequence);
+        if (it != packetFaults.end()) {
+            fault = it->kind;
+            if (--it->times <= 0)
+                packetFaults.erase(it);
+        }
+        if (fault == PacketFault::Silent) {
+            *lines << QStringLiteral("upgrade  packet %1 not answered (fault)").arg(r.sequence);
+            packets.append(r);
+            return;
+        }
+        const bool last = r.marker == LastMarker;
+        const quint64 end = quint64(r.offset) + r.length;
+        quint16 status = AckTaken;
+        if (fault == PacketFault::Rejected)
+            status = AckRefused;
+        else if (!upgradeStarted)
+            status = AckNotStarted;
+        else if (!r.checksumOk)
+            status = AckBadChecksum;
+        else if (r.totalSize != upgradeTotal)
+            status = AckBadFields;
+        else if (lastTaken >= 0 && packets.at(lastTaken).bytes == bytes)
+            r.duplicate = true;   // its answer went astray; the tool sends it again
+        else if (upgradeDone || r.sequence != expectedSequence)
+            status = AckBadSequence;
+        else if (r.offset != quint32(image.size()))
+            status = AckBadOffset;
+        else if (last ? end != upgradeTotal : end >= upgradeTotal)
+            status = AckBadFields;
+        if (status == AckTaken && !r.duplicate) {
+            image.append(bytes.mid(PacketHeader, int(r.length)));
+            r.accepted = true;
+            lastTaken = index;
+            if (last) {
+                upgradeDone = true;
+                lastTakenNow = true;
+            } else {
+                ++expectedSequence;
+            }
+        }
+        r.status = status;
+        answer = acknowledgement(r.sequence, status, r.offset, r.length, upgradeTotal, quint32(image.size()));
+        if (fault == PacketFault::LongAnswer)
+            answer.append('\0');
+        if (status != AckTaken)
+            *lines << QStringLiteral("upgrade  packet %1 refused with status %2").arg(r.sequence).arg(status);
+        ++dataPacketsAnswered;
+        if (hangUpAfterPackets > 0 && dataPacketsAnswered >= hangUpAfterPackets) {
+            hangUpAfterPackets = 0;
+            hangUpDue = true;
+            hangUpAt = Clock::time_point();
+        }
+    } else {
+        r.status = AckBadFields;
+        answer = acknowledgement(r.sequence, AckBadFields, r.offset, r.length, upgradeTotal, quint32(image.size()));
+    }
+    r.answerSize = answer.size();
+    packets.append(r);
+
+    // The answer goes before anything the loader has planned for later (its status script).
+    const auto now = Clock::now();
+    Chunk reply{answer, now};
+    reply.answersPacket = index;
+    auto at = output.end();
+    while (at != output.begin() && std::prev(at)->notBefore > now)
+        --at;
+    output.insert(at, reply);
+
+    if (lastTakenNow) {
+        *lines << QStringLiteral("upgrade  image of %1 bytes received; erasing, programming, verifying")
+                      .arg(image.size());
+        auto when = now;
+        for (const UpgradeStatus &message : statusScript) {
+            when += std::chrono::milliseconds(statusGapMs);
+            Chunk c{message.bytes(), when};
+            c.isStatus = true;
+            c.endsUpgrade = message.raw.isEmpty() && message.code == 3;
+            output.push_back(c);
+        }
+    }
+}
+
+void RadarSimulator::setUpgradeStartSilent(bool silent)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    startSilent = silent;
+}
+
+void RadarSimulator::setUpgradePacketFault(quint16 sequence, PacketFault fault, int times)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (fault == PacketFault::None || times <= 0)
+        packetFaults.remove(sequence);
+    else
+        packetFaults.insert(sequence, PendingFault{fault, times});
+}
+
+void RadarSimulator::setUpgradeStatusScript(const QList<UpgradeStatus> &script)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    statusScript = script;
+}
+
+void RadarSimulator::setUpgradeStatusGapMs(int gapMs)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    statusGapMs = std::max(0, gapMs);
+}
+
+void RadarSimulator::setHangUpAfterUpgradePackets(int count)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    hangUpAfterPackets = std::max(0, count);
+}
+
+bool RadarSimulator::inUpgradeMode() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return upgradeMode;
+}
+
+QList<UpgradePacketRecord> RadarSimulator::upgradePackets() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return packets;
+}
+
+QByteArray RadarSimulator::upgradedImage() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return image;
+}
+
+quint32 RadarSimulator::upgradeTotalSize() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return upgradeTotal;
+}
+
+bool RadarSimulator::upgradeCompleted() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return upgradeDone && upgradeFinalSent;
+}
+
+int RadarSimulator::upgradeStatusesSent() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return statusesSent;
+}
+
+// ---- sampling -------------------------------------------------------------------------------
+
+QByteArray RadarSimulator::samplePattern(qint64 offset, int count)
+{
+    // Every byte value turns up, 55 AA and line ends included, and no short period repeats:
+    // a byte dropped, doubled or translated anywhere shows.
+    QByteArray bytes(std::max(0, count), '\0');
+    for (int i = 0; i < bytes.size(); ++i) {
+        const quint64 k = quint64(offset + i);
+        const quint64 x = k * 0x9E3779B97F4A7C15ull;
+        bytes[i] = char(quint8(x >> 56) ^ quint8(k));
+    }
+    return bytes;
+}
+
+void RadarSimulator::produceSamplesLocked()
+{
+    if (!streaming)
+        return;
+    if (lineDown) {
+        streaming = false;
+        return;
+    }
+    const auto now = Clock::now();
+    const qint64 us = std::chrono::duration_cast<std::chrono::microseconds>(now - streamStart).count();
+    const qint64 due = std::min(streamTotal, us * PacedBytesPerSecond / 1000000);
+    if (due > streamProduced) {
+        Chunk c{samplePattern(streamProduced, int(due - streamProduced)), now};
+        c.selfPaced = true;
+        c.sample = true;
+        output.push_back(c);
+        streamProduced = due;
+    }
+    if (streamProduced >= streamTotal)
+        streaming = false;
+}
+
+void RadarSimulator::setSamplingTailMs(int tailMs)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    samplingTailMs = std::max(0, tailMs);
+}
+
+void RadarSimulator::stopSampling()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    streaming = false;
+}
+
+bool RadarSimulator::isSampling() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return streaming;
+}
+
+QByteArray RadarSimulator::sampledOutput() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return sampled;
+}
+
+qint64 RadarSimulator::sampledBytesSent() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return sampledCount;
+}
+
+void RadarSimulator::setInputPaced(bool on)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    inputPaced = on;
+}
+
 // ---- the radar's answers --------------------------------------------------------------------
 
 QByteArray RadarSimulator::answer(const QByteArray &request)
@@ -870,7 +1409,7 @@ QByteArray RadarSimulator::answerLocked(const QByteArray &request)
     case 0x10:
         ++saves;
         return replyFrame(code, ack);
-    case 0x11:   // firmware upgrade: acknowledged; the transfer itself is not served yet
+    case 0x11:   // firmware upgrade: acknowledged, then the loader takes over the line
         return replyFrame(code, ack);
     case 0x14: {
         QByteArray d;

@@ -1,7 +1,9 @@
 // A radar on a pseudo-terminal. The simulator holds the master side of a pty and answers the
 // requests the tool writes on the slave side the way one of our radars answers them: identity,
 // scene reads and writes, station number, flash save, detection results from moving targets,
-// the distance test and the CAN parameters. Faults of a bad line or a misbehaving radar can be
+// the distance test and the CAN parameters. After the upgrade command its loader takes the
+// firmware image packet by packet and reports erasing, programming and verifying; a sampling
+// request makes it stream raw output at the wire rate. Faults of a bad line or a misbehaving radar can be
 // injected per command. It serves one connection after another: while nobody holds the slave
 // open the line is hung up, and the simulator waits for the next opener.
 //
@@ -12,6 +14,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <atomic>
@@ -23,6 +26,8 @@
 #include <thread>
 
 namespace sim {
+
+class FrameParser;
 
 // What the radar tells about itself in its identity reply (function code 0x0D).
 struct Identity
@@ -96,6 +101,47 @@ struct FaultSpec
     QByteArray garbage = QByteArray::fromHex("0102fe");   // GarbageBefore / GarbageAfter
 };
 
+// What the loader does with the next arrivals of one data packet (by sequence number).
+enum class PacketFault {
+    None,
+    Silent,     // no answer at all; the packet is not taken
+    Rejected,   // answered with a non-zero status at bytes 4 and 5; the packet is not taken
+    LongAnswer  // taken, but answered with 73 bytes instead of 72
+};
+
+// One status message of the loader after the last packet: bytes 0-5 (44 BB, length, 0), the
+// code at 6, the text from 8 with a closing zero. raw, when set, goes out instead, as it is.
+struct UpgradeStatus
+{
+    quint16 code = 0;
+    QByteArray text;
+    QByteArray raw;
+    static UpgradeStatus step(const QString &text);     // code 0, text in the local encoding
+    static UpgradeStatus keepAlive();                   // code 1
+    static UpgradeStatus error(const QString &text);    // code 2
+    static UpgradeStatus finished();                    // code 3
+    QByteArray bytes() const;
+};
+
+// One 1048-byte packet as the loader received it, and what it made of it.
+struct UpgradePacketRecord
+{
+    QByteArray bytes;
+    quint16 sequence = 0;
+    quint32 checksum = 0;
+    quint32 offset = 0;
+    quint32 length = 0;
+    quint32 totalSize = 0;
+    quint32 marker = 0;
+    bool checksumOk = false;
+    bool accepted = false;   // its data went into the image
+    bool duplicate = false;  // a resend of the packet taken last, answered again, not taken twice
+    quint16 status = 0;      // the status answered at bytes 4 and 5
+    int answerSize = 0;      // 0: not answered
+    qint64 firstByteMs = 0;  // since start(): the first byte came off the line
+    qint64 answeredMs = -1;  // since start(): the last byte of the answer went out
+};
+
 class RadarSimulator
 {
 public:
@@ -164,6 +210,50 @@ public:
     // Pushes bytes onto the line as they are, outside any exchange.
     void sendRaw(const QByteArray &bytes);
 
+    // ---- firmware upgrade ----------------------------------------------------------------
+    // An answered upgrade command (0x11) switches the line to the loader's packet protocol; the
+    // loader checks every packet's sync, checksum, sequence, offset, length and marker, answers
+    // 72-byte acknowledgements and rebuilds the image. After the last packet it sends the status
+    // script; the final message (code 3) hands the line back to the command protocol, and so
+    // does a closed line.
+    void setUpgradeStartSilent(bool silent);   // the start packet gets no answer
+    void setUpgradePacketFault(quint16 sequence, PacketFault fault, int times = 1);
+    // Sent after the last packet, gapMs apart; empty: the loader keeps quiet.
+    void setUpgradeStatusScript(const QList<UpgradeStatus> &script);
+    static QList<UpgradeStatus> defaultUpgradeStatusScript();
+    void setUpgradeStatusGapMs(int gapMs);
+    // After answering the n-th data packet the loader ignores the line and hangs it up.
+    void setHangUpAfterUpgradePackets(int packets);
+
+    bool inUpgradeMode() const;
+    // The packets of the latest upgrade (since its command was answered), in arrival order.
+    QList<UpgradePacketRecord> upgradePackets() const;
+    // The image as rebuilt so far from the accepted packets.
+    QByteArray upgradedImage() const;
+    quint32 upgradeTotalSize() const;
+    // The whole image arrived and the final status went out.
+    bool upgradeCompleted() const;
+    int upgradeStatusesSent() const;
+
+    // ---- data sampling ------------------------------------------------------------------
+    // A sampling request (0x06, 02, minutes) is acknowledged and followed by samplePattern at
+    // 11,520 bytes a second, ending tailMs before the requested minutes are up (so that the
+    // last bytes are in before the tool's own clock ends the run), on stopSampling, or when the
+    // line closes.
+    void setSamplingTailMs(int tailMs);
+    void stopSampling();
+    bool isSampling() const;
+    // Every byte written to the line since the latest sampling request, acknowledgement first
+    // (the first 32 MiB; sampledBytesSent() counts on).
+    QByteArray sampledOutput() const;
+    qint64 sampledBytesSent() const;
+    // The stream after the acknowledgement: count bytes from position offset.
+    static QByteArray samplePattern(qint64 offset, int count);
+
+    // Takes the tool's bytes in at the pace of a 115200-baud line: a request is handled when
+    // its last byte would have arrived on a real wire.
+    void setInputPaced(bool paced);
+
     // What the radar answers to one whole request frame, without any fault; empty when it
     // keeps quiet (bad frame or checksum, unknown code). Like a request on the line, a write
     // or a station change updates the radar's state; nothing is recorded or sent.
@@ -175,6 +265,17 @@ private:
     {
         QByteArray bytes;
         Clock::time_point notBefore;
+        bool selfPaced = false;   // already produced at the line rate: not paced again
+        bool sample = false;      // part of the sampling output
+        int answersPacket = -1;   // index of the upgrade packet record it answers
+        bool isStatus = false;    // one of the loader's status messages
+        bool endsUpgrade = false; // the loader's final status message
+    };
+    struct InputChunk
+    {
+        QByteArray bytes;
+        Clock::time_point due;
+        Clock::time_point readAt;
     };
 
     bool openLine(QString *error);
@@ -182,7 +283,13 @@ private:
     void run();
     void wake();
     void handleFrame(const QByteArray &frame);
-    void scheduleLocked(QByteArray reply, const FaultSpec &fault);
+    void takeInput(FrameParser &parser, const InputChunk &chunk);
+    QByteArray upgradeInputLocked(const QByteArray &bytes, Clock::time_point readAt, QStringList *lines);
+    void upgradePacketLocked(const QByteArray &bytes, Clock::time_point firstByte, QStringList *lines);
+    void produceSamplesLocked();
+    void endLineSessionLocked();
+    qint64 msecsSinceStart(Clock::time_point t) const;
+    void scheduleLocked(QByteArray reply, const FaultSpec &fault, bool sample = false);
     void writeDue();
     int pollTimeoutMs() const;
     void hangUpAndReopen();
@@ -229,6 +336,46 @@ private:
     Clock::time_point nextPacedWrite;
     Clock::time_point writeRetry;
     bool lineDown = true;
+
+    // Input waiting for its time on the line (paced input) and its pace.
+    std::deque<InputChunk> input;
+    bool inputPaced = false;
+    Clock::time_point inputClock;
+
+    // The loader.
+    bool upgradeMode = false;
+    bool upgradeStarted = false;
+    bool upgradeDone = false;
+    bool upgradeFinalSent = false;
+    QByteArray upgradeBuffer;
+    Clock::time_point upgradeBufferSince;
+    Clock::time_point lastUpgradeInput;
+    quint32 upgradeTotal = 0;
+    QByteArray image;
+    quint16 expectedSequence = 0;
+    int lastTaken = -1;   // record index of the packet taken last
+    QList<UpgradePacketRecord> packets;
+    bool startSilent = false;
+    struct PendingFault
+    {
+        PacketFault kind;
+        int times;
+    };
+    QHash<quint16, PendingFault> packetFaults;
+    QList<UpgradeStatus> statusScript = defaultUpgradeStatusScript();
+    int statusGapMs = 300;
+    int statusesSent = 0;
+    int hangUpAfterPackets = 0;
+    int dataPacketsAnswered = 0;
+
+    // Sampling.
+    bool streaming = false;
+    Clock::time_point streamStart;
+    qint64 streamTotal = 0;
+    qint64 streamProduced = 0;
+    int samplingTailMs = 250;
+    QByteArray sampled;
+    qint64 sampledCount = 0;
 };
 
 } // namespace sim
