@@ -2,11 +2,11 @@
 #include "ui_mainwindow.h"
 
 #include "activitylog.h"
+#include "eventwait.h"
 #include "frame.h"
 #include "radarview.h"
 
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
@@ -70,6 +70,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->comboBoxSurveyAngle->hide();
 
     applyRememberedLanguage();
+    createUpdateDialog();
 
     if (QScreen *screen = this->screen())
         setGeometry(placementFor(screen->geometry().size()));
@@ -90,10 +91,7 @@ QRect MainWindow::placementFor(const QSize &screen)
 
 void MainWindow::delayWithEvents(int ms)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    eventwait::delay(ms);
 }
 
 bool MainWindow::eventFilter(QObject *obj, QEvent *event)
@@ -306,7 +304,3 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();
 }
-
-// The handlers below belong to the tools that arrive with their own dialogs and commands.
-void MainWindow::on_actionUpdate_triggered() {}
-void MainWindow::on_actionGetData_triggered() {}

@@ -77,6 +77,10 @@ public:
     // The distance-measurement tool's test command; shows the distance in its dialog.
     bool testCommand();
 
+    // The firmware-upgrade window, made once and kept (no parent; closed and destroyed with
+    // this window); does nothing when it exists already.
+    void createUpdateDialog();
+
     // Rises with every connection and every disconnect: a sequence that started under another
     // value belongs to a connection that has ended.
     quint64 connectionId = 0;
@@ -164,4 +168,9 @@ private:
     void switchLanguage(const QString &catalogue, const QByteArray &tag);
     void applyRememberedLanguage();
     void refreshPortList();
+
+    // The upgrade window's two requests: the software-upgrade command at the start of a run,
+    // and the result at its end.
+    void runUpgradeCommand();
+    void finishUpgrade();
 };

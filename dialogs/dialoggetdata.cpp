@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QSerialPort>
 
 namespace {
@@ -97,6 +98,16 @@ void DialogGetData::sample()
         return;
     }
     lastFile = path;
+    // A dropped line is closed by the main window from the event loop, perhaps while this loop
+    // waits; what the port still holds at that moment arrived from the radar and belongs here.
+    const QMetaObject::Connection drainOnClose = connect(port, &QIODevice::aboutToClose, this,
+        [this, &file] {
+            // Exactly what is buffered: reading further would ask the closed line for more.
+            const qint64 held = port->bytesAvailable();
+            if (file.isOpen() && held > 0)
+                file.write(port->read(held));
+        });
+    const auto stopDraining = qScopeGuard([drainOnClose] { disconnect(drainOnClose); });
 
     // Elapsed time, not the clock: a run across midnight or a clock change lasts its minutes.
     const qint64 duration = minutes * MinuteMs;

@@ -39,7 +39,6 @@ public:
 
     bool stopRequested() const { return stopFlag; }
     bool succeeded() const { return successFlag; }
-    bool running() const { return runActive; }
 
     bool hasPieceFile() const { return bool(pieceFile); }
     void closePieceFile();
