@@ -1,0 +1,259 @@
+// What the upgrade and sampling tests share: a working folder of their own (for "temp", the
+// sample folder and lang.cfg), a simulated radar, a main window on its line, the upgrade-set
+// maker, and a driver that acts on the windows while a run that does not return (the upgrade
+// run, the modal sampling window) is under way.
+#pragma once
+
+#include "dialoganswerer.h"
+#include "dialogupdate.h"
+#include "mainwindow.h"
+#include "radarsimulator.h"
+#include "testsupport.h"
+#include "ui_dialogupdate.h"
+#include "ui_mainwindow.h"
+
+#include <QDir>
+#include <QListWidget>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+// Steps run in order, each once its condition holds; the condition is looked at every few
+// milliseconds from the event loop, so it is seen inside the program's own waits. An action
+// runs from a fresh event of its own: one that blocks (a click that starts a run) does not
+// keep the later steps from being looked at.
+class Driver : public QObject
+{
+public:
+    explicit Driver(int timeoutMs = 30000) : limitMs(timeoutMs)
+    {
+        timer.setInterval(5);
+        connect(&timer, &QTimer::timeout, this, [this] { poll(); });
+    }
+
+    Driver &when(const QString &name, std::function<bool()> condition, std::function<void()> action)
+    {
+        steps.append(Step{name, std::move(condition), std::move(action)});
+        if (!timer.isActive()) {
+            clock.start();
+            timer.start();
+        }
+        return *this;
+    }
+    Driver &then(const QString &name, std::function<void()> action)
+    {
+        return when(name, [] { return true; }, std::move(action));
+    }
+
+    bool done() const { return steps.isEmpty(); }
+    QStringList failures;
+    // Called once when a step does not come in time, to get the test out of a run.
+    std::function<void()> rescue;
+
+private:
+    struct Step
+    {
+        QString name;
+        std::function<bool()> condition;
+        std::function<void()> action;
+    };
+
+    void poll()
+    {
+        if (steps.isEmpty()) {
+            timer.stop();
+            return;
+        }
+        if (steps.first().condition()) {
+            const Step step = steps.takeFirst();
+            clock.restart();
+            QTimer::singleShot(0, this, step.action);
+            return;
+        }
+        if (clock.elapsed() > limitMs) {
+            failures << QStringLiteral("step \"%1\" did not come within %2 ms").arg(steps.first().name).arg(limitMs);
+            steps.clear();
+            timer.stop();
+            if (rescue)
+                rescue();
+        }
+    }
+
+    QList<Step> steps;
+    QTimer timer;
+    QElapsedTimer clock;
+    int limitMs;
+};
+
+// Keeps the distinct texts a label shows, in order, as the operator would have read them.
+class LabelWatch : public QObject
+{
+public:
+    explicit LabelWatch(QLabel *label) : watched(label)
+    {
+        timer.setInterval(2);
+        connect(&timer, &QTimer::timeout, this, [this] { look(); });
+        timer.start();
+    }
+    QStringList texts;
+    void look()
+    {
+        const QString text = watched->text();
+        if (texts.isEmpty() || texts.last() != text)
+            texts << text;
+    }
+
+private:
+    QLabel *watched;
+    QTimer timer;
+};
+
+class MaintenanceFixture : public QObject
+{
+protected:
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<sim::RadarSimulator> radar;
+    std::unique_ptr<MainWindow> window;
+    QString previousDir;
+
+    MainWindow &w() { return *window; }
+    Ui::MainWindow *ui() { return window->ui; }
+    QDir workDir() const { return QDir(folder->path()); }
+
+    QStringList log() const
+    {
+        QStringList lines;
+        const QListWidget *list = window->ui->listWidget;
+        for (int i = 0; i < list->count(); ++i) {
+            const QString text = list->item(i)->text();
+            lines << text.mid(text.indexOf(QStringLiteral("]: ")) + 3);
+        }
+        return lines;
+    }
+
+    // A fresh working folder, radar and window; the port is opened as the connection sequence
+    // opens it, without the read-back, unless the test connects itself.
+    void startSession(bool openPort = true)
+    {
+        folder = std::make_unique<QTemporaryDir>();
+        QVERIFY(folder->isValid());
+        previousDir = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(folder->path()));
+        radar = std::make_unique<sim::RadarSimulator>();
+        QVERIFY2(radar->start(), qPrintable(radar->errorString()));
+        window = std::make_unique<MainWindow>();
+        ui()->comboBoxSerial->setEditText(radar->devicePath());
+        if (openPort) {
+            QVERIFY(window->openRadarPort());
+            QTest::qWait(30);
+            radar->clearRequests();
+        }
+    }
+    void endSession()
+    {
+        window.reset();
+        radar.reset();
+        if (!previousDir.isEmpty())
+            QDir::setCurrent(previousDir);
+        folder.reset();
+    }
+
+    QList<int> requestCodes() const
+    {
+        QList<int> codes;
+        for (const sim::ReceivedRequest &r : radar->requests())
+            codes << r.functionCode;
+        return codes;
+    }
+
+    bool isDisconnected() { return !ui()->pushButtonConnect->isHidden() && !w().channel().port.isOpen(); }
+
+    static QString makerPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/make-upgrade-set"); }
+
+    // Runs the upgrade-set maker on an image written to the working folder; the set goes to
+    // "temp" unless another folder is named. Returns the maker's exit code (0 on success).
+    int makeSet(const QByteArray &image, int deviceType, quint32 seed, const QStringList &extra = {},
+                const QString &out = QStringLiteral("temp"))
+    {
+        const QString imagePath = workDir().filePath(QStringLiteral("image-%1.bin").arg(deviceType));
+        QFile file(imagePath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(image) != image.size())
+            return -1;
+        file.close();
+        QProcess maker;
+        maker.setWorkingDirectory(folder->path());
+        maker.start(makerPath(), QStringList{QStringLiteral("--image"), imagePath, QStringLiteral("--device-type"),
+                                             QString::number(deviceType), QStringLiteral("--seed"),
+                                             QString::number(seed), QStringLiteral("--out"), out}
+                                     + extra);
+        if (!maker.waitForFinished(20000))
+            return -2;
+        return maker.exitStatus() == QProcess::NormalExit ? maker.exitCode() : -3;
+    }
+
+    static QByteArray firmwareImage(int size, int salt = 0)
+    {
+        QByteArray image(size, '\0');
+        quint32 x = 2463534242u + quint32(salt);
+        for (int i = 0; i < size; ++i) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            image[i] = char(x >> 24);
+        }
+        return image;
+    }
+
+    QString tempFile(const QString &name) const { return workDir().filePath(QStringLiteral("temp/") + name); }
+};
+
+// The upgrade window of a session and what the operator sees of it during a run.
+class UpgradeFixture : public MaintenanceFixture
+{
+protected:
+    DialogUpdate *dialog = nullptr;
+    QList<int> progressSeen;
+    std::unique_ptr<LabelWatch> labels;
+    int endUpdates = 0;
+
+    void endSession()
+    {
+        labels.reset();
+        dialog = nullptr;
+        MaintenanceFixture::endSession();
+    }
+
+    void openUpgradeWindow()
+    {
+        ui()->actionUpdate->trigger();
+        dialog = w().dialogUpdate;
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        progressSeen.clear();
+        endUpdates = 0;
+        connect(dialog->ui->progressBar, &QProgressBar::valueChanged, this, [this](int v) { progressSeen << v; });
+        connect(dialog, &DialogUpdate::endUpdate, this, [this] { ++endUpdates; });
+        labels = std::make_unique<LabelWatch>(dialog->ui->label);
+    }
+
+    // Presses "开始"; returns when the run has ended.
+    void runUpgrade()
+    {
+        dialog->ui->pushButtonStart->click();
+        labels->look();
+    }
+
+    QString label() const { return dialog->ui->label->text(); }
+
+    QList<sim::UpgradePacketRecord> dataPackets() const
+    {
+        QList<sim::UpgradePacketRecord> list;
+        for (const sim::UpgradePacketRecord &p : radar->upgradePackets())
+            if (p.marker != upgrade::StartMarker)
+                list << p;
+        return list;
+    }
+};
