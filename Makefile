@@ -3,6 +3,8 @@
 BUILD_PACKAGES := cmake g++ make pkg-config qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools
 RUN_PACKAGES := $(BUILD_PACKAGES) fonts-wqy-microhei
 JOBS ?= 2
+# The tests mostly wait on the simulated line, so more of them than cores run side by side.
+TEST_JOBS ?= 4
 
 .PHONY: all deps demo test test-normal test-asan bench clean
 
@@ -27,11 +29,11 @@ demo:
 
 test-normal: deps build/.configured
 	cmake --build build -j$(JOBS)
-	cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+	cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(TEST_JOBS)
 
 test-asan: deps build-asan/.configured
 	cmake --build build-asan -j$(JOBS)
-	cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+	cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(TEST_JOBS)
 
 test:
 	$(MAKE) test-normal

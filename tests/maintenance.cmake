@@ -1,19 +1,26 @@
 # Firmware upgrade and data sampling against the simulated radar's loader and stream. The
 # upgrade tests make their sets with the project's own upgrade-set maker.
 radar_add_test(tst_upgrade tst_upgrade.cpp maintenancefixture.h TIMEOUT 300)
-radar_add_test(tst_upgrade_faults tst_upgrade_faults.cpp maintenancefixture.h TIMEOUT 400)
+radar_add_test(tst_upgrade_faults tst_upgrade_faults.cpp maintenancefixture.h IN_PARTS)
+radar_add_test_part(tst_upgrade_faults_start tst_upgrade_faults
+  withoutTheRadarsAnswerTheRunDoesNotStart anUnansweredPacketEndsTheRun badAcknowledgementsAreAnsweredWithTheSamePacket)
+radar_add_test_part(tst_upgrade_faults_transfer tst_upgrade_faults
+  threeBadAnswersToOnePacketEndTheRun aQuietLoaderEndsTheRunAfterTenSeconds aSetWhosePiecesRunOutEndsTheRun)
+radar_add_test_part(tst_upgrade_faults_stop tst_upgrade_faults
+  aDroppedLineEndsTheRunAndTheConnection closingTheWindowStopsTheRunAtItsNextCheck)
 radar_add_test(tst_sampling tst_sampling.cpp maintenancefixture.h TIMEOUT 300)
 add_dependencies(tst_upgrade make-upgrade-set)
 add_dependencies(tst_upgrade_faults make-upgrade-set)
 
 # Without any locale (the C locale of a bare CI job) the Chinese folder and file names and the
 # status texts in the local 8-bit encoding must come out the same.
-foreach(case
-    "tst_upgrade;aWholeUpgradeFlashesTheImage;statusMessagesSteerTheLabelAndTheProgress"
-    "tst_sampling;aStoppedRunKeepsWhatTheRadarSent;aFileThatCannotBeMadeIsReported")
-  list(GET case 0 program)
-  list(SUBLIST case 1 -1 functions)
-  add_test(NAME ${program}_c_locale COMMAND ${program} ${functions})
-  set_tests_properties(${program}_c_locale PROPERTIES TIMEOUT 120
-    ENVIRONMENT "LC_ALL=C;LANG=C;LANGUAGE=;QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=halt_on_error=1:detect_leaks=1;LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/lsan.supp;UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
-endforeach()
+radar_add_test_part(tst_upgrade_c_locale tst_upgrade
+  aWholeUpgradeFlashesTheImage statusMessagesSteerTheLabelAndTheProgress
+  ENVIRONMENT LC_ALL=C LANG=C LANGUAGE=)
+radar_add_test_part(tst_sampling_c_locale tst_sampling
+  aStoppedRunKeepsWhatTheRadarSent aFileThatCannotBeMadeIsReported
+  ENVIRONMENT LC_ALL=C LANG=C LANGUAGE=)
+
+# The longest runs first, so that ctest -j overlaps them with everything else.
+set_tests_properties(tst_sampling tst_upgrade tst_upgrade_faults_start tst_upgrade_faults_transfer
+  tst_upgrade_faults_stop PROPERTIES COST 60)
