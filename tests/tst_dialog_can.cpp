@@ -1,7 +1,6 @@
 // The CAN output tool against a simulated radar: the dialog the operator fills in, the block
 // it puts on the wire, the two outcome boxes, and what happens when nothing may be sent.
 #include "dialogcan.h"
-#include "dialoganswerer.h"
 #include "tooldialogtest.h"
 #include "ui_dialogcan.h"
 
@@ -12,14 +11,6 @@
 using namespace tooltest;
 
 namespace {
-QStringList itemTexts(const QComboBox *box)
-{
-    QStringList texts;
-    for (int i = 0; i < box->count(); ++i)
-        texts << box->itemText(i);
-    return texts;
-}
-
 struct Choice {
     QString baud;
     QString output;
@@ -28,11 +19,10 @@ struct Choice {
 };
 
 // Fills the dialog as an operator would (empty fields left as they are) and presses "发送".
-ModalDriver::Action fillAndSend(const Choice &choice)
+Action fillAndSend(const Choice &choice)
 {
     return [choice](QWidget *window) {
-        auto *dialog = static_cast<DialogCan *>(window);
-        Ui::DialogCan *ui = dialog->ui;
+        Ui::DialogCan *ui = static_cast<DialogCan *>(window)->ui;
         if (!choice.baud.isEmpty())
             ui->comboBoxBaudRate->setCurrentIndex(ui->comboBoxBaudRate->findText(choice.baud));
         if (!choice.output.isEmpty())
@@ -44,115 +34,85 @@ ModalDriver::Action fillAndSend(const Choice &choice)
         ui->pushButtonAccept->click();
     };
 }
+
+const QString sendPrefix = QStringLiteral("发送CAN参数设置命令：");
 } // namespace
 
-class TestCanTool : public QObject
+class TestCanTool : public AttachedFixture
 {
     Q_OBJECT
     QTemporaryDir workDir;
     QString previousDir;
-    std::unique_ptr<sim::RadarSimulator> radar;
-    std::unique_ptr<MainWindow> window;
-
-    MainWindow &w() { return *window; }
-    QStringList log() { return logMessages(*window); }
 
     // Runs the tool once with the given dialog action and answers the box that may follow.
-    void runTool(ModalDriver::Action action, DialogAnswerer *answerer = nullptr)
+    void runTool(Action action, DialogAnswerer *answerer = nullptr)
     {
-        ModalDriver driver;
-        driver.expect(QStringLiteral("DialogCan"), std::move(action));
+        DialogAnswerer own;
+        DialogAnswerer &answers = answerer ? *answerer : own;
+        answers.answerWindow(QStringLiteral("DialogCan"), std::move(action));
         if (answerer)
-            answerer->answerMessageBox(QMessageBox::Ok);
+            answers.answerMessageBox(QMessageBox::Ok);
         w().ui->actionCan->trigger();
-        QVERIFY(driver.waitDone());
-        if (answerer)
-            QVERIFY(answerer->waitDone());
+        QVERIFY(answers.waitDone());
     }
 
-    // What the radar received from one run of the tool.
-    QByteArray onlyRequest()
+    // The one outcome box of a run: title, text and icon.
+    static QString box(const DialogAnswerer &answerer)
     {
-        const QList<sim::ReceivedRequest> requests = radar->requests();
-        if (requests.size() != 1)
-            return QByteArray("requests: ") + QByteArray::number(requests.size());
-        return requests.first().bytes;
+        if (answerer.seen.size() != 1)
+            return QStringLiteral("%1 boxes").arg(answerer.seen.size());
+        const DialogAnswerer::Seen &s = answerer.seen.first();
+        return s.title + QLatin1Char('|') + s.text + QLatin1Char('|') + QString::number(int(s.icon));
     }
 
 private slots:
     void initTestCase()
     {
-        installWarningGuard();
         // Switching the language writes lang.cfg into the working directory.
         previousDir = QDir::currentPath();
         QVERIFY(workDir.isValid());
         QDir::setCurrent(workDir.path());
-        radar = std::make_unique<sim::RadarSimulator>();
-        QVERIFY(radar->start());
+        startRadar();
     }
     void cleanupTestCase()
     {
-        window.reset();
-        radar.reset();
+        stopRadar();
         QDir::setCurrent(previousDir);
     }
-    void init()
-    {
-        radar->clearFaults();
-        window = std::make_unique<MainWindow>();
-        QVERIFY(attach(*window, *radar));
-    }
-    void cleanup()
-    {
-        window.reset();
-        QTest::qWait(20);
-    }
+    void init() { attachWindow(); }
+    void cleanup() { detachWindow(); }
 
-    // What the operator finds in the dialog each time it opens.
+    // What the operator finds in the dialog each time it opens; cancelling sends nothing and
+    // the next opening starts afresh.
     void dialogOpensWithItsStartingChoices()
     {
         for (int opening = 0; opening < 2; ++opening) {
-            QString title;
-            QStringList rates, outputs, devices, labels;
-            QString current, buttons, rate;
-            int minimum = 0, maximum = 0, pointSize = 0;
-            bool arrows = true;
+            QStringList seen;
             runTool([&](QWidget *window) {
-                auto *dialog = static_cast<DialogCan *>(window);
-                Ui::DialogCan *ui = dialog->ui;
-                title = dialog->windowTitle();
-                pointSize = dialog->font().pointSize();
-                labels = QStringList{ui->label->text(), ui->label_2->text(), ui->label_3->text(), ui->label_4->text()};
-                rates = itemTexts(ui->comboBoxBaudRate);
-                outputs = itemTexts(ui->comboBoxInquiry);
-                devices = itemTexts(ui->comboBoxCanDeviceId);
-                current = QStringList{ui->comboBoxBaudRate->currentText(), ui->comboBoxInquiry->currentText(),
-                                      ui->comboBoxCanDeviceId->currentText()}.join(QLatin1Char(','));
-                rate = ui->spinBoxRate->text();
-                minimum = ui->spinBoxRate->minimum();
-                maximum = ui->spinBoxRate->maximum();
-                arrows = ui->spinBoxRate->buttonSymbols() != QAbstractSpinBox::NoButtons;
-                buttons = ui->pushButtonAccept->text() + QLatin1Char('/') + ui->pushButtonReject->text();
-                // Change everything, then cancel: the next opening starts afresh.
+                Ui::DialogCan *ui = static_cast<DialogCan *>(window)->ui;
+                seen << window->windowTitle() << QString::number(window->font().pointSize()) << ui->label->text()
+                     << ui->label_2->text() << ui->label_3->text() << ui->label_4->text()
+                     << ui->pushButtonAccept->text() + QLatin1Char('/') + ui->pushButtonReject->text()
+                     << comboTexts(ui->comboBoxBaudRate).join(',') << comboTexts(ui->comboBoxInquiry).join(',')
+                     << comboTexts(ui->comboBoxCanDeviceId).join(',') << ui->comboBoxBaudRate->currentText()
+                     << ui->comboBoxInquiry->currentText() << ui->comboBoxCanDeviceId->currentText()
+                     << ui->spinBoxRate->text()
+                     << QStringLiteral("%1-%2").arg(ui->spinBoxRate->minimum()).arg(ui->spinBoxRate->maximum())
+                     << QString::number(ui->spinBoxRate->buttonSymbols() == QAbstractSpinBox::NoButtons);
                 ui->comboBoxBaudRate->setCurrentIndex(2);
                 ui->comboBoxInquiry->setCurrentIndex(2);
                 ui->comboBoxCanDeviceId->setCurrentIndex(8);
                 ui->spinBoxRate->setValue(5000);
                 ui->pushButtonReject->click();
             });
-            QCOMPARE(title, QStringLiteral("Can设置"));
-            QCOMPARE(pointSize, 15);
-            QCOMPARE(labels, (QStringList{"波特率：", "输出类型：", "设备号：", "采样时间："}));
-            QCOMPARE(rates, (QStringList{"250k", "500k", "1M"}));
-            QCOMPARE(outputs, (QStringList{"航迹", "点迹", "距离"}));
-            QCOMPARE(devices, (QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8"}));
-            QCOMPARE(current, QStringLiteral("250k,航迹,0"));
-            QCOMPARE(rate, QStringLiteral("100ms"));
-            QCOMPARE(minimum, 50);
-            QCOMPARE(maximum, 65535);
-            QVERIFY(!arrows);
-            QCOMPARE(buttons, QStringLiteral("发送/取消"));
+            QCOMPARE(seen, (QStringList{"Can设置", "15", "波特率：", "输出类型：", "设备号：", "采样时间：", "发送/取消",
+                                        "250k,500k,1M", "航迹,点迹,距离", "0,1,2,3,4,5,6,7,8",
+                                        "250k", "航迹", "0", "100ms", "50-65535", "1"}));
         }
+        QTest::qWait(150);
+        QVERIFY(radar->requests().isEmpty());
+        QVERIFY(log().isEmpty());
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void choicesOnTheWire_data()
@@ -182,64 +142,42 @@ private slots:
         QFETCH(QByteArray, block);
         DialogAnswerer answerer;
         runTool(fillAndSend({baud, output, device, samplingMs}), &answerer);
-
-        const QByteArray request = onlyRequest();
-        QCOMPARE(request.size(), 20);
-        QCOMPARE(request.left(4), QByteArray::fromHex("55aa1400"));
-        QCOMPARE(request.mid(6, 6), QByteArray::fromHex("00ff09ff0100"));
-        QCOMPARE(request.mid(12), block);
+        const QByteArray request = onlyRequest(*radar);
+        QCOMPARE(request, QByteArray::fromHex("55aa1400") + request.mid(4, 2) + QByteArray::fromHex("00ff09ff0100") + block);
         QVERIFY(radar->requests().first().checksumOk);
         QCOMPARE(radar->canBlock(), block);
-
-        const QStringList lines = log();
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines.at(0), traceLine(QStringLiteral("发送CAN参数设置命令："), request));
-        QVERIFY2(lines.at(1).startsWith(QStringLiteral("CAN参数设置返回：55 aa ")), qPrintable(lines.at(1)));
-
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen.first().title, QStringLiteral("设置Can参数"));
-        QCOMPARE(answerer.seen.first().text, QStringLiteral("Can参数设置成功"));
-        QCOMPARE(answerer.seen.first().icon, QMessageBox::Information);
+        QCOMPARE(log().size(), 2);
+        QCOMPARE(log().at(0), traceLine(sendPrefix, request));
+        QVERIFY2(log().at(1).startsWith(QStringLiteral("CAN参数设置返回：55 aa ")), qPrintable(log().at(1)));
+        QCOMPARE(box(answerer), QStringLiteral("设置Can参数|Can参数设置成功|%1").arg(int(QMessageBox::Information)));
     }
 
-    void cancelSendsNothing()
+    // A silent radar gives the failure box; any answer at all, even one with broken sync, is
+    // success: its content is not examined.
+    void theAnswerDecidesTheBox_data()
     {
-        runTool([](QWidget *window) { static_cast<DialogCan *>(window)->ui->pushButtonReject->click(); });
-        QTest::qWait(150);
-        QVERIFY(radar->requests().isEmpty());
-        QVERIFY(log().isEmpty());
-        QVERIFY(!QApplication::activeModalWidget());
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("second");   // the log line after the request trace, or its start
+        QTest::addColumn<QString>("text");
+        QTest::newRow("silent") << int(sim::Fault::Silent) << "CAN参数设置命令：超时或无返回值" << "Can参数设置失败";
+        QTest::newRow("bad sync") << int(sim::Fault::BadSync) << "CAN参数设置返回：55 ab " << "Can参数设置成功";
     }
-
-    void silentRadarGivesTheFailureBox()
+    void theAnswerDecidesTheBox()
     {
-        sim::FaultSpec silent;
-        silent.kind = sim::Fault::Silent;
-        radar->setFault(0x09, silent);
-        DialogAnswerer answerer;
-        runTool(fillAndSend({}), &answerer);
-        const QByteArray request = onlyRequest();
-        QCOMPARE(request.mid(12), QByteArray::fromHex("010101006400eded"));
-        QCOMPARE(log(), (QStringList{traceLine(QStringLiteral("发送CAN参数设置命令："), request),
-                                     QStringLiteral("CAN参数设置命令：超时或无返回值")}));
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen.first().title, QStringLiteral("设置Can参数"));
-        QCOMPARE(answerer.seen.first().text, QStringLiteral("Can参数设置失败"));
-    }
-
-    // The answer's content is not examined: a frame with broken sync still means success.
-    void anyAnswerIsSuccess()
-    {
-        sim::FaultSpec broken;
-        broken.kind = sim::Fault::BadSync;
-        radar->setFault(0x09, broken);
+        QFETCH(int, fault);
+        QFETCH(QString, second);
+        QFETCH(QString, text);
+        radar->setFault(0x09, faultSpec(sim::Fault(fault)));
         DialogAnswerer answerer;
         runTool(fillAndSend({QStringLiteral("1M"), QString(), QString(), 0}), &answerer);
-        QCOMPARE(radar->canBlock(), QByteArray::fromHex("030101006400eded"));
+        const QByteArray request = onlyRequest(*radar);
+        QCOMPARE(request.mid(12), QByteArray::fromHex("030101006400eded"));
         QCOMPARE(log().size(), 2);
-        QVERIFY(log().at(1).startsWith(QStringLiteral("CAN参数设置返回：55 ab ")));
+        QCOMPARE(log().at(0), traceLine(sendPrefix, request));
+        QVERIFY2(log().at(1).startsWith(second), qPrintable(log().at(1)));
         QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen.first().text, QStringLiteral("Can参数设置成功"));
+        QCOMPARE(answerer.seen.first().title, QStringLiteral("设置Can参数"));
+        QCOMPARE(answerer.seen.first().text, text);
     }
 
     // Accepted without a connection: nothing goes out and nothing is shown.
@@ -250,10 +188,8 @@ private slots:
         radar->clearRequests();
         bool boxSeen = false;
         QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-                boxSeen = true;
-        });
+        QObject::connect(&watch, &QTimer::timeout,
+                         [&] { boxSeen |= bool(qobject_cast<QMessageBox *>(QApplication::activeModalWidget())); });
         watch.start(10);
         runTool(fillAndSend({QStringLiteral("500k"), QString(), QString(), 0}));
         QTest::qWait(200);
@@ -283,8 +219,8 @@ private slots:
             }
         });
         watch.start(10);
-        ModalDriver driver;
-        driver.expect(QStringLiteral("QMessageBox"), [&](QWidget *window) {
+        DialogAnswerer driver;
+        driver.answerWindow(QStringLiteral("QMessageBox"), [&](QWidget *window) {
             auto *box = static_cast<QMessageBox *>(window);
             warnings << box->text();
             // From the warning's own event loop: the driver answers the windows that follow.
@@ -293,9 +229,9 @@ private slots:
                 box->button(QMessageBox::Ok)->click();
             });
         });
-        driver.expect(QStringLiteral("DialogCan"), fillAndSend({QStringLiteral("1M"), QString(), QString(), 0}));
+        driver.answerWindow(QStringLiteral("DialogCan"), fillAndSend({QStringLiteral("1M"), QString(), QString(), 0}));
         // Back under the warning, while the CAN command waits for the link: "断开".
-        driver.expect(QStringLiteral("QMessageBox"), [&](QWidget *) { w().ui->pushButtonDisconnect->click(); });
+        driver.answerWindow(QStringLiteral("QMessageBox"), [&](QWidget *) { w().ui->pushButtonDisconnect->click(); });
         QVERIFY(!w().readIdentity());
         QVERIFY(driver.waitDone());
         QTest::qWait(150);
@@ -310,27 +246,15 @@ private slots:
             QVERIFY2(!line.contains(QStringLiteral("CAN")), qPrintable(line));
     }
 
-    // The dialog and its boxes read the same once the interface is in English.
+    // The tool works the same once the interface is in English, and its box stays Chinese.
     void staysChineseInEnglish()
     {
         w().ui->action_English->trigger();
-        QStringList texts;
         DialogAnswerer answerer;
-        runTool([&](QWidget *window) {
-            auto *dialog = static_cast<DialogCan *>(window);
-            Ui::DialogCan *ui = dialog->ui;
-            texts << dialog->windowTitle() << ui->label->text() << ui->label_2->text() << ui->label_3->text()
-                  << ui->label_4->text() << itemTexts(ui->comboBoxInquiry) << ui->pushButtonAccept->text()
-                  << ui->pushButtonReject->text();
-            fillAndSend({QStringLiteral("500k"), QStringLiteral("距离"), QStringLiteral("3"), 200})(window);
-        }, &answerer);
+        runTool(fillAndSend({QStringLiteral("500k"), QStringLiteral("距离"), QStringLiteral("3"), 200}), &answerer);
         w().ui->action_Chinese->trigger();
-        QCOMPARE(texts, (QStringList{"Can设置", "波特率：", "输出类型：", "设备号：", "采样时间：", "航迹", "点迹",
-                                     "距离", "发送", "取消"}));
         QCOMPARE(radar->canBlock(), QByteArray::fromHex("02010403c800eded"));
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen.first().title, QStringLiteral("设置Can参数"));
-        QCOMPARE(answerer.seen.first().text, QStringLiteral("Can参数设置成功"));
+        QCOMPARE(box(answerer), QStringLiteral("设置Can参数|Can参数设置成功|%1").arg(int(QMessageBox::Information)));
     }
 };
 

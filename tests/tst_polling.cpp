@@ -9,10 +9,6 @@
 namespace {
 const QString OffLamp = QStringLiteral("background: rgb(128, 128, 128)");
 
-int count(const QList<int> &codes, int code)
-{
-    return int(std::count(codes.begin(), codes.end(), code));
-}
 } // namespace
 
 class TestPolling : public SessionFixture
@@ -24,7 +20,7 @@ class TestPolling : public SessionFixture
         pressConnect();
         QVERIFY(isWatching());
     }
-    int polls() { return count(requestCodes(), 0x06); }
+    int polls() { return requestCodes().count(0x06); }
 
 private slots:
     void initTestCase() { installWarningGuard(); }
@@ -216,9 +212,7 @@ private slots:
     {
         radar->setTargets(1);
         connectWatching();
-        sim::FaultSpec silent;
-        silent.kind = sim::Fault::Silent;
-        radar->setFault(0x10, silent);
+        radar->setFault(0x10, faultSpec(sim::Fault::Silent));
         ui()->pushButtonSaveConfig->click();
         QVERIFY(log().contains(QStringLiteral("保存设置到flash命令：超时或无返回值")));
         QVERIFY(isWatching());

@@ -23,10 +23,7 @@ void showAt(RadarView &view, const QSize &size = QSize(600, 400))
 }
 
 // The picture in the viewport, as on screen.
-QImage picture(RadarView &view)
-{
-    return view.viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
-}
+QImage picture(RadarView &view) { return view.viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32); }
 
 QColor colourAt(const RadarView &view, const QImage &image, const QPointF &scenePoint)
 {
@@ -71,48 +68,22 @@ QColor over(const QColor &top, const QColor &below)
                             top.blueF() * a + below.blueF() * (1 - a));
 }
 
-// What the zones should look like at a scene point: nested fans over white, each shading from
-// its inner colour at the edge of the next zone in to its own colour at its outer edge.
-QColor expectedZoneColour(const RadarView &view, const QPointF &scenePoint)
+// The zone a pixel shows, told apart by its tint: red in the alarm fan, yellow in the warning
+// band, blue towards the outer edge of the detection band, plain white outside every fan.
+QString zoneOf(const QColor &c)
 {
-    const ViewGeometry &g = view.geometry();
-    const QPointF radar = g.radarPoint(0, 0);
-    const double x = (scenePoint.x() - radar.x()) / g.scale * g.edge;
-    const double y = (radar.y() - scenePoint.y()) / g.scale * g.edge;
-    const double r = std::hypot(x, y);
-    const double offAxis = std::atan2(std::fabs(x), y) * 180 / M_PI;
-    struct Zone {
-        double radius, stop;
-        QColor inner, outer;
-    };
-    QVector<Zone> zones{{view.detectionFar, view.warningFar / view.detectionFar, view.detectionInner, view.detectionColour},
-                        {view.warningFar, view.alarmFar / view.warningFar, view.warningInner, view.warningColour},
-                        {view.alarmFar, 0, view.alarmInner, view.alarmColour}};
-    if (view.detectionNear > 0)
-        zones.append({view.detectionNear, 0, view.blindInner, view.blindColour});
-    double red = 1, green = 1, blue = 1;
-    for (const Zone &z : zones) {
-        if (r >= z.radius || offAxis > view.detectionAngle / 2)
-            continue;
-        const double t = r / z.radius;
-        const double f = t <= z.stop ? 0 : (t - z.stop) / (1 - z.stop);
-        // The gradient mixes premultiplied colours.
-        const double ai = z.inner.alphaF(), ao = z.outer.alphaF();
-        const double a = ai + (ao - ai) * f;
-        const double pr = z.inner.redF() * ai + (z.outer.redF() * ao - z.inner.redF() * ai) * f;
-        const double pg = z.inner.greenF() * ai + (z.outer.greenF() * ao - z.inner.greenF() * ai) * f;
-        const double pb = z.inner.blueF() * ai + (z.outer.blueF() * ao - z.inner.blueF() * ai) * f;
-        red = pr + red * (1 - a);
-        green = pg + green * (1 - a);
-        blue = pb + blue * (1 - a);
-    }
-    return QColor::fromRgbF(red, green, blue);
+    if (c == QColor(Qt::white))
+        return "none";
+    if (c.blue() > c.red() + 15)
+        return "detection";
+    if (c.red() > c.green() + 5 && c.green() >= c.blue() - 5)
+        return "alarm";
+    if (c.red() > c.blue() + 15 && c.green() > c.blue() + 15)
+        return "warning";
+    return "pale " + describe(c);
 }
 
-bool isDark(QRgb c)
-{
-    return qRed(c) < 90 && qGreen(c) < 90 && qBlue(c) < 90;
-}
+bool isDark(QRgb c) { return qRed(c) < 90 && qGreen(c) < 90 && qBlue(c) < 90; }
 
 // Runs of scene coordinates along one axis in which a band of the picture holds dark (text)
 // pixels; returns the first coordinate of each run. The scene is sampled pixel by pixel and
@@ -161,21 +132,17 @@ QVector<double> depthLabelY(const ViewGeometry &g, int step)
     return ys;
 }
 
-// Each run of text starts a little after its label's corner: the text's own margin of 4 pixels
-// and the glyph's side bearing.
+// The numbers drawn along both axes, read from the picture: each run of text starts a little
+// after its label's corner (the text's own margin of 4 pixels and the glyph's side bearing).
 bool runsMatch(const QVector<int> &runs, const QVector<double> &expected, QString *why)
 {
-    if (runs.size() != expected.size()) {
-        *why = QString("%1 numbers drawn, %2 expected").arg(runs.size()).arg(expected.size());
-        return false;
-    }
-    for (int i = 0; i < runs.size(); ++i) {
-        if (runs[i] < expected[i] + 2 || runs[i] > expected[i] + 13) {
-            *why = QString("number %1 starts at %2, expected near %3").arg(i).arg(runs[i]).arg(expected[i]);
-            return false;
-        }
-    }
-    return true;
+    int bad = runs.size() == expected.size() ? -1 : 0;
+    for (int i = 0; bad < 0 && i < runs.size(); ++i)
+        if (runs[i] < expected[i] + 2 || runs[i] > expected[i] + 13)
+            bad = i;
+    *why = QString("%1 numbers drawn, %2 expected; number %3 starts at %4, expected near %5")
+               .arg(runs.size()).arg(expected.size()).arg(bad).arg(runs.value(bad)).arg(expected.value(bad));
+    return bad < 0;
 }
 
 void checkAxisNumbers(RadarView &view, int step)
@@ -185,13 +152,12 @@ void checkAxisNumbers(RadarView &view, int step)
     const int PW = int(g.pixmapWidth), PH = int(g.pixmapHeight);
     QString why;
     // The lateral numbers hang below the bottom grid line; the band leaves out the depth axis's
-    // "0" just above it and the tick dots on the line.
-    const QVector<int> across =
-        darkRuns(view, image, Qt::Horizontal, 0, PW, PH - 2 * LabelSize + 18, PH - LabelSize + 2);
-    QVERIFY2(runsMatch(across, lateralLabelX(g, step), &why), qPrintable("lateral axis: " + why));
-    // The depth numbers sit in the left margin, left of the tick dots.
-    const QVector<int> down = darkRuns(view, image, Qt::Vertical, 0, PH - 2 * LabelSize + 10, 2, 33);
-    QVERIFY2(runsMatch(down, depthLabelY(g, step), &why), qPrintable("depth axis: " + why));
+    // "0" just above it and the tick dots on the line. The depth numbers sit in the left
+    // margin, left of the tick dots.
+    QVERIFY2(runsMatch(darkRuns(view, image, Qt::Horizontal, 0, PW, PH - 2 * LabelSize + 18, PH - LabelSize + 2),
+                       lateralLabelX(g, step), &why), qPrintable("lateral axis: " + why));
+    QVERIFY2(runsMatch(darkRuns(view, image, Qt::Vertical, 0, PH - 2 * LabelSize + 10, 2, 33), depthLabelY(g, step), &why),
+             qPrintable("depth axis: " + why));
 }
 
 TargetReport report(quint16 id, int xCm, int yCm, int type = 1)
@@ -199,18 +165,14 @@ TargetReport report(quint16 id, int xCm, int yCm, int type = 1)
     return TargetReport{id, quint16(qint16(xCm)), quint16(qint16(yCm)), 0, 0, quint16(type)};
 }
 
-void pushFrame(RadarView &view, const TargetFrame &frame)
-{
-    view.frameHistory[view.frameIndex] = frame;
-    view.frameIndex = (view.frameIndex + 1) % History;
-}
-
-TargetFrame frameOf(std::initializer_list<TargetReport> reports)
+// Puts the next frame of target reports into the view's ring, as a poll does.
+void push(RadarView &view, std::initializer_list<TargetReport> reports)
 {
     TargetFrame frame;
     for (const TargetReport &r : reports)
         frame.insert(r.value(0), r);
-    return frame;
+    view.frameHistory[view.frameIndex] = frame;
+    view.frameIndex = (view.frameIndex + 1) % History;
 }
 
 // The n-th colour the program hands out, counting from the first target it ever sees.
@@ -235,54 +197,34 @@ const TargetsItem *targetsOf(const RadarView &view)
     return found;
 }
 
-// The scene around a point, magnified, for telling marker shapes apart.
-struct Magnified {
-    QImage image;
-    double factor;
-    QColor at(double dx, double dy) const
-    {
-        return image.pixelColor(QPoint(int(std::floor(dx * factor + image.width() / 2.0)),
-                                       int(std::floor(dy * factor + image.height() / 2.0))));
-    }
-};
-
-Magnified magnify(RadarView &view, const QPointF &centre, double half = 12, double factor = 20)
-{
-    Magnified m{QImage(int(2 * half * factor), int(2 * half * factor), QImage::Format_ARGB32), factor};
-    m.image.fill(Qt::white);
-    QPainter painter(&m.image);
-    view.scene()->render(&painter, QRectF(m.image.rect()), QRectF(centre - QPointF(half, half), QSizeF(2 * half, 2 * half)));
-    return m;
-}
-
-// Which of three probe points around a marker are filled with its colour; the pattern tells the
-// four shapes apart (circle of radius 5, square of half side 4, diamond and triangle of 5).
+// The marker at a point, told apart by which of three probe points around it are filled with
+// its colour in the scene magnified twentyfold (circle of radius 5, square of half side 4,
+// diamond and triangle of 5): beside it (circle, diamond), at 45 degrees (circle, square,
+// triangle), and low to the side (only the triangle's base).
 QString shapeAt(RadarView &view, const QPointF &position, const QColor &fill)
 {
-    const Magnified m = magnify(view, position);
-    const bool beside = m.at(4.0, 0) == fill;        // circle and diamond reach it
-    const bool corner = m.at(2.9, 2.9) == fill;      // circle, square and triangle
-    const bool base = m.at(3.2, 4.2) == fill;        // only the triangle's base
-    if (beside && corner && !base)
-        return "circle";
-    if (!beside && corner && !base)
-        return "square";
-    if (beside && !corner && !base)
-        return "diamond";
-    if (!beside && corner && base)
-        return "triangle";
-    return QString("unknown (%1%2%3)").arg(beside).arg(corner).arg(base);
+    const double half = 12, factor = 20;
+    QImage image(int(2 * half * factor), int(2 * half * factor), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    view.scene()->render(&painter, QRectF(image.rect()), QRectF(position - QPointF(half, half), QSizeF(2 * half, 2 * half)));
+    auto filled = [&](double dx, double dy) {
+        return image.pixelColor(int(std::floor((dx + half) * factor)), int(std::floor((dy + half) * factor))) == fill;
+    };
+    switch (4 * filled(4.0, 0) + 2 * filled(2.9, 2.9) + filled(3.2, 4.2)) {
+    case 6: return "circle";
+    case 2: return "square";
+    case 4: return "diamond";
+    case 3: return "triangle";
+    default: return "unknown";
+    }
 }
 
 void click(RadarView &view, const QPointF &scenePoint, Qt::MouseButton button = Qt::LeftButton)
 {
     QTest::mouseClick(view.viewport(), button, Qt::NoModifier, view.mapFromScene(scenePoint));
 }
-
-void clickCell(RadarView &view, int row, int column)
-{
-    click(view, cellCentre(view, row, column));
-}
+void clickCell(RadarView &view, int row, int column) { click(view, cellCentre(view, row, column)); }
 
 // The eligible cells of the factory scene (6 m range, 120 degrees, 1 m cells), row 0 farthest.
 const char *const factoryEligibility[] = {
@@ -294,20 +236,20 @@ const char *const factoryEligibility[] = {
     "....XXXX....",
 };
 
-QVector<GridCell> eligibleFactoryCells()
-{
-    QVector<GridCell> cells;
-    for (int i = 0; i < 6; ++i)
-        for (int k = 0; k < 12; ++k)
-            if (factoryEligibility[i][k] == 'X')
-                cells.append({i, k});
-    return cells;
-}
 } // namespace
 
 class TestRadarView : public QObject
 {
     Q_OBJECT
+
+    static void checkZones(RadarView &view, const QVector<QPair<QPointF, QString>> &expected)
+    {
+        const QImage image = picture(view);
+        for (const auto &e : expected) {
+            const QString seen = zoneOf(colourAt(view, image, metres(view, e.first.x(), e.first.y())));
+            QVERIFY2(seen == e.second, qPrintable(QString("at (%1, %2) m: %3").arg(e.first.x()).arg(e.first.y()).arg(seen)));
+        }
+    }
 
 private slots:
     void initTestCase() { installWarningGuard(); }
@@ -328,7 +270,6 @@ private slots:
         QVERIFY(view.viewport()->rect().contains(view.mapFromScene(QPointF(0, 0))));
         QVERIFY(view.viewport()->rect().contains(view.mapFromScene(QPointF(689, 389))));
         QCOMPARE(view.transform().m11(), view.transform().m22());
-        QCOMPARE(view.SuppressionGrid.rowCount(), 6);
         QCOMPARE(view.SuppressionGrid.columnCount(5), 12);
 
         // A larger window redraws at a larger scale.
@@ -339,72 +280,33 @@ private slots:
 
     // ---- zones ------------------------------------------------------------------------
 
-    void zonesAreNestedShadedFans()
+    // Nested fans: alarm inside warning inside detection, each shading from white at its inner
+    // edge to its colour at its outer edge; the blind zone white when set; angle and ranges
+    // move the edges.
+    void zonesFollowTheScene()
     {
         RadarView view;
         showAt(view);
+        checkZones(view, {{{0.5, 1.5}, "alarm"}, {{0.5, 3.5}, "warning"}, {{-1.6, 2.6}, "warning"},
+                          {{0.5, 5.5}, "detection"}, {{-3.4, 4.4}, "detection"}, {{-5.5, 0.5}, "none"},
+                          {{-5.5, 5.5}, "none"}});
         const QImage image = picture(view);
-        // Points inside cells, clear of grid lines and zone outlines.
-        const QVector<QPointF> points{{0.5, 1.5}, {-0.4, 1.3}, {0.5, 3.5}, {-1.6, 2.6}, {0.5, 4.3},
-                                      {0.5, 5.5}, {-2.3, 5.2}, {3.6, 4.4}, {-5.5, 0.5}, {-5.5, 5.5}, {5.6, 2.6}};
-        for (const QPointF &p : points)
-            COMPARE_COLOUR(colourAt(view, image, metres(view, p.x(), p.y())),
-                           expectedZoneColour(view, metres(view, p.x(), p.y())), 4);
+        QVERIFY(colourAt(view, image, metres(view, 0.5, 4.3)).red()
+                > colourAt(view, image, metres(view, 0.5, 5.5)).red() + 20);   // fading inwards
 
-        // And in plain words: red inside the alarm fan, yellow in the warning band, blue at the
-        // outer edge of the detection band fading to white at its inner edge, white outside.
-        const QColor alarm = colourAt(view, image, metres(view, 0.5, 1.5));
-        QVERIFY(alarm.red() > alarm.green() && alarm.green() > alarm.blue() - 5 && alarm.blue() < 240);
-        const QColor warning = colourAt(view, image, metres(view, 0.5, 3.5));
-        QVERIFY(warning.red() > warning.blue() + 20 && warning.green() > warning.blue() + 20);
-        const QColor outer = colourAt(view, image, metres(view, 0.5, 5.5));
-        const QColor inner = colourAt(view, image, metres(view, 0.5, 4.3));
-        QVERIFY(outer.blue() > outer.red() + 30);
-        QVERIFY(inner.red() > outer.red() + 20);
-        COMPARE_COLOUR(colourAt(view, image, metres(view, -5.5, 0.5)), QColor(Qt::white), 0);
-        COMPARE_COLOUR(colourAt(view, image, metres(view, -5.5, 5.5)), QColor(Qt::white), 0);
-    }
-
-    void blindZoneIsWhiteOnlyWhenSet()
-    {
-        RadarView view;
-        showAt(view);
-        view.detectionNear = 0;
-        view.redrawScene();
-        QImage image = picture(view);
-        const QPointF inBlindRange = metres(view, 0.5, 1.5);     // 1.58 m from the radar
-        QVERIFY(!close(colourAt(view, image, inBlindRange), Qt::white, 8));
-
+        // A blind zone of 1.8 m: white up to it, the alarm fan beyond.
         view.detectionNear = 1.8;
         view.redrawScene();
-        image = picture(view);
-        COMPARE_COLOUR(colourAt(view, image, inBlindRange), QColor(Qt::white), 0);
-        COMPARE_COLOUR(colourAt(view, image, metres(view, -0.4, 0.5)), QColor(Qt::white), 0);
-        // Beyond it the alarm zone shows as before.
-        const QPointF outside = metres(view, 0.5, 1.85);
-        COMPARE_COLOUR(colourAt(view, image, outside), expectedZoneColour(view, outside), 4);
-        QVERIFY(!close(colourAt(view, image, outside), Qt::white, 8));
-    }
+        checkZones(view, {{{0.5, 1.5}, "none"}, {{-0.4, 0.5}, "none"}, {{0.5, 1.85}, "alarm"}});
 
-    void fanFollowsAngleAndRange()
-    {
-        RadarView view;
-        showAt(view);
-        const QPointF wide = metres(view, -3.4, 4.4);   // 37.7 degrees off the axis, 5.56 m out
-        QVERIFY(!close(colourAt(view, picture(view), wide), Qt::white, 8));
+        // A 60 degree fan leaves 37.7 degrees off the axis white; shorter ranges move the bands.
+        view.detectionNear = 0;
         view.detectionAngle = 60;
-        view.redrawScene();
-        COMPARE_COLOUR(colourAt(view, picture(view), wide), QColor(Qt::white), 0);
-        QVERIFY(!close(colourAt(view, picture(view), metres(view, 0.5, 3.5)), Qt::white, 8));
-
-        view.detectionAngle = 120;
         view.warningFar = 5;
         view.alarmFar = 4;
         view.redrawScene();
-        const QImage image = picture(view);
-        for (const QPointF &p : {QPointF(0.5, 3.5), QPointF(0.5, 4.5), QPointF(0.5, 5.5), QPointF(-1.6, 2.6)})
-            COMPARE_COLOUR(colourAt(view, image, metres(view, p.x(), p.y())),
-                           expectedZoneColour(view, metres(view, p.x(), p.y())), 4);
+        checkZones(view, {{{-3.4, 4.4}, "none"}, {{0.5, 3.5}, "alarm"}, {{0.5, 4.5}, "warning"},
+                          {{0.5, 5.5}, "detection"}});
     }
 
     // ---- axis numbers -------------------------------------------------------------------
@@ -434,9 +336,8 @@ private slots:
         view.lateralExtent = view.depthExtent = view.detectionFar = extent;
         view.gridEdge = edge;
         showAt(view, size);
-        const ViewGeometry &g = view.geometry();
-        QCOMPARE(lateralLabelX(g, step).size(), lateral);
-        QCOMPARE(depthLabelY(g, step).size(), depth);
+        QCOMPARE(lateralLabelX(view.geometry(), step).size(), lateral);
+        QCOMPARE(depthLabelY(view.geometry(), step).size(), depth);
         checkAxisNumbers(view, step);
     }
 
@@ -451,17 +352,14 @@ private slots:
                 if (auto *axes = dynamic_cast<AxesItem *>(item))
                     for (const AxesItem::Label &label : axes->labels())
                         all << label.text;
-            return all;
+            return all.join(' ');
         };
-        QCOMPARE(texts(), (QStringList{"-6", "-5", "-4", "-3", "-2", "-1", "0", "1", "2", "3", "4", "5", "6",
-                                       "6", "5", "4", "3", "2", "1", "0"}));
+        QCOMPARE(texts(), QString("-6 -5 -4 -3 -2 -1 0 1 2 3 4 5 6 6 5 4 3 2 1 0"));
         view.setGridEdgeText("1.5");
-        QCOMPARE(texts(), (QStringList{"-6", "-4.5", "-3", "-1.5", "0", "1.5", "3", "4.5", "6",
-                                       "6", "4.5", "3", "1.5", "0"}));
+        QCOMPARE(texts(), QString("-6 -4.5 -3 -1.5 0 1.5 3 4.5 6 6 4.5 3 1.5 0"));
         view.lateralExtent = view.depthExtent = 30;
         view.setGridEdgeText("1");
-        QCOMPARE(texts(), (QStringList{"-30", "-25", "-20", "-15", "-10", "-5", "0", "5", "10", "15", "20", "25",
-                                       "30", "30", "25", "20", "15", "10", "5", "0"}));
+        QCOMPARE(texts(), QString("-30 -25 -20 -15 -10 -5 0 5 10 15 20 25 30 30 25 20 15 10 5 0"));
     }
 
     // ---- targets and tracks -------------------------------------------------------------
@@ -470,37 +368,33 @@ private slots:
     {
         RadarView view;
         showAt(view);
-        pushFrame(view, frameOf({report(4, 50, 350, 2), report(9, -250, 450, 3), report(12, 250, 150, 4),
-                                 report(20, -350, 250, 1), report(30, 350, 450, 7)}));
+        push(view, {report(4, 50, 350, 2), report(9, -250, 450, 3), report(12, 250, 150, 4),
+                                 report(20, -350, 250, 1), report(30, 350, 450, 7)});
         view.redrawScene();
         const QImage image = picture(view);
         struct Expect {
-            quint16 id;
             QPointF at;
             QString shape;
         };
-        const Expect expected[] = {{4, {0.5, 3.5}, "square"},   {9, {-2.5, 4.5}, "diamond"},
-                                   {12, {2.5, 1.5}, "triangle"}, {20, {-3.5, 2.5}, "circle"},
-                                   {30, {3.5, 4.5}, "circle"}};
+        const Expect expected[] = {{{0.5, 3.5}, "square"}, {{-2.5, 4.5}, "diamond"}, {{2.5, 1.5}, "triangle"},
+                                   {{-3.5, 2.5}, "circle"}, {{3.5, 4.5}, "circle"}};
         for (int n = 0; n < 5; ++n) {
-            const Expect &e = expected[n];
-            const QPointF at = metres(view, e.at.x(), e.at.y());
+            const QPointF at = metres(view, expected[n].at.x(), expected[n].at.y());
             // Colours are handed out in ascending id order of the first frame.
             COMPARE_COLOUR(colourAt(view, image, at), handedOutColour(n), 0);
-            QCOMPARE(view.targetColours.value(e.id), handedOutColour(n));
-            QCOMPARE(shapeAt(view, at, handedOutColour(n)), e.shape);
+            QCOMPARE(shapeAt(view, at, handedOutColour(n)), expected[n].shape);
         }
-        // The number hangs right below the marker, in the number colour.
+        // The number hangs right below the marker, in the number colour, nothing of it above-left.
         const QPointF square = metres(view, 0.5, 3.5);
-        bool numberSeen = false;
-        for (int dx = 4; dx < 25 && !numberSeen; ++dx)
-            for (int dy = 8; dy < 36 && !numberSeen; ++dy)
-                numberSeen = close(colourAt(view, image, square + QPointF(dx, dy)), view.targetLabelColour, 12);
-        QVERIFY(numberSeen);
-        // Nothing of it above-left of the marker.
-        for (int dx = -25; dx < -6; ++dx)
-            for (int dy = -25; dy < -6; ++dy)
-                QVERIFY(!close(colourAt(view, image, square + QPointF(dx, dy)), view.targetLabelColour, 12));
+        auto numberIn = [&](int x0, int x1, int y0, int y1) {
+            for (int dx = x0; dx < x1; ++dx)
+                for (int dy = y0; dy < y1; ++dy)
+                    if (close(colourAt(view, image, square + QPointF(dx, dy)), view.targetLabelColour, 12))
+                        return true;
+            return false;
+        };
+        QVERIFY(numberIn(4, 25, 8, 36));
+        QVERIFY(!numberIn(-25, -6, -25, -6));
 
         // An obstacle radar does not tell classes apart: every target is a circle.
         view.shapeByType = false;
@@ -510,69 +404,59 @@ private slots:
                      QString("circle"));
     }
 
-    void firstTargetColourIsTheSameInEveryRun()
+    // The first colour is the same in every run whatever the id; a target keeps its colour
+    // after a disconnect has emptied the frames, and a new one gets the next colour.
+    void targetColoursAreStable()
     {
-        QColor first;
-        for (int run = 0; run < 2; ++run) {
-            RadarView view;
-            showAt(view);
-            pushFrame(view, frameOf({report(run == 0 ? 3 : 77, 150, 350)}));
-            view.redrawScene();
-            const QColor seen = colourAt(view, picture(view), metres(view, 1.5, 3.5));
-            if (run == 0)
-                first = seen;
-            else
-                COMPARE_COLOUR(seen, first, 0);
-        }
-        COMPARE_COLOUR(first, handedOutColour(0), 0);
-    }
+        RadarView other;
+        showAt(other);
+        push(other, {report(77, 150, 350)});
+        other.redrawScene();
+        COMPARE_COLOUR(colourAt(other, picture(other), metres(other, 1.5, 3.5)), handedOutColour(0), 0);
 
-    void targetKeepsItsColourAfterTheFramesAreEmptied()
-    {
         RadarView view;
         showAt(view);
-        pushFrame(view, frameOf({report(5, 150, 350), report(6, -150, 350)}));
+        push(view, {report(5, 150, 350), report(6, -150, 350)});
         view.redrawScene();
-        const QColor five = view.targetColours.value(5);
-        // A disconnect empties the ring.
+        const QPointF where = metres(view, 1.5, 3.5);
         for (TargetFrame &frame : view.frameHistory)
             frame.clear();
-        view.redrawScene();
         view.frameIndex = 0;
-        QVERIFY(targetsOf(view) && targetsOf(view)->targets().isEmpty());
-        const QPointF where = metres(view, 1.5, 3.5);
-        QVERIFY(!close(colourAt(view, picture(view), where), five, 0));
-        pushFrame(view, frameOf({report(8, -250, 250), report(5, 150, 350)}));
         view.redrawScene();
-        COMPARE_COLOUR(colourAt(view, picture(view), where), five, 0);
+        QVERIFY(targetsOf(view) && targetsOf(view)->targets().isEmpty());
+        QVERIFY(!close(colourAt(view, picture(view), where), handedOutColour(0), 0));
+        push(view, {report(8, -250, 250), report(5, 150, 350)});
+        view.redrawScene();
+        COMPARE_COLOUR(colourAt(view, picture(view), where), handedOutColour(0), 0);
         COMPARE_COLOUR(colourAt(view, picture(view), metres(view, -2.5, 2.5)), handedOutColour(2), 0);
     }
 
     // Frames, oldest first: A at P0 (before a gap), the gap, then P1, P2, P3 (newest). The track
     // runs back from P3 to P1 and stops at the gap: two segments. The ring wraps on the way.
-    void trackFollowsConsecutiveFramesBack()
+    // A target missing from the frame before the newest has no track; one present in every slot
+    // has 399 segments; with tracks off only the markers show.
+    void tracksFollowConsecutiveFramesBack()
     {
         RadarView view;
         view.showTrack = true;
         showAt(view);
         view.frameIndex = 398;
         const int A = 21, other = 22;
-        pushFrame(view, frameOf({report(A, -450, 550)}));                        // P0, slot 398
-        pushFrame(view, frameOf({report(other, 450, 150)}));                     // gap, slot 399
-        pushFrame(view, frameOf({report(A, -300, 450), report(other, 450, 150)})); // P1, slot 0
-        pushFrame(view, frameOf({report(A, -100, 450)}));                        // P2, slot 1
-        pushFrame(view, frameOf({report(A, 100, 350)}));                         // P3, slot 2
+        push(view, {report(A, -450, 550)});                          // P0, slot 398
+        push(view, {report(other, 450, 150)});                       // gap, slot 399
+        push(view, {report(A, -300, 450), report(other, 450, 150)}); // P1, slot 0
+        push(view, {report(A, -100, 450)});                          // P2, slot 1
+        push(view, {report(A, 100, 350), report(other, -150, 250)}); // P3, slot 2
         view.redrawScene();
-        QCOMPARE(view.frameIndex, 3);
-
         const TargetsItem *targets = targetsOf(view);
         QVERIFY(targets);
-        QCOMPARE(targets->targets().size(), 1);
+        QCOMPARE(targets->targets().size(), 2);
         const QPointF P0 = metres(view, -4.5, 5.5), P1 = metres(view, -3, 4.5), P2 = metres(view, -1, 4.5),
                       P3 = metres(view, 1, 3.5);
         QCOMPARE(targets->targets()[0].track, QPolygonF(QVector<QPointF>{P3, P2, P1}));
+        QCOMPARE(targets->targets()[1].track.size(), 1);   // missing from slot 1
 
-        const QImage image = picture(view);
+        QImage image = picture(view);
         const QColor colour = view.targetColours.value(A);
         // The line is one scene pixel wide, a little less on screen, so it shows slightly lighter.
         auto lineNear = [&](const QPointF &scenePoint) {
@@ -585,98 +469,62 @@ private slots:
         };
         QVERIFY(lineNear(P3 + (P2 - P3) * 0.3));
         QVERIFY(lineNear((P2 + P1) / 2));
-        QVERIFY(!lineNear((P1 + P0) / 2));    // no segment across the gap
+        QVERIFY(!lineNear((P1 + P0) / 2));   // no segment across the gap
         QVERIFY(!lineNear(P0));
-    }
 
-    void trackEdgeCases()
-    {
-        RadarView view;
-        view.showTrack = true;
-        showAt(view);
-        // Missing from the frame just before the newest: no segment at all.
-        pushFrame(view, frameOf({report(1, 150, 250)}));
-        pushFrame(view, frameOf({report(2, -150, 250)}));
-        pushFrame(view, frameOf({report(1, 150, 350), report(2, -150, 350)}));
-        view.redrawScene();
-        const TargetsItem *targets = targetsOf(view);
-        QVERIFY(targets);
-        QCOMPARE(targets->targets().size(), 2);
-        QCOMPARE(targets->targets()[0].track.size(), 1);
-        QCOMPARE(targets->targets()[1].track.size(), 2);
-
-        // Present in every slot of the ring: the walk stops at the oldest slot, 399 segments.
-        // The target moves from 5.5 m left to 4.47 m right of the axis, 3.5 m out.
+        // Present in every slot of the ring: the walk stops at the oldest slot. The target moves
+        // from 5.5 m left to 4.47 m right of the axis, 3.5 m out.
         for (int f = 0; f < History; ++f)
-            pushFrame(view, frameOf({report(9, -550 + f * 1000 / History, 350)}));
+            push(view, {report(9, -550 + f * 1000 / History, 350)});
         view.redrawScene();
-        targets = targetsOf(view);
-        QVERIFY(targets);
-        QCOMPARE(targets->targets().size(), 1);
-        QCOMPARE(targets->targets()[0].track.size(), History);
-        const QColor colour = view.targetColours.value(9);
-        auto trackAt = [&](const QImage &image, double x) {
-            return close(colourAt(view, image, metres(view, x, 3.5)), colour, 40);
+        QCOMPARE(targetsOf(view)->targets().size(), 1);
+        QCOMPARE(targetsOf(view)->targets()[0].track.size(), History);
+        const QColor nine = view.targetColours.value(9);
+        auto trackAt = [&](const QImage &picture, double x) {
+            return close(colourAt(view, picture, metres(view, x, 3.5)), nine, 40);
         };
-        QVERIFY(trackAt(picture(view), -0.5));
-        QVERIFY(trackAt(picture(view), -5.3));
+        image = picture(view);
+        QVERIFY(trackAt(image, -0.5) && trackAt(image, -5.3));
 
-        // Tracks off: markers only.
         view.showTrack = false;
         view.redrawScene();
-        QVERIFY(targetsOf(view)->targets()[0].track.size() <= 1);
-        const QImage image = picture(view);
-        COMPARE_COLOUR(colourAt(view, image, metres(view, 4.47, 3.5)), colour, 0);   // newest position
-        QVERIFY(!trackAt(image, -0.5));                                              // where it was
+        image = picture(view);
+        COMPARE_COLOUR(colourAt(view, image, metres(view, 4.47, 3.5)), nine, 0);   // newest position
+        QVERIFY(!trackAt(image, -0.5));                                           // where it was
     }
 
     // A target is drawn only when it lies on the grid or in the left margin: not right of the
-    // grid, not above the picture, not behind the radar.
+    // grid, not above the picture, not behind the radar. Positions at the ends of the 16-bit
+    // range cost no colour, and a track through them stays finite.
     void targetsOffTheGridAreSkipped()
-    {
-        RadarView view;
-        showAt(view);
-        pushFrame(view, frameOf({report(1, 590, 350), report(2, 620, 350), report(3, -650, 350),
-                                 report(4, -730, 350), report(5, 150, -10), report(6, 150, 5), report(7, 150, 700),
-                                 report(8, 150, 590)}));
-        view.redrawScene();
-        const TargetsItem *targets = targetsOf(view);
-        QVERIFY(targets);
-        QStringList drawn;
-        for (const DrawnTarget &t : targets->targets())
-            drawn << t.number;
-        QCOMPARE(drawn, (QStringList{"1", "3", "6", "8"}));
-        const QImage image = picture(view);
-        COMPARE_COLOUR(colourAt(view, image, metres(view, 5.9, 3.5)), view.targetColours.value(1), 0);
-        COMPARE_COLOUR(colourAt(view, image, metres(view, -6.5, 3.5)), view.targetColours.value(3), 0);
-        const QPointF rightMargin = metres(view, 6.2, 3.5);
-        COMPARE_COLOUR(colourAt(view, image, rightMargin), QColor(Qt::white), 0);
-    }
-
-    void targetsFarOutsideTheGrid()
     {
         RadarView view;
         view.showTrack = true;
         showAt(view);
         for (int f = 0; f < History - 1; ++f)
-            pushFrame(view, frameOf({report(1, 32767, 32767), report(2, -32768, 100), report(3, 0, -32768),
-                                     report(4, f % 2 ? 32767 : -32768, f % 2 ? -32768 : 32767)}));
-        pushFrame(view, frameOf({report(1, 32767, 32767), report(2, -32768, 100), report(3, 0, -32768),
-                                 report(4, 150, 350)}));
+            push(view, {report(20, 32767, 32767), report(21, -32768, 100), report(22, 0, -32768),
+                                     report(9, f % 2 ? 32767 : -32768, f % 2 ? -32768 : 32767)});
+        push(view, {report(1, 590, 350), report(2, 620, 350), report(3, -650, 350),
+                                 report(4, -730, 350), report(5, 150, -10), report(6, 150, 5), report(7, 150, 700),
+                                 report(8, 150, 590), report(9, 150, 250), report(20, 32767, 32767),
+                                 report(21, -32768, 100), report(22, 0, -32768)});
         QElapsedTimer clock;
         clock.start();
         view.redrawScene();
         const QImage image = picture(view);
         QVERIFY(clock.elapsed() < 20000);
-        const TargetsItem *targets = targetsOf(view);
-        QVERIFY(targets);
-        QCOMPARE(targets->targets().size(), 1);    // only target 4 is on the grid
-        const QPolygonF &track = targets->targets()[0].track;
-        QCOMPARE(track.size(), History);           // its far-off past is drawn, untested
-        for (const QPointF &p : track)
-            QVERIFY(std::isfinite(p.x()) && std::isfinite(p.y()));
-        COMPARE_COLOUR(colourAt(view, image, metres(view, 1.5, 3.5)), view.targetColours.value(4), 0);
-        QVERIFY(!view.targetColours.contains(1));   // never drawn, so no colour handed out
+        QStringList drawn;
+        for (const DrawnTarget &t : targetsOf(view)->targets()) {
+            drawn << t.number;
+            for (const QPointF &p : t.track)
+                QVERIFY(std::isfinite(p.x()) && std::isfinite(p.y()));
+        }
+        QCOMPARE(drawn, (QStringList{"1", "3", "6", "8", "9"}));
+        QCOMPARE(targetsOf(view)->targets().last().track.size(), History);   // its far-off past, untested
+        COMPARE_COLOUR(colourAt(view, image, metres(view, 5.9, 3.5)), view.targetColours.value(1), 0);
+        COMPARE_COLOUR(colourAt(view, image, metres(view, -6.5, 3.5)), view.targetColours.value(3), 0);
+        COMPARE_COLOUR(colourAt(view, image, metres(view, 6.2, 3.5)), QColor(Qt::white), 0);
+        QVERIFY(!view.targetColours.contains(20));   // never drawn, so no colour handed out
     }
 
     // ---- marked cells in the picture ----------------------------------------------------
@@ -685,50 +533,22 @@ private slots:
     {
         RadarView view;
         showAt(view);
-        pushFrame(view, frameOf({report(3, 150, 350, 2)}));   // in cell (2, 7)
+        push(view, {report(3, 150, 350, 2)});   // in cell (2, 7)
         view.redrawScene();
-        QImage image = picture(view);
         const QPointF empty = cellCentre(view, 3, 4) + QPointF(7, -9);
-        const QColor plain = colourAt(view, image, empty);
         const QPointF onTarget = metres(view, 1.5, 3.5);
-        const QColor target = colourAt(view, image, onTarget);
+        const QPointF neighbour = cellCentre(view, 3, 5) + QPointF(7, -9);
+        const QImage before = picture(view);
 
         QVERIFY(view.SuppressionGrid.setFlag(3, 4, true));
         QVERIFY(view.SuppressionGrid.setFlag(2, 7, true));
         view.nonAlarmCount = 2;
         view.redrawScene();
-        image = picture(view);
-        COMPARE_COLOUR(colourAt(view, image, empty), over(view.nonAlarmFill, plain), 2);
+        const QImage image = picture(view);
+        COMPARE_COLOUR(colourAt(view, image, empty), over(view.nonAlarmFill, colourAt(view, before, empty)), 2);
         // Cells lie above the targets: the marker shows through the fill.
-        COMPARE_COLOUR(colourAt(view, image, onTarget), over(view.nonAlarmFill, target), 2);
-        // Neighbours stay clear.
-        COMPARE_COLOUR(colourAt(view, image, cellCentre(view, 3, 5) + QPointF(7, -9)),
-                       expectedZoneColour(view, cellCentre(view, 3, 5) + QPointF(7, -9)), 4);
-    }
-
-    void detectionAreaCellsWinOverNonAlarmFillWhenShown()
-    {
-        RadarView view;
-        showAt(view);
-        const QPointF spot = cellCentre(view, 3, 4) + QPointF(7, -9);
-        const QColor plain = colourAt(view, picture(view), spot);
-        view.showDetectionArea = false;
-        view.redrawScene();
-        QVERIFY(view.DetectionAreaGrid.setFlag(3, 4, true));
-        QVERIFY(view.SuppressionGrid.setFlag(3, 4, true));
-        view.nonAlarmCount = 1;
-        view.redrawScene();
-        COMPARE_COLOUR(colourAt(view, picture(view), spot), over(view.detectionAreaFill, plain), 2);
-
-        // Cropping on: the picture shows only that cell, filled as a non-alarm cell.
-        view.showDetectionArea = true;
-        view.redrawScene();
-        QCOMPARE(view.geometry().colMin, 4);
-        QCOMPARE(view.geometry().rowMax, 4);
-        QCOMPARE(view.pixelsPerCell, 400.0);
-        const QPointF inCell = cellCentre(view, 3, 4) + QPointF(37, -51);
-        const QColor beneath = expectedZoneColour(view, inCell);
-        COMPARE_COLOUR(colourAt(view, picture(view), inCell), over(view.nonAlarmFill, beneath), 4);
+        COMPARE_COLOUR(colourAt(view, image, onTarget), over(view.nonAlarmFill, colourAt(view, before, onTarget)), 2);
+        COMPARE_COLOUR(colourAt(view, image, neighbour), colourAt(view, before, neighbour), 0);
     }
 
     // A cell that the strip cuts so that it starts in the left margin is there but invisible.
@@ -742,16 +562,14 @@ private slots:
         QVERIFY(g.columnX(4) > 0 && g.columnX(4) < 2 * LabelSize);
         const QPointF inMargin(g.columnX(4) + 8, g.rowY(3) + g.scale / 2);
         const QPointF nextCell(g.columnX(5) + 20, g.rowY(3) + g.scale / 2);
-        QImage image = picture(view);
-        const QColor marginBefore = colourAt(view, image, inMargin);
-        const QColor nextBefore = colourAt(view, image, nextCell);
+        const QImage before = picture(view);
         QVERIFY(view.SuppressionGrid.setFlag(3, 4, true));
         QVERIFY(view.SuppressionGrid.setFlag(3, 5, true));
         view.nonAlarmCount = 2;
         view.redrawScene();
-        image = picture(view);
-        COMPARE_COLOUR(colourAt(view, image, inMargin), marginBefore, 0);
-        COMPARE_COLOUR(colourAt(view, image, nextCell), over(view.nonAlarmFill, nextBefore), 2);
+        const QImage image = picture(view);
+        COMPARE_COLOUR(colourAt(view, image, inMargin), colourAt(view, before, inMargin), 0);
+        COMPARE_COLOUR(colourAt(view, image, nextCell), over(view.nonAlarmFill, colourAt(view, before, nextCell)), 2);
         // No grid line is drawn for it either: the margin row above the cell's top edge is clean.
         for (double x = g.columnX(4) + 2; x < 2 * LabelSize - 3; x += 1)
             QVERIFY(!close(colourAt(view, image, QPointF(x, g.rowY(3))), view.gridColour, 6));
@@ -774,102 +592,47 @@ private slots:
                 QCOMPARE(view.SuppressionGrid.setCount(), view.nonAlarmCount);
                 if (set) {
                     clickCell(view, i, k);   // a second click clears it again
-                    QVERIFY(!view.SuppressionGrid.isSet(i, k));
                     QCOMPARE(view.nonAlarmCount, 0);
                 }
             }
             QCOMPARE(row, QString::fromLatin1(factoryEligibility[i]));
         }
-        // Beside the radar, far left: refused; row 5, column 4: accepted and tinted.
+        // An accepted cell is tinted.
         const QColor before = colourAt(view, picture(view), cellCentre(view, 5, 4) + QPointF(6, 6));
-        clickCell(view, 5, 0);
         clickCell(view, 5, 4);
-        QVERIFY(!view.SuppressionGrid.isSet(5, 0));
-        QVERIFY(view.SuppressionGrid.isSet(5, 4));
         COMPARE_COLOUR(colourAt(view, picture(view), cellCentre(view, 5, 4) + QPointF(6, 6)),
                        over(view.nonAlarmFill, before), 2);
     }
 
+    // Ten cells at most: the eleventh click changes nothing until one is cleared. A marked cell
+    // that the range no longer reaches can still be cleared, but not set again.
     void tenCellsAtMost()
     {
         RadarView view;
         view.selectMode = true;
         showAt(view);
-        const QVector<GridCell> eligible = eligibleFactoryCells();
-        for (int n = 0; n < 10; ++n)
-            clickCell(view, eligible[n].row, eligible[n].column);
+        for (int k = 0; k < 10; ++k)
+            clickCell(view, 2, k);
         QCOMPARE(view.nonAlarmCount, 10);
-        const GridCell eleventh = eligible[10];
         const QImage full = picture(view);
-        clickCell(view, eleventh.row, eleventh.column);
-        QVERIFY(!view.SuppressionGrid.isSet(eleventh.row, eleventh.column));
+        clickCell(view, 2, 10);
         QCOMPARE(view.nonAlarmCount, 10);
         QCOMPARE(picture(view), full);
-        // Clearing one makes room again.
-        clickCell(view, eligible[3].row, eligible[3].column);
-        QCOMPARE(view.nonAlarmCount, 9);
-        clickCell(view, eleventh.row, eleventh.column);
-        QVERIFY(view.SuppressionGrid.isSet(eleventh.row, eleventh.column));
-        QCOMPARE(view.nonAlarmCount, 10);
-        QCOMPARE(view.SuppressionGrid.setCount(), 10);
-    }
-
-    void setCellCanBeClearedAfterItBecameIneligible()
-    {
-        RadarView view;
-        view.selectMode = true;
-        showAt(view);
-        clickCell(view, 0, 5);
-        clickCell(view, 1, 1);
-        QCOMPARE(view.nonAlarmCount, 2);
-        view.detectionFar = 3;   // the far rows now lie beyond the range
-        view.redrawScene();
-        clickCell(view, 0, 5);
-        QVERIFY(!view.SuppressionGrid.isSet(0, 5));
-        QCOMPARE(view.nonAlarmCount, 1);
-        clickCell(view, 0, 5);   // and cannot be set again
-        QVERIFY(!view.SuppressionGrid.isSet(0, 5));
-        QCOMPARE(view.nonAlarmCount, 1);
-        clickCell(view, 1, 1);
-        QCOMPARE(view.nonAlarmCount, 0);
-    }
-
-    void gridEdgeChangeEmptiesTheMarks()
-    {
-        RadarView view;
-        view.selectMode = true;
-        showAt(view);
         clickCell(view, 2, 3);
-        clickCell(view, 3, 7);
-        clickCell(view, 4, 5);
-        QCOMPARE(view.nonAlarmCount, 3);
-        const QImage unmarked = [&] {
-            RadarView plain;
-            showAt(plain);
-            plain.setGridEdgeText("0.5");
-            return picture(plain);
-        }();
+        clickCell(view, 2, 10);
+        QVERIFY(view.SuppressionGrid.isSet(2, 10) && !view.SuppressionGrid.isSet(2, 3));
+        QCOMPARE(view.SuppressionGrid.setCount(), 10);
 
-        view.setGridEdgeText("0.5");
-        QCOMPARE(view.gridEdge, 0.5);
-        QCOMPARE(view.geometry().columnsPerSide, 12);
-        QCOMPARE(view.SuppressionGrid.setCount(), 0);
-        QCOMPARE(view.nonAlarmCount, 0);
-        QCOMPARE(picture(view), unmarked);
-        // Ten new cells fit, the eleventh does not.
-        int marked = 0;
-        for (int i = 6; i <= 10; ++i)
-            for (int k = 11; k <= 12; ++k) {
-                clickCell(view, i, k);
-                QVERIFY(view.SuppressionGrid.isSet(i, k));
-                QCOMPARE(view.nonAlarmCount, ++marked);
-            }
-        clickCell(view, 5, 12);
-        QVERIFY(!view.SuppressionGrid.isSet(5, 12));
-        QCOMPARE(view.nonAlarmCount, 10);
+        view.detectionFar = 2;   // rows 0 to 3 now lie beyond the range
+        view.redrawScene();
+        clickCell(view, 2, 5);
+        clickCell(view, 2, 5);
+        QVERIFY(!view.SuppressionGrid.isSet(2, 5));
+        QCOMPARE(view.nonAlarmCount, 9);
     }
 
-    void badGridEdgeTextsAreIgnored()
+    // A new cell size empties the marks and redraws the grid; texts that are no size are ignored.
+    void gridEdgeTexts()
     {
         RadarView view;
         view.selectMode = true;
@@ -879,14 +642,22 @@ private slots:
         for (const char *text : {"0", "abc", "-1", "", "0.0", "nan", "inf", "1,5"}) {
             view.setGridEdgeText(QString::fromLatin1(text));
             QCOMPARE(view.gridEdge, 1.0);
-            QVERIFY(view.SuppressionGrid.isSet(3, 6));
             QCOMPARE(view.nonAlarmCount, 1);
-            QCOMPARE(view.pixelsPerCell, 50.0);
         }
         QCOMPARE(picture(view), before);
         QVERIFY(!view.setGridEdge(0));
         QVERIFY(!view.setGridEdge(std::nan("")));
-        QCOMPARE(view.gridEdge, 1.0);
+
+        RadarView plain;
+        showAt(plain);
+        plain.setGridEdgeText("0.5");
+        view.setGridEdgeText("0.5");
+        QCOMPARE(view.geometry().columnsPerSide, 12);
+        QCOMPARE(view.SuppressionGrid.setCount(), 0);
+        QCOMPARE(view.nonAlarmCount, 0);
+        QCOMPARE(picture(view), picture(plain));
+        clickCell(view, 10, 12);
+        QVERIFY(view.SuppressionGrid.isSet(10, 12));
     }
 
     void clicksOffTheCellsChangeNothing()
@@ -894,16 +665,14 @@ private slots:
         RadarView view;
         view.selectMode = true;
         showAt(view);
-        pushFrame(view, frameOf({report(2, 150, 350)}));
+        push(view, {report(2, 150, 350)});
         view.redrawScene();
         const QImage before = picture(view);
         const ViewGeometry &g = view.geometry();
         const QVector<QPointF> offCells{
             {25, 3 * 50 + 30},                    // on the depth number "3"
             {8 * 50 + 30 + 15 + 10, 350},         // on the lateral number "2"
-            {45, 200},                            // left margin
-            {675, 200},                           // right margin
-            {300, 12},                            // top margin
+            {45, 200}, {675, 200}, {300, 12},     // left, right and top margins
             {300, g.pixmapHeight - 12},           // bottom margin below the numbers
         };
         for (const QPointF &p : offCells)
@@ -925,69 +694,74 @@ private slots:
         view.selectMode = true;
         click(view, metres(view, 1.5, 3.5));
         QVERIFY(view.SuppressionGrid.isSet(2, 7));
-        QCOMPARE(view.nonAlarmCount, 1);
     }
 
+    // Right on the line between columns 6 and 7 of row 2, and on the corner of four cells: the
+    // pointer touches several cells and takes the one drawn last, the lower and further right.
+    // Between (4, 3), which may be marked, and (5, 3) below it, which may not, the click does nothing.
     void clickNearAGridLineTakesACellUnderThePointer()
     {
         RadarView view;
         view.selectMode = true;
         showAt(view);
         const ViewGeometry &g = view.geometry();
-        // Right on the line between columns 6 and 7 of row 2, and on the corner of four cells: the
-        // pointer touches several cells and takes the one drawn last, the lower and further right.
         struct Case {
             QPointF at;
-            GridCell cell;
+            QVector<GridCell> cells;
         };
-        for (const Case &c : {Case{QPointF(g.columnX(7), g.rowY(2) + 25), GridCell{2, 7}},
-                              Case{QPointF(g.columnX(7), g.rowY(3)), GridCell{3, 7}},
-                              Case{QPointF(g.columnX(3) + 25, g.rowY(5)), GridCell{5, 3}}}) {
+        for (const Case &c : {Case{QPointF(g.columnX(7), g.rowY(2) + 25), {{2, 7}}},
+                              Case{QPointF(g.columnX(7), g.rowY(3)), {{3, 7}}},
+                              Case{QPointF(g.columnX(3) + 25, g.rowY(5)), {}}}) {
             click(view, c.at);
-            const QVector<GridCell> set = view.SuppressionGrid.setCells();
-            if (c.cell == GridCell{5, 3}) {
-                // Between (4, 3), which may be marked, and (5, 3) below it, which may not: the
-                // lower cell is the one found, so the click does nothing.
-                QVERIFY(set.isEmpty());
-                continue;
-            }
-            QVERIFY2(set.size() == 1 && set[0] == c.cell,
-                     qPrintable(QString("(%1, %2)").arg(set.value(0).row).arg(set.value(0).column)));
-            click(view, c.at);
+            QCOMPARE(view.SuppressionGrid.setCells(), c.cells);
+            if (!c.cells.isEmpty())
+                click(view, c.at);
             QCOMPARE(view.SuppressionGrid.setCount(), 0);
         }
     }
 
-    // With select mode off and the area crop off, the same clicks toggle detection-area cells.
-    void detectionAreaEditing()
+    // With select mode off and the area crop off, the same clicks toggle detection-area cells,
+    // tinted in their own fill, which wins over a non-alarm mark on the same cell. With the crop
+    // on, the picture shrinks to the set cells and shows them filled as non-alarm cells over
+    // the band they lie in, and clicks no longer edit them.
+    void detectionAreaCells()
     {
         RadarView view;
         view.showDetectionArea = false;
         showAt(view);
+        const QPointF spot = cellCentre(view, 2, 5) + QPointF(7, -9);
+        const QColor plain = colourAt(view, picture(view), spot);
         clickCell(view, 2, 5);
         clickCell(view, 3, 8);
         clickCell(view, 5, 0);   // not eligible
-        QVERIFY(view.DetectionAreaGrid.isSet(2, 5));
-        QVERIFY(view.DetectionAreaGrid.isSet(3, 8));
-        QVERIFY(!view.DetectionAreaGrid.isSet(5, 0));
-        QCOMPARE(view.nonAlarmCount, 0);
-        QCOMPARE(view.SuppressionGrid.setCount(), 0);
         clickCell(view, 3, 8);
-        QVERIFY(!view.DetectionAreaGrid.isSet(3, 8));
+        QCOMPARE(view.DetectionAreaGrid.setCells(), (QVector<GridCell>{{2, 5}}));
+        QCOMPARE(view.SuppressionGrid.setCount(), 0);
+        QVERIFY(view.SuppressionGrid.setFlag(2, 5, true));
+        view.nonAlarmCount = 1;
+        view.redrawScene();
+        COMPARE_COLOUR(colourAt(view, picture(view), spot), over(view.detectionAreaFill, plain), 2);
 
-        // Crop on: the picture shrinks to the set cell's row and column.
         view.showDetectionArea = true;
         view.redrawScene();
-        QCOMPARE(view.geometry().colMin, 5);
-        QCOMPARE(view.geometry().colMax, 6);
-        QCOMPARE(view.geometry().rowMin, 2);
-        QCOMPARE(view.geometry().rowMax, 3);
-        clickCell(view, 2, 5);   // ignored: select mode is off
+        const ViewGeometry &g = view.geometry();
+        QCOMPARE(QRect(QPoint(g.colMin, g.rowMin), QPoint(g.colMax, g.rowMax)), QRect(QPoint(5, 2), QPoint(6, 3)));
+        QCOMPARE(view.pixelsPerCell, 400.0);
+        const QPointF inCell = cellCentre(view, 2, 5) + QPointF(37, -51);
+        const QColor filled = colourAt(view, picture(view), inCell);
+        view.SuppressionGrid.setFlag(2, 5, false);
+        view.nonAlarmCount = 0;
+        view.redrawScene();
+        const QColor beneath = colourAt(view, picture(view), inCell);
+        QCOMPARE(zoneOf(beneath), QString("warning"));
+        COMPARE_COLOUR(filled, over(view.nonAlarmFill, beneath), 2);
+        clickCell(view, 2, 5);
         QVERIFY(view.DetectionAreaGrid.isSet(2, 5));
+        QCOMPARE(view.nonAlarmCount, 0);
     }
 
     // 655 m in 0.25 m cells: 13.7 million cells, each a fraction of a pixel. A click still marks
-    // one cell, and that cell lies under the pointer.
+    // one cell, and that cell lies under the pointer; the zones and depth numbers still show.
     void clicksOnAHugeGridMarkTheCellUnderThePointer()
     {
         RadarView view;
@@ -999,7 +773,6 @@ private slots:
         showAt(view);
         const ViewGeometry &g = view.geometry();
         QCOMPARE(g.columnsPerSide, 2620);
-        QCOMPARE(g.rows, 2620);
         for (const QPointF &m : {QPointF(-100, 500), QPointF(0.3, 300.1), QPointF(50.3, 600), QPointF(120, 400),
                                  QPointF(-3.3, 20), QPointF(-127, 640)}) {
             const QPoint pointer = view.mapFromScene(metres(view, m.x(), m.y()));
@@ -1008,27 +781,20 @@ private slots:
             QCOMPARE(view.nonAlarmCount, 1);
             const GridCell c = view.SuppressionGrid.setCells().first();
             const QRectF cell(g.columnX(c.column) - 0.5, g.rowY(c.row) - 0.5, g.scale + 1, g.scale + 1);
-            const QRectF onScreen = view.viewportTransform().mapRect(cell);
-            QVERIFY2(onScreen.intersects(QRectF(pointer, QSizeF(1, 1))),
+            QVERIFY2(view.viewportTransform().mapRect(cell).intersects(QRectF(pointer, QSizeF(1, 1))),
                      qPrintable(QString("cell (%1, %2) is not under the pointer").arg(c.row).arg(c.column)));
             QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, pointer);
             QCOMPARE(view.SuppressionGrid.setCount(), 0);
-            QCOMPARE(view.nonAlarmCount, 0);
         }
-        // The zones and the depth numbers are still drawn.
         const QImage image = picture(view);
         const int step = axisLabelStep(g.columnsPerSide, g.edge);
         QCOMPARE(step, 440);
-        // In the margins beside the grid, between the depth numbers.
         const QVector<double> numbersAt = depthLabelY(g, step);
-        const QPointF leftMargin(40, numbersAt[0] + 45), rightMargin(g.pixmapWidth - 10, numbersAt[1] + 45);
-        for (const QPointF &p : {leftMargin, rightMargin}) {
-            COMPARE_COLOUR(colourAt(view, image, p), expectedZoneColour(view, p), 4);
-            QVERIFY(!close(colourAt(view, image, p), Qt::white, 8));
-        }
+        for (const QPointF &p : {QPointF(40, numbersAt[0] + 45), QPointF(g.pixmapWidth - 10, numbersAt[1] + 45)})
+            QCOMPARE(zoneOf(colourAt(view, image, p)), QString("detection"));
         QString why;
         const QVector<int> down = darkRuns(view, image, Qt::Vertical, 0, int(g.pixmapHeight) - 50, 2, 33);
-        QVERIFY2(runsMatch(down, depthLabelY(g, step), &why), qPrintable(why));
+        QVERIFY2(runsMatch(down, numbersAt, &why), qPrintable(why));
     }
 
     // ---- legend ----------------------------------------------------------------------
@@ -1038,14 +804,13 @@ private slots:
     void legendSymbols()
     {
         const QColor red(255, 0, 0);
-        auto filled = [&red](const QImage &image, int x, int y) { return image.pixelColor(x, y) == red; };
         QImage symbol[4];
+        auto filled = [&](int kind, int x, int y) { return symbol[kind].pixelColor(x, y) == red; };
         for (int kind = 0; kind < 4; ++kind) {
             symbol[kind] = RadarView::legendPicture(kind, "X", QFont()).toImage();
             QCOMPARE(symbol[kind].size(), QSize(128, 32));
             QCOMPARE(symbol[kind].pixelColor(0, 0).alpha(), 0);
-            QCOMPARE(symbol[kind].pixelColor(127, 0).alpha(), 0);
-            QVERIFY(filled(symbol[kind], 16, 16) || kind == 1);
+            QVERIFY(filled(kind, 16, 16) || kind == 1);
             bool named = false;
             for (int x = 40; x < 128 && !named; ++x)
                 for (int y = 0; y < 32 && !named; ++y)
@@ -1053,15 +818,15 @@ private slots:
             QVERIFY(named);
         }
         // Circle of diameter 10 from (11, 11).
-        QVERIFY(filled(symbol[0], 16, 12) && filled(symbol[0], 12, 16) && !filled(symbol[0], 12, 12));
+        QVERIFY(filled(0, 16, 12) && filled(0, 12, 16) && !filled(0, 12, 12));
         QCOMPARE(symbol[0].pixelColor(11, 16), QColor(Qt::black));
         // Square of side 4 from (14, 14): the outline on 14 and 18, red inside.
-        QVERIFY(filled(symbol[1], 15, 15) && filled(symbol[1], 17, 17) && !filled(symbol[1], 16, 12));
+        QVERIFY(filled(1, 15, 15) && filled(1, 17, 17) && !filled(1, 16, 12));
         QCOMPARE(symbol[1].pixelColor(14, 16), QColor(Qt::black));
         QCOMPARE(symbol[1].pixelColor(19, 16).alpha(), 0);
         // Diamond of half diagonal 5, triangle of apex 5 and half base 5.
-        QVERIFY(filled(symbol[2], 13, 16) && !filled(symbol[2], 13, 20) && filled(symbol[2], 16, 13));
-        QVERIFY(!filled(symbol[3], 13, 16) && filled(symbol[3], 13, 20) && filled(symbol[3], 16, 13));
+        QVERIFY(filled(2, 13, 16) && !filled(2, 13, 20) && filled(2, 16, 13));
+        QVERIFY(!filled(3, 13, 16) && filled(3, 13, 20) && filled(3, 16, 13));
     }
 
     // ---- bad input -------------------------------------------------------------------
@@ -1074,7 +839,6 @@ private slots:
         QTest::addColumn<double>("range");
         QTest::addColumn<QSize>("size");
         QTest::newRow("boundaries 0") << 0.0 << 0.0 << 120.0 << 6.0 << QSize(600, 400);
-        QTest::newRow("angle 0") << -128.0 << 128.0 << 0.0 << 6.0 << QSize(600, 400);
         QTest::newRow("angle 200") << -128.0 << 128.0 << 200.0 << 6.0 << QSize(600, 400);
         QTest::newRow("range 0") << -128.0 << 128.0 << 120.0 << 0.0 << QSize(600, 400);
         QTest::newRow("boundaries crossed") << 3.0 << -3.0 << 120.0 << 6.0 << QSize(600, 400);
@@ -1095,7 +859,7 @@ private slots:
         view.selectMode = true;
         view.showTrack = true;
         for (int f = 0; f < 3; ++f)
-            pushFrame(view, frameOf({report(1, 150, 350), report(2, 32767, -32768)}));
+            push(view, {report(1, 150, 350), report(2, 32767, -32768)});
         showAt(view, size);
         view.redrawScene();
         const ViewGeometry &g = view.geometry();
@@ -1103,7 +867,6 @@ private slots:
             QVERIFY(std::isfinite(v));
         const QImage image = picture(view);
         QCOMPARE(image.size(), view.viewport()->size());
-        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, view.viewport()->rect().center());
         for (int x = 0; x < image.width(); x += 17)
             for (int y = 0; y < image.height(); y += 13)
                 QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
@@ -1111,40 +874,18 @@ private slots:
         QVERIFY(view.nonAlarmCount <= 10);
     }
 
-    void fanAngleDecidesWhatCanBeMarked()
-    {
-        RadarView view;
-        view.selectMode = true;
-        view.detectionAngle = 0;
-        showAt(view);
-        clickCell(view, 3, 5);
-        clickCell(view, 3, 4);
-        QVERIFY(view.SuppressionGrid.isSet(3, 5));    // along the axis
-        QVERIFY(!view.SuppressionGrid.isSet(3, 4));
-        COMPARE_COLOUR(colourAt(view, picture(view), metres(view, -0.4, 2.6)),
-                       over(view.nonAlarmFill, Qt::white), 2);
-
-        view.detectionAngle = 200;   // wider than a half circle: every cell in range
-        view.redrawScene();
-        clickCell(view, 5, 0);
-        QVERIFY(view.SuppressionGrid.isSet(5, 0));
-        COMPARE_COLOUR(colourAt(view, picture(view), metres(view, -5.5, 2.5)),
-                       expectedZoneColour(view, metres(view, -5.5, 2.5)), 4);
-    }
-
+    // A widget of no size has no scale and takes no click; grown, it shows the picture again.
     void zeroSizeWidget()
     {
         RadarView view;
         view.selectMode = true;
-        pushFrame(view, frameOf({report(1, 150, 350)}));
+        push(view, {report(1, 150, 350)});
         view.resize(0, 0);
         view.redrawScene();
         QCOMPARE(view.pixelsPerCell, 0.0);
-        QVERIFY(std::isfinite(view.geometry().pixmapWidth));
-        QVERIFY(std::isfinite(view.sceneRect().width()));
+        QVERIFY(std::isfinite(view.geometry().pixmapWidth) && std::isfinite(view.sceneRect().width()));
         QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(0, 0));
         QCOMPARE(view.nonAlarmCount, 0);
-        // Growing to a real size brings the picture back.
         showAt(view);
         QCOMPARE(view.pixelsPerCell, 50.0);
         COMPARE_COLOUR(colourAt(view, picture(view), metres(view, 1.5, 3.5)), view.targetColours.value(1), 0);

@@ -11,10 +11,7 @@
 #include <QTimer>
 
 namespace {
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
+QByteArray hex(const char *text) { return hexBytes(text); }
 QByteArray dataOf(const sim::ReceivedRequest &r)
 {
     return r.bytes.mid(12, r.bytes.size() - 14);
@@ -47,9 +44,8 @@ class TestSceneSend : public SessionFixture
     }
     QList<int> writeCodes()
     {
-        QList<int> codes;
-        for (const sim::ReceivedRequest &r : writes())
-            codes << r.functionCode;
+        QList<int> codes = requestCodes();
+        codes.removeAll(0x06);
         return codes;
     }
     // Presses "发送雷达场景参数" and answers its box; returns the box's text ("" for none).
@@ -131,9 +127,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(int, sent);
         connectTo(1);
-        sim::FaultSpec silent;
-        silent.kind = sim::Fault::Silent;
-        radar->setFault(quint8(code), silent);
+        radar->setFault(quint8(code), faultSpec(sim::Fault::Silent));
         ui()->spinBoxSurveyFar->setValue(8);
         ui()->spinBoxAlarmFar->setValue(3);
         QCOMPARE(send(), message);
@@ -145,18 +139,16 @@ private slots:
         QVERIFY(w().pollingPaused);
         QTest::qWait(300);
         QVERIFY(!w().pollTimer.isActive());
-        const int polls = count(radar->requests(), 0x06);
+        const int polls = requestCodes().count(0x06);
         QTest::qWait(300);
-        QCOMPARE(count(radar->requests(), 0x06), polls);
+        QCOMPARE(requestCodes().count(0x06), polls);
         QVERIFY(ui()->pushButtonSendPar->isEnabled());
     }
 
     void anUnansweredCellWriteStillEndsInSuccess()
     {
         connectTo(1);
-        sim::FaultSpec silent;
-        silent.kind = sim::Fault::Silent;
-        radar->setFault(0x04, silent);
+        radar->setFault(0x04, faultSpec(sim::Fault::Silent));
         QCOMPARE(send(), QStringLiteral("雷达场景参数设置成功"));
         QVERIFY(log().contains(QStringLiteral("发送雷达虚警抑制区域命令：超时或无返回值")));
         QVERIFY(!w().pollingPaused);
@@ -359,14 +351,6 @@ private slots:
         QCOMPARE(answers.seen.at(1).icon, QMessageBox::Warning);
     }
 
-private:
-    static int count(const QList<sim::ReceivedRequest> &requests, int code)
-    {
-        int n = 0;
-        for (const sim::ReceivedRequest &r : requests)
-            n += r.functionCode == code;
-        return n;
-    }
 };
 
 RADAR_TEST_MAIN(TestSceneSend)

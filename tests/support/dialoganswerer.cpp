@@ -16,13 +16,19 @@ DialogAnswerer::DialogAnswerer(QObject *parent) : QObject(parent)
 
 void DialogAnswerer::answerMessageBox(QMessageBox::StandardButton button, int timeoutMs)
 {
-    queue.enqueue({QStringLiteral("message"), button, QString(), timeoutMs, clock.elapsed()});
+    queue.enqueue({QStringLiteral("message"), button, QString(), {}, timeoutMs, clock.elapsed()});
     pollTimer.start();
 }
 
 void DialogAnswerer::answerFileDialog(const QString &path, int timeoutMs)
 {
-    queue.enqueue({QStringLiteral("file"), QMessageBox::NoButton, path, timeoutMs, clock.elapsed()});
+    queue.enqueue({QStringLiteral("file"), QMessageBox::NoButton, path, {}, timeoutMs, clock.elapsed()});
+    pollTimer.start();
+}
+
+void DialogAnswerer::answerWindow(const QString &name, Action action, int timeoutMs)
+{
+    queue.enqueue({name, QMessageBox::NoButton, QString(), std::move(action), timeoutMs, clock.elapsed()});
     pollTimer.start();
 }
 
@@ -48,6 +54,10 @@ static QWidget *openDialogOfKind(const QString &kind)
         if (kind == QLatin1String("file") && qobject_cast<QFileDialog *>(w))
             return w;
     }
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal->isVisible()
+        && (modal->objectName() == kind || QLatin1String(modal->metaObject()->className()) == kind))
+        return modal;
     return nullptr;
 }
 
@@ -60,7 +70,10 @@ void DialogAnswerer::poll()
     const Expectation e = queue.head();
     if (QWidget *dialog = openDialogOfKind(e.kind)) {
         queue.dequeue();
-        if (!answer(e, dialog))
+        if (e.action) {
+            handled << e.kind;
+            e.action(dialog);
+        } else if (!answer(e, dialog))
             failures << QStringLiteral("could not answer the %1 dialog").arg(e.kind);
         return;
     }

@@ -1,5 +1,5 @@
-// Answers the program's modal message boxes and file dialogs from inside a test, recording
-// what each one said. Arm it before the action that opens the dialog: it polls every few tens
+// Answers the program's modal message boxes, file dialogs and its own modal windows from inside
+// a test, one after the other in the order armed, recording what each box said. Arm it before the action that opens the dialog: it polls every few tens
 // of milliseconds, so it also catches a box opened inside the program's own event-pumping
 // delays, and gives up after a hard timeout by closing whatever modal window is open (the
 // test then fails instead of hanging).
@@ -10,6 +10,8 @@
 #include <QQueue>
 #include <QElapsedTimer>
 #include <QTimer>
+
+#include <functional>
 
 class DialogAnswerer : public QObject
 {
@@ -28,19 +30,26 @@ public:
     void answerMessageBox(QMessageBox::StandardButton button = QMessageBox::Ok, int timeoutMs = 15000);
     // Next file dialog: choose this path (empty = cancel).
     void answerFileDialog(const QString &path, int timeoutMs = 15000);
+    // Next modal window of this object or class name: run the action on it (set the controls,
+    // press a button). Timers do not fire again while their own slot runs, so an action that
+    // opens a further window must do that from a zero-delay single shot.
+    using Action = std::function<void(QWidget *window)>;
+    void answerWindow(const QString &name, Action action, int timeoutMs = 15000);
 
     // Spins events until every armed answer has been given or has timed out.
     bool waitDone(int timeoutMs = 20000);
     bool pending() const { return !queue.isEmpty(); }
 
-    QList<Seen> seen;
+    QList<Seen> seen;        // the boxes and file dialogs answered
+    QStringList handled;     // the names of the windows answered
     QStringList failures;
 
 private:
     struct Expectation {
-        QString kind;
+        QString kind;            // "message", "file" or a window's name
         QMessageBox::StandardButton button;
         QString path;
+        Action action;
         int timeoutMs;
         qint64 armedAt;
     };

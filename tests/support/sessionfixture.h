@@ -5,7 +5,7 @@
 #include "mainwindow.h"
 #include "radarsimulator.h"
 #include "radarview.h"
-#include "testsupport.h"
+#include "linkfixture.h"
 #include "ui_mainwindow.h"
 
 #include <QListWidget>
@@ -27,16 +27,7 @@ protected:
     QString linkPath() const { return folder->filePath(QStringLiteral("radar-tty")); }
 
     // The log as the operator reads it, without the time stamps.
-    QStringList log() const
-    {
-        QStringList lines;
-        const QListWidget *list = window->ui->listWidget;
-        for (int i = 0; i < list->count(); ++i) {
-            const QString text = list->item(i)->text();
-            lines << text.mid(text.indexOf(QStringLiteral("]: ")) + 3);
-        }
-        return lines;
-    }
+    QStringList log() const { return logLines(window->ui->listWidget); }
     int logCount(const QString &line) const { return log().count(line); }
 
     QList<int> requestCodes() const

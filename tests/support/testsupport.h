@@ -2,6 +2,8 @@
 // test failures, and the test entry point.
 #pragma once
 #include <QApplication>
+#include <QComboBox>
+#include <QListWidget>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -30,6 +32,32 @@ bool waitUntil(Pred pred, int timeoutMs = 5000)
         QTest::qSleep(2);
     }
     return true;
+}
+
+// Bytes written as hex text, spaces allowed: hexBytes("55 aa 0e 00").
+inline QByteArray hexBytes(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+// The log lines as the operator reads them, without their time stamps.
+inline QStringList logLines(const QListWidget *list)
+{
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i) {
+        const QString text = list->item(i)->text();
+        lines << text.mid(text.indexOf(QStringLiteral("]: ")) + 3);
+    }
+    return lines;
+}
+
+// The texts of a combo box's items, in order.
+inline QStringList comboTexts(const QComboBox *box)
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->itemText(i);
+    return texts;
 }
 
 void prepareTestApplication();
