@@ -69,6 +69,12 @@ MainWindow::MainWindow(QWidget *parent)
     ui->frameLegend->hide();
     ui->comboBoxSurveyAngle->hide();
 
+    // Right-click menus: the log can be written out, the plot saved as a picture.
+    ui->listWidget->setContextMenuPolicy(Qt::ActionsContextMenu);
+    ui->listWidget->addAction(ui->actionExportLog);
+    ui->graphicsView->setContextMenuPolicy(Qt::ActionsContextMenu);
+    ui->graphicsView->addAction(ui->actionSavePlotImage);
+
     applyRememberedLanguage();
     createUpdateDialog();
 
@@ -130,6 +136,8 @@ bool MainWindow::openRadarPort()
         emit printThread(tr("无法打开串口：") + port.portName() + QLatin1Char('\n'));
         return false;
     }
+    // Replies then arrive without the driver's batching delay; a refusal changes nothing.
+    requestLowLatency(int(port.handle()));
     emit printThread(tr("串口成功连接：") + port.portName() + QLatin1Char('\n'));
     frameHeader = radarlink::connectHeader();
     stationNumber = 255;

@@ -5,6 +5,8 @@
 #include "serialchannel.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QImage>
 #include <QMainWindow>
 #include <QMap>
 #include <QTimer>
@@ -19,6 +21,10 @@ class QLabel;
 struct RadarCommand;
 class DialogUpdate;
 class DialogCeLiang;
+class QTextDocument;
+namespace radarlink {
+struct WireScene;
+}
 
 class MainWindow : public QMainWindow
 {
@@ -81,6 +87,23 @@ public:
     // this window); does nothing when it exists already.
     void createUpdateDialog();
 
+    // Scene verification: the five scene reads decoded into scene values only (no widget, no
+    // plot changes); false as soon as one read gets no valid answer.
+    bool readRadarScene(radarlink::WireScene *scene);
+    // The scene the tool would send, in the same units.
+    radarlink::WireScene toolScene() const;
+    // The outcome of the last verification as the log gave it, and when; empty before the first.
+    QString lastVerification;
+    QDateTime lastVerificationTime;
+
+    // The configuration report as printed: identity, scene, cells, relays, last verification,
+    // the plan view (as the document's image resource) and the acceptance lines.
+    void fillConfigurationReport(QTextDocument *document);
+    // The plan view as drawn now, at the view's size.
+    QImage plotImage() const;
+    // The held log lines, time stamps included, one a line in UTF-8; false when not written.
+    bool writeLogFile(const QString &path) const;
+
     // Rises with every connection and every disconnect: a sequence that started under another
     // value belongs to a connection that has ended.
     quint64 connectionId = 0;
@@ -115,6 +138,10 @@ private slots:
     void on_spinBoxSurveyNear_valueChanged(double arg1);
     void on_actionExportCfg_triggered();
     void on_actionImportCfg_triggered();
+    void on_actionVerifyScene_triggered();
+    void on_actionExportReport_triggered();
+    void on_actionExportLog_triggered();
+    void on_actionSavePlotImage_triggered();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -23,3 +23,9 @@ public:
     // is never taken for the answer to the next one.
     void discardPendingInput();
 };
+
+// Asks the serial driver to pass every byte on as it arrives instead of holding it back for
+// a batch (Linux: ASYNC_LOW_LATENCY through TIOCSSERIAL on the open port's descriptor). Drivers
+// that do not take it, pseudo-terminals among them, refuse; the port then works as before.
+// Returns whether the driver took it.
+bool requestLowLatency(int descriptor);

@@ -478,9 +478,12 @@ private slots:
         QCOMPARE(menus[0]->text(), QStringLiteral("Help"));
         QCOMPARE(menus[1]->text(), QStringLiteral("Options"));
         QCOMPARE(menus[2]->text(), QStringLiteral("语言(language)"));
-        QCOMPARE(actionTexts(menus[0]->menu()), (QStringList{"Firmware Upgrade", "Data Sampling", "Measuring Distance"}));
+        QCOMPARE(actionTexts(menus[0]->menu()),
+                 (QStringList{"Firmware Upgrade", "Data Sampling", "Measuring Distance", "Export Log"}));
         QCOMPARE(actionTexts(menus[1]->menu()),
-                 (QStringList{"Relay Sensitivity", "CAN Settings", "Export Configuration", "Import Configuration"}));
+                 (QStringList{"Relay Sensitivity", "CAN Settings", "Export Configuration", "Import Configuration",
+                              "Verify Radar Scene Parameters", "Export Configuration Report"}));
+        QCOMPARE(ui->actionSavePlotImage->text(), QStringLiteral("Save Radar View Picture"));
         QCOMPARE(actionTexts(menus[2]->menu()), (QStringList{"中文(Chinese)", "英语(English)"}));
         QCOMPARE(ui->actionGetData->toolTip(), QStringLiteral("Data Sampling"));
         QCOMPARE(ui->actionFrameLimt->toolTip(), QStringLiteral("Relay Sensitivity"));

@@ -47,9 +47,9 @@ private slots:
         QCOMPARE(menus[1]->text(), QStringLiteral("选项"));
         QCOMPARE(menus[2]->text(), QStringLiteral("语言(language)"));
         QCOMPARE(actionTexts(menus[0]->menu()),
-                 (QStringList{"固件升级", "数据采集", "测量距离"}));
+                 (QStringList{"固件升级", "数据采集", "测量距离", "导出日志"}));
         QCOMPARE(actionTexts(menus[1]->menu()),
-                 (QStringList{"继电器灵敏度", "Can设置", "导出配置", "导入配置"}));
+                 (QStringList{"继电器灵敏度", "Can设置", "导出配置", "导入配置", "校验雷达场景参数", "导出配置报告"}));
         QCOMPARE(actionTexts(menus[2]->menu()), (QStringList{"中文(Chinese)", "英语(English)"}));
         QCOMPARE(w.ui->actionGetData->toolTip(), QStringLiteral("数据采集"));
         QCOMPARE(w.ui->actionFrameLimt->toolTip(), QStringLiteral("继电器灵敏度"));

@@ -771,6 +771,154 @@
         <source>升级成功，请重启设备！</source>
         <translation>Upgrade successful, please restart the device!</translation>
     </message>
+    <message>
+        <source>校验雷达场景参数</source>
+        <translation>Verify Radar Scene Parameters</translation>
+    </message>
+    <message>
+        <source>导出配置报告</source>
+        <translation>Export Configuration Report</translation>
+    </message>
+    <message>
+        <source>导出日志</source>
+        <translation>Export Log</translation>
+    </message>
+    <message>
+        <source>保存雷达视图图片</source>
+        <translation>Save Radar View Picture</translation>
+    </message>
+    <message>
+        <source>雷达配置报告</source>
+        <translation>Radar Configuration Report</translation>
+    </message>
+    <message>
+        <source>日期时间：</source>
+        <translation>Date and time:</translation>
+    </message>
+    <message>
+        <source>未连接雷达：以下数值取自工具中的表单，未经雷达确认。</source>
+        <translation>No radar connected: the values below are taken from the form in the tool and have not been confirmed by the radar.</translation>
+    </message>
+    <message>
+        <source>设备类型</source>
+        <translation>Device type</translation>
+    </message>
+    <message>
+        <source>序列编号</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>站点编号</source>
+        <translation>Station number</translation>
+    </message>
+    <message>
+        <source>预警继电器灵敏度</source>
+        <translation>Early-warning relay sensitivity</translation>
+    </message>
+    <message>
+        <source>报警继电器灵敏度</source>
+        <translation>Alarm relay sensitivity</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>起始探测距离</source>
+        <translation>Start distance</translation>
+    </message>
+    <message>
+        <source>左边界</source>
+        <translation>Left boundary</translation>
+    </message>
+    <message>
+        <source>右边界</source>
+        <translation>Right boundary</translation>
+    </message>
+    <message>
+        <source>非报警区域网格</source>
+        <translation>Non-alarm cells</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>网格中心点（厘米）：</source>
+        <translation>Cell centre points (cm):</translation>
+    </message>
+    <message>
+        <source>场景参数校验</source>
+        <translation>Scene verification</translation>
+    </message>
+    <message>
+        <source>本次未校验</source>
+        <translation>Not verified in this session</translation>
+    </message>
+    <message>
+        <source>雷达视图</source>
+        <translation>Radar view</translation>
+    </message>
+    <message>
+        <source>验收</source>
+        <translation>Acceptance</translation>
+    </message>
+    <message>
+        <source>验收人姓名：</source>
+        <translation>Name of the acceptor:</translation>
+    </message>
+    <message>
+        <source>签字：</source>
+        <translation>Signature:</translation>
+    </message>
+    <message>
+        <source>日期：</source>
+        <translation>Date:</translation>
+    </message>
+    <message>
+        <source>报告无法写入：</source>
+        <translation>The report cannot be written: </translation>
+    </message>
+    <message>
+        <source>日志无法写入：</source>
+        <translation>The log cannot be written: </translation>
+    </message>
+    <message>
+        <source>图片无法写入：</source>
+        <translation>The picture cannot be written: </translation>
+    </message>
+    <message>
+        <source>未连接雷达，无法校验场景参数</source>
+        <translation>No radar connected, the scene parameters cannot be verified</translation>
+    </message>
+    <message>
+        <source>无法校验场景参数：雷达没有正确应答</source>
+        <translation>The scene parameters could not be verified: the radar did not answer correctly</translation>
+    </message>
+    <message>
+        <source>场景参数校验成功：雷达中的参数与工具中的一致</source>
+        <translation>Scene verification success: the radar holds the parameters shown in the tool</translation>
+    </message>
+    <message>
+        <source>场景参数校验失败：%1项不一致</source>
+        <translation>Scene verification failed: %1 item(s) differ</translation>
+    </message>
+    <message>
+        <source>%1：工具中 %2，雷达中 %3</source>
+        <translation>%1: in the tool %2, in the radar %3</translation>
+    </message>
+    <message>
+        <source>参数</source>
+        <translation>Parameter</translation>
+    </message>
+    <message>
+        <source>工具中</source>
+        <translation>In the tool</translation>
+    </message>
+    <message>
+        <source>雷达中</source>
+        <translation>In the radar</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

@@ -1,0 +1,169 @@
+// Verifying the radar's scene: the five scene reads decoded without touching the form or the
+// plot, compared with the scene group and the marked cells, one message for the operator and
+// the outcome in the log.
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "commandtable.h"
+#include "radarview.h"
+#include "replies.h"
+#include "scenecompare.h"
+#include "scenedata.h"
+
+#include <QMessageBox>
+#include <QStringList>
+
+using namespace radarlink;
+namespace C = RadarCommands;
+
+namespace {
+const char *itemName(SceneItem item)
+{
+    switch (item) {
+    case SceneItem::DetectionFar: return QT_TRANSLATE_NOOP("MainWindow", "探测距离");
+    case SceneItem::StartDistance: return QT_TRANSLATE_NOOP("MainWindow", "起始探测距离");
+    case SceneItem::WarningFar: return QT_TRANSLATE_NOOP("MainWindow", "预警距离");
+    case SceneItem::AlarmFar: return QT_TRANSLATE_NOOP("MainWindow", "报警距离");
+    case SceneItem::LeftBoundary: return QT_TRANSLATE_NOOP("MainWindow", "左边界");
+    case SceneItem::RightBoundary: return QT_TRANSLATE_NOOP("MainWindow", "右边界");
+    case SceneItem::Angle: return QT_TRANSLATE_NOOP("MainWindow", "探测角度");
+    case SceneItem::TargetDirection: return QT_TRANSLATE_NOOP("MainWindow", "目标方向");
+    case SceneItem::TargetType: return QT_TRANSLATE_NOOP("MainWindow", "目标类型");
+    case SceneItem::GridEdge: return QT_TRANSLATE_NOOP("MainWindow", "网格边长");
+    case SceneItem::Cells: return QT_TRANSLATE_NOOP("MainWindow", "非报警区域网格");
+    }
+    return "";
+}
+
+// A filter code as the operator knows it: the combo box item that carries it.
+QString filterText(const QComboBox *box, int code, bool byData)
+{
+    const int index = byData ? box->findData(code) : (code < box->count() ? code : -1);
+    return index >= 0 ? QStringLiteral("%1 (%2)").arg(box->itemText(index)).arg(code) : QString::number(code);
+}
+} // namespace
+
+bool MainWindow::readRadarScene(WireScene *scene)
+{
+    DetectionAreaReply detection;
+    AlarmAreaReply alarm;
+    SuppressionReply suppression;
+    TargetFilterReply filter;
+    quint16 start = 0;
+    const bool read =
+        runExchange(C::ReadDetectionArea, QByteArray(),
+                    [&](const QByteArray &reply) { detection = decodeDetectionArea(reply); return true; })
+        && runExchange(C::ReadAlarmArea, QByteArray(),
+                       [&](const QByteArray &reply) { alarm = decodeAlarmArea(reply); return true; })
+        && runExchange(C::ReadSuppressionArea, QByteArray(),
+                       [&](const QByteArray &reply) { suppression = decodeSuppression(reply); return true; })
+        && runExchange(C::ReadTargetFilter, QByteArray(),
+                       [&](const QByteArray &reply) { filter = decodeTargetFilter(reply); return true; })
+        && runExchange(C::ReadStartDistance, QByteArray(),
+                       [&](const QByteArray &reply) { start = decodeStartDistance(reply); return true; });
+    if (!read)
+        return false;
+    *scene = wireSceneFromReplies(detection, alarm, suppression, filter, start);
+    // The cells as a read would mark them: each point taken to its cell of the tool's grid and
+    // back to that cell's centre. Only under the same edge; a point off the grid stays as it is.
+    const RadarView *view = ui->graphicsView;
+    if (scene->gridEdgeCm == gridEdgeCm(ui->comboBoxGrid->currentText().toDouble())) {
+        for (QPoint &point : scene->cells) {
+            const GridCell cell = view->radarPointToCell(point.x(), point.y());
+            if (view->SuppressionGrid.contains(cell.row, cell.column))
+                point = view->cellToRadarPoint(cell.row, cell.column);
+        }
+    }
+    return true;
+}
+
+WireScene MainWindow::toolScene() const
+{
+    WireScene s;
+    s.detectionFarCm = distanceCm(ui->spinBoxSurveyFar->value());
+    s.angle = quint16(ui->spinBoxSurveyAngle->value() & 0xffff);
+    s.warningFarCm = distanceCm(ui->spinBoxWarnFar->value());
+    s.alarmFarCm = distanceCm(ui->spinBoxAlarmFar->value());
+    s.leftHalfMetres = qint8(boundaryHalfMetres(ui->spinBoxLeft->value()));
+    s.rightHalfMetres = qint8(boundaryHalfMetres(ui->spinBoxRight->value()));
+    s.gridEdgeCm = gridEdgeCm(ui->comboBoxGrid->currentText().toDouble());
+    const RadarView *view = ui->graphicsView;
+    for (const GridCell &cell : view->SuppressionGrid.setCells()) {
+        if (s.cells.size() == SuppressionSlots)
+            break;
+        s.cells.append(view->cellToRadarPoint(cell.row, cell.column));
+    }
+    s.direction = quint8(ui->comboBoxTargetDir->currentIndex());
+    s.type = quint8(ui->comboBoxTargetType->currentData().toInt());
+    s.startCm = distanceCm(ui->spinBoxSurveyNear->value());
+    return s;
+}
+
+void MainWindow::on_actionVerifyScene_triggered()
+{
+    const QString title = tr("校验雷达场景参数");
+    if (!linkUsable()) {
+        QMessageBox::information(this, title, tr("未连接雷达，无法校验场景参数"));
+        return;
+    }
+    const quint64 connection = connectionId;
+    const bool wasPaused = pollingPaused;
+    pollingPaused = true;
+    ui->actionVerifyScene->setEnabled(false);
+    WireScene radarScene;
+    const bool read = readRadarScene(&radarScene);
+    ui->actionVerifyScene->setEnabled(true);
+    // A connection that ended on the way has nothing left to report.
+    if (connection != connectionId || !linkUsable())
+        return;
+    pollingPaused = wasPaused;
+    pollTimer.start();
+
+    QString message;
+    QString logLine;
+    QStringList details;
+    if (!read) {
+        logLine = tr("无法校验场景参数：雷达没有正确应答");
+        message = logLine;
+    } else {
+        // Only the items the radar type has: the form keeps the others out of sight.
+        SceneItems items;
+        items.warning = deviceType != 1;
+        items.boundaries = deviceType == 1 || deviceType == 3;
+        const QVector<SceneDifference> differences = compareScenes(toolScene(), radarScene, items);
+        if (differences.isEmpty()) {
+            logLine = tr("场景参数校验成功：雷达中的参数与工具中的一致");
+            message = logLine;
+        } else {
+            logLine = tr("场景参数校验失败：%1项不一致").arg(differences.size());
+            QString rows;
+            for (const SceneDifference &d : differences) {
+                QString inTool = d.inTool;
+                QString inRadar = d.inRadar;
+                if (d.item == SceneItem::TargetDirection) {
+                    inTool = filterText(ui->comboBoxTargetDir, toolScene().direction, false);
+                    inRadar = filterText(ui->comboBoxTargetDir, radarScene.direction, false);
+                } else if (d.item == SceneItem::TargetType) {
+                    inTool = filterText(ui->comboBoxTargetType, toolScene().type, true);
+                    inRadar = filterText(ui->comboBoxTargetType, radarScene.type, true);
+                }
+                const QString name = tr(itemName(d.item));
+                details << tr("%1：工具中 %2，雷达中 %3").arg(name, inTool, inRadar);
+                rows += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td></tr>")
+                            .arg(name.toHtmlEscaped(), inTool.toHtmlEscaped(), inRadar.toHtmlEscaped());
+            }
+            message = QStringLiteral("<p>%1</p><table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">"
+                                     "<tr><th>%2</th><th>%3</th><th>%4</th></tr>%5</table>")
+                          .arg(logLine.toHtmlEscaped(), tr("参数").toHtmlEscaped(), tr("工具中").toHtmlEscaped(),
+                               tr("雷达中").toHtmlEscaped(), rows);
+        }
+    }
+    emit printThread(logLine);
+    for (const QString &line : qAsConst(details))
+        emit printThread(line);
+    lastVerification = (QStringList(logLine) + details).join(QLatin1Char('\n'));
+    lastVerificationTime = QDateTime::currentDateTime();
+    QMessageBox box(QMessageBox::Information, title, message, QMessageBox::Ok, this);
+    box.setTextFormat(message.startsWith(QLatin1Char('<')) ? Qt::RichText : Qt::PlainText);
+    box.exec();
+}

@@ -1,0 +1,287 @@
+// Verifying the radar's scene against the tool, the configuration report, the log written out
+// and the plot saved as a picture: each against a simulated radar over the real line.
+#include "sessionfixture.h"
+
+#include "dialoganswerer.h"
+#include "scenecompare.h"
+#include "serialchannel.h"
+
+#include <QFile>
+#include <QImage>
+#include <QSet>
+#include <QTextDocument>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace {
+sim::Scene storedScene()
+{
+    sim::Scene s;
+    s.detectionFar = 750;
+    s.detectionAngle = 100;
+    s.warningFar = 500;
+    s.alarmFar = 250;
+    s.leftBoundary = -4;
+    s.rightBoundary = 6;
+    s.cellCount = 2;
+    s.gridEdge = 100;
+    s.cells[0] = {150, 350};
+    s.cells[1] = {-50, 50};
+    s.targetDirection = 1;
+    s.targetType = 2;
+    s.startDistance = 150;
+    return s;
+}
+
+// Everything of the form and the plot a verification must leave alone.
+QStringList formState(MainWindow &w)
+{
+    const Ui::MainWindow *ui = w.ui;
+    const RadarView *view = ui->graphicsView;
+    QStringList state;
+    for (const QDoubleSpinBox *box : w.findChildren<QDoubleSpinBox *>())
+        state << box->objectName() + QLatin1Char('=') + QString::number(box->value());
+    for (const QComboBox *box : w.findChildren<QComboBox *>())
+        state << box->objectName() + QLatin1Char('=') + box->currentText();
+    state << QStringLiteral("angle=%1").arg(ui->spinBoxSurveyAngle->value());
+    state << QStringLiteral("view=%1 %2 %3 %4 %5 %6 %7 %8")
+                 .arg(view->detectionFar).arg(view->detectionNear).arg(view->warningFar).arg(view->alarmFar)
+                 .arg(view->leftBoundary).arg(view->rightBoundary).arg(view->detectionAngle).arg(view->gridEdge);
+    for (const GridCell &c : view->SuppressionGrid.setCells())
+        state << QStringLiteral("cell %1,%2").arg(c.row).arg(c.column);
+    state << QStringLiteral("cells=%1").arg(view->nonAlarmCount);
+    return state;
+}
+
+int distinctColours(const QImage &image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 4)
+        for (int x = 0; x < image.width(); x += 4)
+            colours.insert(image.pixel(x, y));
+    return colours.size();
+}
+} // namespace
+
+class TestExtras : public SessionFixture
+{
+    Q_OBJECT
+
+    void connectToStoredScene()
+    {
+        sim::Identity id;
+        id.station = 7;
+        id.deviceType = 1;
+        id.serialWord1 = 0x0123;
+        id.serialWord2 = 0x4567;
+        id.serialByte3 = 0x89;
+        id.earlyWarningRelay = 12;
+        id.alarmRelay = 34;
+        radar->setIdentity(id);
+        radar->setScene(storedScene());
+        radar->setTargets(0);   // no targets: the plot changes only with the scene
+        pressConnect();
+        QVERIFY(isWatching());
+        QCOMPARE(view()->SuppressionGrid.setCount(), 2);
+    }
+    // Runs "校验雷达场景参数" and returns the text of its one message box.
+    QString verify()
+    {
+        DialogAnswerer answers;
+        answers.answerMessageBox(QMessageBox::Ok, 10000);
+        ui()->actionVerifyScene->trigger();
+        if (!answers.waitDone(12000) || answers.seen.size() != 1)
+            return QStringLiteral("<no message>");
+        return answers.seen.first().text;
+    }
+    QString savedThroughDialog(QAction *action, const QString &fileName)
+    {
+        const QString path = folder->filePath(fileName);
+        DialogAnswerer answers;
+        answers.answerFileDialog(path);
+        action->trigger();
+        return answers.waitDone() ? path : QString();
+    }
+
+private slots:
+    void initTestCase() { installWarningGuard(); }
+    void init() { startSession(); }
+    void cleanup() { endSession(); }
+
+    void comparisonRules()
+    {
+        using namespace radarlink;
+        WireScene tool;
+        tool.detectionFarCm = 600;
+        tool.warningFarCm = 400;
+        tool.leftHalfMetres = -2;
+        tool.cells = {{150, 350}, {-50, 50}};
+        WireScene radar = tool;
+        radar.detectionFarCm = 601;               // a centimetre off: equal
+        radar.cells = {{-50, 50}, {150, 350}};    // same set, other order
+        radar.warningFarCm = 200;
+        SceneItems channelRadar;                  // no warning zone of its own
+        channelRadar.warning = false;
+        QVERIFY(compareScenes(tool, radar, channelRadar).isEmpty());
+        radar.warningFarCm = 400;
+        radar.leftHalfMetres = -3;
+        SceneItems areaScanner;                   // no boundaries
+        areaScanner.boundaries = false;
+        QVERIFY(compareScenes(tool, radar, areaScanner).isEmpty());
+        QVector<SceneDifference> d = compareScenes(tool, radar);
+        QCOMPARE(d.size(), 1);
+        QCOMPARE(d.at(0).item, SceneItem::LeftBoundary);
+        QCOMPARE(d.at(0).inTool, QStringLiteral("-1.0 m"));
+        QCOMPARE(d.at(0).inRadar, QStringLiteral("-1.5 m"));
+        radar.detectionFarCm = 602;
+        radar.cells.removeLast();
+        d = compareScenes(tool, radar, areaScanner);
+        QCOMPARE(d.size(), 2);
+        QCOMPARE(d.at(0).inRadar, QStringLiteral("6.02 m"));
+        QCOMPARE(d.at(1).item, SceneItem::Cells);
+        QCOMPARE(d.at(1).inTool, QStringLiteral("(-50, 50); (150, 350)"));
+        QCOMPARE(d.at(1).inRadar, QStringLiteral("(-50, 50)"));
+    }
+
+    // A pseudo-terminal has no serial driver to take the low-latency request: refused, quietly,
+    // and the connection over one (every test here) works all the same.
+    void lowLatencyIsRefusedByAPseudoTerminal()
+    {
+        QVERIFY(!requestLowLatency(-1));
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0);
+        QVERIFY(!requestLowLatency(master));
+        ::close(master);
+        connectToStoredScene();
+        QVERIFY(log().contains(QStringLiteral("串口成功连接：") + linkPath()));
+    }
+
+    void verificationReportsWhatTheRadarHolds()
+    {
+        connectToStoredScene();
+        const QStringList before = formState(w());
+        const QImage plotBefore = w().plotImage();
+        radar->clearRequests();
+
+        QCOMPARE(verify(), QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致"));
+        QCOMPARE(requestCodes().mid(0, 5), (QList<int>{0x0A, 0x0B, 0x0C, 0x14, 0x15}));
+        QVERIFY(log().contains(QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致")));
+        QVERIFY(!w().pollingPaused);
+        QVERIFY(waitUntil([&] { return requestCodes().count(0x06) > requestCodes().indexOf(0x15); }, 2000));
+
+        // Someone changes the radar behind the tool's back: alarm range, direction, one cell.
+        sim::Scene changed = storedScene();
+        changed.alarmFar = 300;
+        changed.targetDirection = 2;
+        changed.cells[1] = {250, 150};
+        radar->setScene(changed);
+        const QString message = verify();
+        QVERIFY2(message.startsWith(QStringLiteral("<p>场景参数校验失败：3项不一致</p>")), qPrintable(message));
+        QCOMPARE(message.count(QStringLiteral("<tr><td>")), 3);
+        QVERIFY(message.contains(QStringLiteral("<tr><td>报警距离</td><td>2.50 m</td><td>3.00 m</td></tr>")));
+        QVERIFY(message.contains(QStringLiteral("<tr><td>目标方向</td><td>接近雷达 (1)</td><td>远离雷达 (2)</td></tr>")));
+        QVERIFY(message.contains(
+            QStringLiteral("<tr><td>非报警区域网格</td><td>(-50, 50); (150, 350)</td><td>(150, 350); (250, 150)</td></tr>")));
+        QVERIFY(log().contains(QStringLiteral("场景参数校验失败：3项不一致")));
+        QVERIFY(log().contains(QStringLiteral("报警距离：工具中 2.50 m，雷达中 3.00 m")));
+
+        // The form and the plot still show what the tool had.
+        QCOMPARE(formState(w()), before);
+        QCOMPARE(w().plotImage(), plotBefore);
+        QVERIFY(isWatching());
+    }
+
+    void aSilentRadarCannotBeVerified()
+    {
+        connectToStoredScene();
+        const QStringList before = formState(w());
+        sim::FaultSpec silent;
+        silent.kind = sim::Fault::Silent;
+        radar->setFaultForAll(silent);
+        QCOMPARE(verify(), QStringLiteral("无法校验场景参数：雷达没有正确应答"));
+        QVERIFY(log().contains(QStringLiteral("无法校验场景参数：雷达没有正确应答")));
+        QVERIFY(!log().join('\n').contains(QStringLiteral("场景参数校验成功")));
+        QCOMPARE(formState(w()), before);
+        QVERIFY(!w().pollingPaused);
+        QVERIFY(w().lastVerification.startsWith(QStringLiteral("无法校验")));
+    }
+
+    void reportHoldsIdentitySceneAndVerification()
+    {
+        // Without a radar the report is made from the form and says so.
+        QTextDocument offline;
+        w().fillConfigurationReport(&offline);
+        QVERIFY(offline.toPlainText().contains(QStringLiteral("未连接雷达")));
+        QVERIFY(offline.toPlainText().contains(QStringLiteral("本次未校验")));
+
+        connectToStoredScene();
+        QCOMPARE(verify(), QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致"));
+        QTextDocument report;
+        w().fillConfigurationReport(&report);
+        const QString text = report.toPlainText();
+        QVERIFY(!text.contains(QStringLiteral("未连接雷达")));
+        const QStringList wanted = {
+            QStringLiteral("序列编号012345670089"), QStringLiteral("站点编号7"),
+            QStringLiteral("设备类型通道预警雷达"), QStringLiteral("探测距离7.50 m"),
+            QStringLiteral("起始探测距离1.50 m"), QStringLiteral("报警距离2.50 m"),
+            QStringLiteral("左边界-2.00 m"), QStringLiteral("右边界3.00 m"), QStringLiteral("探测角度100°"),
+            QStringLiteral("网格边长1.00 m"), QStringLiteral("目标方向接近雷达"), QStringLiteral("目标类型车辆"),
+            QStringLiteral("预警继电器灵敏度12"), QStringLiteral("报警继电器灵敏度34"), QStringLiteral("(150, 350)"),
+            QStringLiteral("(-50, 50)"), QStringLiteral("场景参数校验成功"), QStringLiteral("验收人姓名："),
+            QStringLiteral("签字：")};
+        const QString flat = QString(text).remove(QLatin1Char('\n')).remove(QLatin1Char('\t'));
+        for (const QString &item : wanted)
+            QVERIFY2(flat.contains(item), qPrintable(item + QStringLiteral(" not in:\n") + text));
+        const QImage plot = report.resource(QTextDocument::ImageResource, QUrl(QStringLiteral("report://plan-view.png")))
+                                .value<QImage>();
+        QCOMPARE(plot.size(), view()->size());
+
+        const QString path = savedThroughDialog(ui()->actionExportReport, QStringLiteral("report.pdf"));
+        QFile pdf(path);
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF"));
+        // The page tree: "/Type /Pages ... /Count n".
+        const int tree = bytes.indexOf("/Type /Pages");
+        QVERIFY(tree > 0);
+        const int count = bytes.indexOf("/Count ", tree);
+        QVERIFY(count > tree);
+        QVERIFY(bytes.mid(count + 7, 4).trimmed().split('\n').first().toInt() >= 1);
+        QVERIFY(bytes.contains("/Subtype /Image"));
+    }
+
+    void logAndPlotAreWrittenOut()
+    {
+        connectToStoredScene();
+        QCOMPARE(ui()->listWidget->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QVERIFY(ui()->listWidget->actions().contains(ui()->actionExportLog));
+        QCOMPARE(view()->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QVERIFY(view()->actions().contains(ui()->actionSavePlotImage));
+
+        // The held lines come back as they were, time stamps and Chinese included.
+        QStringList held;
+        for (int i = 0; i < ui()->listWidget->count(); ++i)
+            held << ui()->listWidget->item(i)->text();
+        QVERIFY(held.size() > 6);
+        const QString logPath = savedThroughDialog(ui()->actionExportLog, QStringLiteral("log.txt"));
+        QFile logFile(logPath);
+        QVERIFY(logFile.open(QIODevice::ReadOnly));
+        QStringList back = QString::fromUtf8(logFile.readAll()).split(QLatin1Char('\n'));
+        QCOMPARE(back.takeLast(), QString());
+        QCOMPARE(back.mid(0, held.size()), held);
+        QVERIFY(back.first().contains(QStringLiteral("串口成功连接：")));
+
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const QString pngPath = savedThroughDialog(ui()->actionSavePlotImage, QStringLiteral("plot.png"));
+        QImage png;
+        QVERIFY(png.load(pngPath, "PNG"));
+        QCOMPARE(png.size(), view()->size());
+        QVERIFY2(distinctColours(png) > 5, qPrintable(QString::number(distinctColours(png))));
+    }
+};
+
+RADAR_TEST_MAIN(TestExtras)
+#include "tst_extras.moc"
