@@ -124,6 +124,10 @@ void DialogGetData::sample()
         }
         eventwait::waitForInput(*port, int(qMin<qint64>(ReadWaitMs, duration - elapsed)), idle);
         if (idle) {
+            // Stopped: what the port took in while the operator was asked arrived before the
+            // stop and belongs in the file too.
+            if (port->isOpen())
+                file.write(port->readAll());
             file.close();
             return;
         }

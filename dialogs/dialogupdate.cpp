@@ -17,6 +17,12 @@ constexpr int AnswerWaits = 50;
 constexpr int AnswerWaitMs = 100;
 constexpr int StatusPollMs = 100;
 constexpr int SilentPollsAllowed = 100;
+
+// The length a status message gives itself, in its bytes 2 and 3.
+int statusMessageLength(const QByteArray &message)
+{
+    return message.size() < 4 ? 0 : int(quint8(message.at(2)) | (quint8(message.at(3)) << 8));
+}
 } // namespace
 
 DialogUpdate::DialogUpdate(QWidget *parent) : QDialog(parent), ui(new Ui::DialogUpdate)
@@ -224,9 +230,20 @@ void DialogUpdate::transfer()
     if (stopFlag)
         return;
     int countdown = SilentPollsAllowed;
+    QByteArray held;
     for (;;) {
         eventwait::delay(StatusPollMs);
-        const QByteArray message = readWaiting();
+        const QByteArray arrived = readWaiting();
+        const QByteArray message = held + arrived;
+        held.clear();
+        // A message that ends short of its own length field has its rest on the way (an adapter
+        // may hand it over in two pieces): it waits one more poll for it, and is taken as it
+        // is when nothing more comes.
+        if (!arrived.isEmpty() && (message.size() < 4 || message.size() < statusMessageLength(message))) {
+            held = message;
+            countdown = SilentPollsAllowed;
+            continue;
+        }
         if (message.isEmpty()) {
             if (--countdown == 0) {
                 if (!stopFlag)

@@ -21,7 +21,16 @@ bool lineFailed(const QSerialPort &port)
 QByteArray awaitAcknowledgement(QSerialPort &port, int waitMs)
 {
     port.waitForReadyRead(waitMs);
-    return port.readAll();
+    QByteArray reply = port.readAll();
+    // An acknowledgement that comes in pieces is read to its own end while its pieces keep
+    // coming: its tail would otherwise meet the next command as the start of that one's reply.
+    for (int attempt = 0; attempt < 10 && hasSync(reply) && !deadlineReplyComplete(reply) && !lineFailed(port);
+         ++attempt) {
+        if (!port.waitForReadyRead(100))
+            break;
+        reply += port.readAll();
+    }
+    return reply;
 }
 
 QByteArray awaitSizedReply(QSerialPort &port, int minimumSize)
@@ -88,9 +97,12 @@ bool MainWindow::runExchange(const RadarCommand &command, const QByteArray &payl
         reply = awaitSizedReply(port, command.minimumReply);
         break;
     case ReplyDiscipline::Deadline:
-    case ReplyDiscipline::Own:
-        reply = awaitDeadlineReply(port, pollingPaused);
+    case ReplyDiscipline::Own: {
+        // A pause cuts the result poll short; a command the operator asked for is awaited.
+        static const bool neverPaused = false;
+        reply = awaitDeadlineReply(port, &command == &RadarCommands::ResultQuery ? pollingPaused : neverPaused);
         break;
+    }
     }
 
     const bool deadline = command.discipline == ReplyDiscipline::Deadline;

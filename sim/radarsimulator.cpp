@@ -886,6 +886,19 @@ int RadarSimulator::hangUps() const
     return hangUpCount;
 }
 
+void RadarSimulator::hangUpNow()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!running)
+            return;
+        output.clear();
+        hangUpDue = true;
+        hangUpAt = Clock::time_point();
+    }
+    wake();
+}
+
 void RadarSimulator::setPaced(bool on)
 {
     std::lock_guard<std::mutex> lock(mutex);
@@ -1016,6 +1029,7 @@ void RadarSimulator::upgradePacketLocked(const QByteArray &bytes, Clock::time_po
 
     QByteArray answer;
     bool lastTakenNow = false;
+    PacketFault fault = PacketFault::None;
     if (r.marker == StartMarker) {
         upgradeStarted = true;
         upgradeDone = false;
@@ -1031,7 +1045,6 @@ void RadarSimulator::upgradePacketLocked(const QByteArray &bytes, Clock::time_po
         }
         answer = acknowledgement(r.sequence, AckTaken, 0, 0, r.totalSize, 0);
     } else if (r.marker == DataMarker || r.marker == LastMarker) {
-        PacketFault fault = PacketFault::None;
         auto it = packetFaults.find(r.sequence);
         if (it != packetFaults.end()) {
             fault = it->kind;
@@ -1077,6 +1090,10 @@ void RadarSimulator::upgradePacketLocked(const QByteArray &bytes, Clock::time_po
         answer = acknowledgement(r.sequence, status, r.offset, r.length, upgradeTotal, quint32(image.size()));
         if (fault == PacketFault::LongAnswer)
             answer.append('\0');
+        else if (fault == PacketFault::BadSync)
+            answer[1] = '\xBC';
+        else if (fault == PacketFault::Garbage)
+            answer.prepend(QByteArray::fromHex("01fe02fd03fc04fb").repeated(8));
         if (status != AckTaken)
             *lines << QStringLiteral("upgrade  packet %1 refused with status %2").arg(r.sequence).arg(status);
         ++dataPacketsAnswered;
@@ -1094,12 +1111,24 @@ void RadarSimulator::upgradePacketLocked(const QByteArray &bytes, Clock::time_po
 
     // The answer goes before anything the loader has planned for later (its status script).
     const auto now = Clock::now();
-    Chunk reply{answer, now};
-    reply.answersPacket = index;
-    auto at = output.end();
-    while (at != output.begin() && std::prev(at)->notBefore > now)
-        --at;
-    output.insert(at, reply);
+    QList<Chunk> pieces;
+    if (fault == PacketFault::Late) {
+        pieces.append(Chunk{answer, now + std::chrono::milliseconds(LateAnswerMs)});
+    } else if (fault == PacketFault::Split) {
+        const int third = answer.size() / 3;
+        pieces.append(Chunk{answer.left(third), now});
+        pieces.append(Chunk{answer.mid(third, third), now + std::chrono::milliseconds(30)});
+        pieces.append(Chunk{answer.mid(2 * third), now + std::chrono::milliseconds(60)});
+    } else {
+        pieces.append(Chunk{answer, now});
+    }
+    pieces.last().answersPacket = index;
+    for (const Chunk &piece : pieces) {
+        auto at = output.end();
+        while (at != output.begin() && std::prev(at)->notBefore > piece.notBefore)
+            --at;
+        output.insert(at, piece);
+    }
 
     if (lastTakenNow) {
         *lines << QStringLiteral("upgrade  image of %1 bytes received; erasing, programming, verifying")

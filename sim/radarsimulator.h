@@ -106,7 +106,11 @@ enum class PacketFault {
     None,
     Silent,     // no answer at all; the packet is not taken
     Rejected,   // answered with a non-zero status at bytes 4 and 5; the packet is not taken
-    LongAnswer  // taken, but answered with 73 bytes instead of 72
+    LongAnswer, // taken, but answered with 73 bytes instead of 72
+    Late,       // taken, answered LateAnswerMs later (past the tool's wait for an answer)
+    Split,      // taken, answered in three pieces 30 ms apart
+    BadSync,    // taken, answered with BC in place of BB
+    Garbage     // taken, answered after 64 bytes of line noise
 };
 
 // One status message of the loader after the last packet: bytes 0-5 (44 BB, length, 0), the
@@ -149,6 +153,8 @@ public:
     static constexpr int ShortReplyBytes = 10;
     // 115200 baud, 8N1: ten bit times per byte.
     static constexpr int PacedBytesPerSecond = 11520;
+    // How late a PacketFault::Late answer comes.
+    static constexpr int LateAnswerMs = 6000;
 
     RadarSimulator();
     ~RadarSimulator();
@@ -204,6 +210,9 @@ public:
     void setHangUpAfter(int exchanges);
     // Hang-ups done so far; a hang-up counts once the fresh line can be opened.
     int hangUps() const;
+    // Drops the line at once, as a radar that loses its power: what it still meant to send is
+    // gone, and the line is hung up and served afresh as after setHangUpAfter.
+    void hangUpNow();
     // Sends all output at the pace of a 115200-baud line.
     void setPaced(bool paced);
 
