@@ -13,6 +13,7 @@
 #include "ui_mainwindow.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QListWidget>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -208,6 +209,20 @@ protected:
     }
 
     QString tempFile(const QString &name) const { return workDir().filePath(QStringLiteral("temp/") + name); }
+
+    static QByteArray fileContent(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QStringList sampleFiles(const QString &folderName = QStringLiteral("采样数据")) const
+    {
+        QStringList files;
+        QDirIterator it(workDir().filePath(folderName), QDir::Files);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    }
 };
 
 // The upgrade window of a session and what the operator sees of it during a run.
@@ -244,6 +259,18 @@ protected:
     {
         dialog->ui->pushButtonStart->click();
         labels->look();
+    }
+
+    // Presses "开始" with the success box answered when it comes; returns the boxes the run showed.
+    QList<DialogAnswerer::Seen> runUpgradeToSuccess()
+    {
+        DialogAnswerer answerer;
+        answerer.answerMessageBox(QMessageBox::Ok, 40000);
+        runUpgrade();
+        const bool answered = answerer.waitDone(1000);
+        if (!answered)
+            QTest::qFail("the success box never came", __FILE__, __LINE__);
+        return answerer.seen;
     }
 
     QString label() const { return dialog->ui->label->text(); }

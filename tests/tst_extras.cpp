@@ -16,25 +16,6 @@
 #include <unistd.h>
 
 namespace {
-sim::Scene storedScene()
-{
-    sim::Scene s;
-    s.detectionFar = 750;
-    s.detectionAngle = 100;
-    s.warningFar = 500;
-    s.alarmFar = 250;
-    s.leftBoundary = -4;
-    s.rightBoundary = 6;
-    s.cellCount = 2;
-    s.gridEdge = 100;
-    s.cells[0] = {150, 350};
-    s.cells[1] = {-50, 50};
-    s.targetDirection = 1;
-    s.targetType = 2;
-    s.startDistance = 150;
-    return s;
-}
-
 // Everything of the form and the plot a verification must leave alone.
 QStringList formState(MainWindow &w)
 {
@@ -80,7 +61,7 @@ class TestExtras : public SessionFixture
         id.earlyWarningRelay = 12;
         id.alarmRelay = 34;
         radar->setIdentity(id);
-        radar->setScene(storedScene());
+        radar->setScene(commissionedScene());
         radar->setTargets(0);   // no targets: the plot changes only with the scene
         pressConnect();
         QVERIFY(isWatching());
@@ -172,7 +153,7 @@ private slots:
         QVERIFY(waitUntil([&] { return requestCodes().count(0x06) > requestCodes().indexOf(0x15); }, 2000));
 
         // Someone changes the radar behind the tool's back: alarm range, direction, one cell.
-        sim::Scene changed = storedScene();
+        sim::Scene changed = commissionedScene();
         changed.alarmFar = 300;
         changed.targetDirection = 2;
         changed.cells[1] = {250, 150};

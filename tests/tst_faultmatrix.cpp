@@ -49,7 +49,6 @@
 #include "ui_dialoggetdata.h"
 #include "ui_dialogspinbox.h"
 
-#include <QDirIterator>
 #include <QLineEdit>
 
 #include <atomic>
@@ -83,12 +82,6 @@ void rows(const QList<Outcome> &outcomes)
         QTest::newRow(FaultNames[f]) << f << outcomes.at(f).shown << outcomes.at(f).boxes << outcomes.at(f).connected;
 }
 
-QByteArray fileContent(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestFaultMatrix : public UpgradeFixture
@@ -96,6 +89,10 @@ class TestFaultMatrix : public UpgradeFixture
     Q_OBJECT
 
     int fault = Silent;
+    // The row's outcome: what the operator must be shown, the boxes in order, still connected.
+    QString shown;
+    QStringList boxes;
+    bool connected = true;
     int lateMs = 0;
     bool quietDrop = false;   // the line drops while the tool has its port closed
     QByteArray image;
@@ -198,8 +195,8 @@ class TestFaultMatrix : public UpgradeFixture
         return texts;
     }
 
-    // What the operator is left with.
-    void verifyOutcome(const QString &shown, const QStringList &boxes, bool connected)
+    // What the operator is left with: the row's outcome.
+    void verifyOutcome()
     {
         QVERIFY2(answers->waitDone(30000), qPrintable(answers->failures.join(QLatin1Char('\n'))));
         QStringList boxTexts;
@@ -252,19 +249,19 @@ class TestFaultMatrix : public UpgradeFixture
         QVERIFY(isDisconnected());
     }
 
-    void expectBoxes(const QStringList &boxes)
+    void expectBoxes()
     {
         for (int i = 0; i < boxes.size(); ++i)
             answers->answerMessageBox(QMessageBox::Ok, 30000);
     }
 
     // A two-packet set in "temp" and the upgrade window open; success answered when it comes.
-    void prepareUpgrade(const QStringList &boxes)
+    void prepareUpgrade()
     {
         image = firmwareImage(1500, 5);
         QCOMPARE(makeSet(image, 1, 4242), 0);
         openUpgradeWindow();
-        expectBoxes(boxes);
+        expectBoxes();
     }
 
 private slots:
@@ -272,7 +269,13 @@ private slots:
     void init()
     {
         QFETCH(int, fault);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, boxes);
+        QFETCH(bool, connected);
         this->fault = fault;
+        this->shown = shown;
+        this->boxes = boxes;
+        this->connected = connected;
         lateMs = 0;
         quietDrop = false;
         extraShown.clear();
@@ -294,13 +297,10 @@ private slots:
     }
     void readBack()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(false);
         inject(0x0D, 1500);
         ui()->pushButtonConnect->click();
-        verifyOutcome(shown, boxes, connected);
+        verifyOutcome();
         if (connected)
             QVERIFY(watchingRadar());
         verifyRecovery();
@@ -315,9 +315,6 @@ private slots:
     }
     void polling()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(false);
         connectWatching();
         const int frames = ui()->graphicsView->frameIndex;
@@ -326,7 +323,7 @@ private slots:
             QTest::qWait(1500);
         else
             QVERIFY(waitUntil([&] { return !shownTexts().filter(shown).isEmpty(); }, 5000));
-        verifyOutcome(shown, boxes, connected);
+        verifyOutcome();
         if (shown.isEmpty())
             QVERIFY2(ui()->graphicsView->frameIndex >= frames + 5, qPrintable(QString::number(ui()->graphicsView->frameIndex - frames)));
         if (connected) {
@@ -349,16 +346,13 @@ private slots:
     }
     void sendScene()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(false);
         connectWatching();
         ui()->spinBoxSurveyFar->setValue(5.5);
         inject(0x02, 300);
-        expectBoxes(boxes);
+        expectBoxes();
         ui()->pushButtonSendPar->click();
-        verifyOutcome(shown, boxes, connected);
+        verifyOutcome();
         if (boxes.first() == QStringLiteral("雷达场景参数设置成功"))
             QCOMPARE(int(radar->scene().detectionFar), 550);
         verifyRecovery();
@@ -372,15 +366,12 @@ private slots:
     }
     void flashSave()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(false);
         connectWatching();
         inject(0x10, 1500);
-        expectBoxes(boxes);
+        expectBoxes();
         ui()->pushButtonSaveConfig->click();
-        verifyOutcome(shown, boxes, connected);
+        verifyOutcome();
         // The radar heard the one save, whatever became of its answer.
         QCOMPARE(radar->flashSaves(), 1);
         verifyRecovery();
@@ -395,9 +386,6 @@ private slots:
     }
     void saveReconnect()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(false);
         connectWatching();
         Driver driver;
@@ -414,12 +402,12 @@ private slots:
             all.garbage = Noise;
             radar->setFaultForAll(all);
         }
-        expectBoxes(boxes);
+        expectBoxes();
         const int polls = requestsOf(0x06);
         ui()->pushButtonSaveConfig->click();
         if (connected)
             QVERIFY(waitUntil([&] { return requestsOf(0x06) >= polls + 2; }, 5000));   // the poll resumed
-        verifyOutcome(shown, boxes, connected);
+        verifyOutcome();
         QVERIFY(driver.done());
         QCOMPARE(radar->flashSaves(), 1);
         verifyRecovery();
@@ -433,14 +421,11 @@ private slots:
     }
     void upgradeCommand()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(true);
-        prepareUpgrade(boxes);
+        prepareUpgrade();
         inject(0x11, 10500);
         runUpgrade();
-        verifyOutcome(shown, boxes, connected);
+        verifyOutcome();
         if (!boxes.isEmpty())
             QCOMPARE(radar->upgradedImage(), image);
         else
@@ -459,11 +444,8 @@ private slots:
     }
     void upgradeTransfer()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(true);
-        prepareUpgrade(boxes);
+        prepareUpgrade();
         const sim::PacketFault faults[] = {sim::PacketFault::Silent, sim::PacketFault::Late, sim::PacketFault::Split,
                                            sim::PacketFault::BadSync, sim::PacketFault::Garbage};
         if (fault == HangUp)
@@ -471,7 +453,7 @@ private slots:
         else
             radar->setUpgradePacketFault(1, faults[fault], 3);
         runUpgrade();
-        verifyOutcome(shown, boxes, connected);
+        verifyOutcome();
         // Only an unanswered packet is one the radar did not take.
         QCOMPARE(radar->upgradedImage(), fault == Silent || fault == HangUp ? image.left(1024) : image);
         verifyRecovery(connected);
@@ -486,9 +468,6 @@ private slots:
     }
     void upgradeCompletion()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(true);
         const QByteArray finished = sim::UpgradeStatus::finished().bytes();
         QByteArray badSync = sim::UpgradeStatus::step(QStringLiteral("正在校验")).bytes();
@@ -515,9 +494,9 @@ private slots:
             hangUpWhen([this] { return radar->upgradeStatusesSent() >= 1; });
             break;
         }
-        prepareUpgrade(boxes);
+        prepareUpgrade();
         runUpgrade();
-        verifyOutcome(shown, boxes, connected);
+        verifyOutcome();
         QCOMPARE(radar->upgradedImage(), image);
         verifyRecovery(connected);
     }
@@ -532,9 +511,6 @@ private slots:
     }
     void sampling()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(true);
         if (fault == HangUp)
             hangUpWhen([this] { return radar->sampledBytesSent() > 4000; });
@@ -581,11 +557,8 @@ private slots:
         }
         ui()->actionGetData->trigger();
         QVERIFY2(driver.failures.isEmpty(), qPrintable(driver.failures.join(QLatin1Char('\n'))));
-        verifyOutcome(shown, boxes, connected);
-        QStringList files;
-        QDirIterator it(workDir().filePath(QStringLiteral("采样数据")), QDir::Files);
-        while (it.hasNext())
-            files << it.next();
+        verifyOutcome();
+        const QStringList files = sampleFiles();
         QCOMPARE(files.size(), 1);
         const QByteArray content = fileContent(files.first());
         const QByteArray sent = radar->sampledOutput();
@@ -610,9 +583,6 @@ private slots:
     }
     void testCommand()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(true);
         ui()->actionCeliangJuli->trigger();
         QLineEdit *value = w().dialogCeLiang->ui->lineEdit;
@@ -623,7 +593,7 @@ private slots:
         inject(0x06, 1500);
         w().dialogCeLiang->ui->pushButton->click();
         extraShown << value->text();
-        verifyOutcome(shown, boxes, connected);
+        verifyOutcome();
         // A failed measurement leaves the last good value on show.
         QCOMPARE(value->text(), fault == Split ? QStringLiteral("4.56") : QStringLiteral("3.21"));
         verifyRecovery();
@@ -639,16 +609,13 @@ private slots:
     }
     void can()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(true);
         inject(0x09, 300);
         answers->answerWindow(QStringLiteral("DialogCan"),
                        [](QWidget *window) { static_cast<DialogCan *>(window)->ui->pushButtonAccept->click(); });
-        expectBoxes(boxes);
+        expectBoxes();
         ui()->actionCan->trigger();
-        verifyOutcome(shown, boxes, connected);
+        verifyOutcome();
         QCOMPARE(requestsOf(0x09), 1);
         QCOMPARE(radar->canBlock().size(), 8);
         verifyRecovery();
@@ -662,9 +629,6 @@ private slots:
     }
     void stationChange()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(true);
         const QString before = ui()->labelModbusId->text();
         inject(0x0E, 1500);
@@ -674,7 +638,7 @@ private slots:
             form->pushButton->click();
         });
         ui()->toolButtonModbusId->click();
-        verifyOutcome(shown, boxes, connected);
+        verifyOutcome();
         // Only the radar's answer moves the tool over to the new number.
         const bool answered = fault == Split || fault == BadSync || fault == Garbage;
         QCOMPARE(ui()->labelModbusId->text(), answered ? QStringLiteral("7") : before);
@@ -691,9 +655,6 @@ private slots:
     }
     void relaySensitivity()
     {
-        QFETCH(QString, shown);
-        QFETCH(QStringList, boxes);
-        QFETCH(bool, connected);
         startLinked(true);
         inject(0x0E, 1500);
         answers->answerWindow(QStringLiteral("DialogFrameLimt"), [](QWidget *window) {
@@ -704,12 +665,12 @@ private slots:
         });
         // After the warning the window comes back for another try: the operator cancels.
         if (!boxes.isEmpty()) {
-            expectBoxes(boxes);
+            expectBoxes();
             answers->answerWindow(QStringLiteral("DialogFrameLimt"),
                                   [](QWidget *window) { static_cast<QDialog *>(window)->reject(); });
         }
         ui()->actionFrameLimt->trigger();
-        verifyOutcome(shown, boxes, connected);
+        verifyOutcome();
         // The tool keeps the values the radar confirmed.
         QCOMPARE(int(w().earlyWarningRelay), boxes.isEmpty() ? 20 : 0);
         QCOMPARE(int(w().alarmRelay), boxes.isEmpty() ? 30 : 0);

@@ -10,23 +10,16 @@
 namespace {
 sim::Scene storedScene(int deviceType)
 {
-    sim::Scene s;
-    s.detectionFar = 750;
-    s.detectionAngle = 100;
-    s.warningFar = 500;
-    s.alarmFar = 250;
-    s.leftBoundary = -4;
-    s.rightBoundary = 6;
-    // Four listed cells: one twice and one far outside the grid, so two are marked.
+    sim::Scene s = commissionedScene();
+    // Four listed cells on a half-metre grid: one twice and one far outside the grid, so two
+    // are marked.
     s.cellCount = 4;
     s.gridEdge = 50;
     s.cells[0] = {150, 350};
     s.cells[1] = {5000, 5000};
     s.cells[2] = {-50, 50};
     s.cells[3] = {150, 350};
-    s.targetDirection = 1;
     s.targetType = deviceType == 1 ? 2 : 4;
-    s.startDistance = 150;
     return s;
 }
 } // namespace

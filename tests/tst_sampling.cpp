@@ -5,18 +5,7 @@
 #include "maintenancefixture.h"
 #include "ui_dialoggetdata.h"
 
-#include <QDirIterator>
 #include <QRegularExpression>
-
-namespace {
-
-QByteArray fileContent(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class TestSampling : public MaintenanceFixture
 {
@@ -58,15 +47,6 @@ class TestSampling : public MaintenanceFixture
                                         [this](int v) { progress << v; });
                                 action();
                             });
-    }
-
-    QStringList sampleFiles(const QString &folderName) const
-    {
-        QStringList files;
-        QDirIterator it(workDir().filePath(folderName), QDir::Files);
-        while (it.hasNext())
-            files << it.next();
-        return files;
     }
 
     QList<sim::ReceivedRequest> samplingRequests() const

@@ -352,20 +352,6 @@ private slots:
         QCOMPARE(exchange(IdentityRequest, 22).size(), 22);
     }
 
-    // 1152 bytes take 100 ms at 11,520 bytes a second; allow for timer slack downwards only.
-    void pacedOutputRunsAtTheLineRate()
-    {
-        radar->setPaced(true);
-        QByteArray block(1152, '\0');
-        for (int i = 0; i < block.size(); ++i)
-            block[i] = char(i * 7);
-        QElapsedTimer t;
-        t.start();
-        radar->sendRaw(block);
-        QCOMPARE(line->read(block.size(), 3000), block);
-        QVERIFY2(t.elapsed() >= 80, qPrintable(QString::number(t.elapsed())));
-    }
-
     // ---- the line ---------------------------------------------------------------------------
 
     // The tool's first open of a new radar, and every reopen, without configuring anything: no

@@ -7,7 +7,6 @@
 #include "upgradeprotocol.h"
 
 #include <QRandomGenerator>
-#include <QSignalSpy>
 
 using namespace upgrade;
 
@@ -132,19 +131,15 @@ private slots:
         const QByteArray image = firmwareImage(5000);   // four whole pieces and 904 bytes
         QCOMPARE(makeSet(image, 1, 20240611), 0);
         openUpgradeWindow();
-        DialogAnswerer answerer;
-        answerer.answerMessageBox(QMessageBox::Ok, 40000);
-        runUpgrade();
-        QVERIFY(answerer.waitDone(1000));
-
+        const QList<DialogAnswerer::Seen> boxes = runUpgradeToSuccess();
         QCOMPARE(radar->upgradedImage(), image);
         QVERIFY(radar->upgradeCompleted());
         const QList<int> expected = expectedProgress({1024, 1024, 1024, 1024, 904}, 5000) + QList<int>{70, 80, 90, 100};
         QCOMPARE(progressSeen, expected);
         QCOMPARE(progressSeen.mid(5, 5), (QList<int>{16, 27, 38, 50, 60}));
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen.first().title, QStringLiteral("升级成功"));
-        QCOMPARE(answerer.seen.first().text, QStringLiteral("升级成功，请重启设备！"));
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first().title, QStringLiteral("升级成功"));
+        QCOMPARE(boxes.first().text, QStringLiteral("升级成功，请重启设备！"));
         QCOMPARE(endUpdates, 1);
         // Success disconnects: the line and the link lock are free again.
         QVERIFY(isDisconnected());
@@ -194,49 +189,48 @@ private slots:
         QCOMPARE(data.at(4).bytes.mid(24 + 904), data.at(3).bytes.mid(24 + 904));
     }
 
-    void aTwoKibibyteImageTakesThreeFilesAndTwoPackets()
+    // Each packet is one read of one piece: a short piece gives a short packet, and the read
+    // after it starts the next piece.
+    void packetsFollowThePieces_data()
     {
+        QTest::addColumn<QStringList>("pieceSizes");
+        QTest::addColumn<QList<quint32>>("lengths");
+        QTest::addColumn<QList<int>>("progress");
+        // All n + 1 = 3 piece files are written, though the last one is empty and never read.
+        QTest::newRow("2 KiB: three files, two packets") << QStringList{} << QList<quint32>{1024, 1024}
+                                                           << QList<int>{32, 60, 70, 80, 90, 100};
+        QTest::newRow("a short middle piece") << QStringList{QStringLiteral("--piece-sizes"), QStringLiteral("1024,500,524")}
+                                              << QList<quint32>{1024, 500, 524} << QList<int>{32, 45, 60, 70, 80, 90, 100};
+    }
+    void packetsFollowThePieces()
+    {
+        QFETCH(QStringList, pieceSizes);
+        QFETCH(QList<quint32>, lengths);
+        QFETCH(QList<int>, progress);
         startSession();
         const QByteArray image = firmwareImage(2048, 5);
-        QCOMPARE(makeSet(image, 1, 77), 0);
-        // All n + 1 = 3 piece files must be there, though the last one is empty and never read.
+        QCOMPARE(makeSet(image, 1, 77, pieceSizes), 0);
         for (const char *name : {"0", "1", "2", "3"})
             QVERIFY(QFile::exists(tempFile(QLatin1String(name))));
         QVERIFY(!QFile::exists(tempFile(QStringLiteral("4"))));
         openUpgradeWindow();
-        DialogAnswerer answerer;
-        answerer.answerMessageBox(QMessageBox::Ok, 40000);
-        runUpgrade();
-        QVERIFY(answerer.waitDone(1000));
+        runUpgradeToSuccess();
         QCOMPARE(radar->upgradedImage(), image);
-        const QList<sim::UpgradePacketRecord> data = dataPackets();
-        QCOMPARE(data.size(), 2);
-        QCOMPARE(data.at(0).marker, DataMarker);
-        QCOMPARE(data.at(1).marker, LastMarker);
-        QCOMPARE(data.at(1).length, quint32(1024));
-        QCOMPARE(int(data.at(1).sequence), 1);
-        QCOMPARE(progressSeen.mid(5), (QList<int>{32, 60, 70, 80, 90, 100}));
-    }
-
-    void aShortPieceGivesAShortPacketAndTheNextReadTheNextPiece()
-    {
-        startSession();
-        const QByteArray image = firmwareImage(2048, 9);
-        QCOMPARE(makeSet(image, 1, 4242, {QStringLiteral("--piece-sizes"), QStringLiteral("1024,500,524")}), 0);
-        openUpgradeWindow();
-        DialogAnswerer answerer;
-        answerer.answerMessageBox(QMessageBox::Ok, 40000);
-        runUpgrade();
-        QVERIFY(answerer.waitDone(1000));
-        QCOMPARE(radar->upgradedImage(), image);
-        QList<quint32> lengths;
-        QList<quint32> markers;
+        QList<quint32> seenLengths, markers, sequences;
         for (const sim::UpgradePacketRecord &p : dataPackets()) {
-            lengths << p.length;
+            seenLengths << p.length;
             markers << p.marker;
+            sequences << p.sequence;
         }
-        QCOMPARE(lengths, (QList<quint32>{1024, 500, 524}));
-        QCOMPARE(markers, (QList<quint32>{DataMarker, DataMarker, LastMarker}));
+        QCOMPARE(seenLengths, lengths);
+        QList<quint32> expectedMarkers, expectedSequences;
+        for (int k = 0; k < lengths.size(); ++k) {
+            expectedMarkers << (k + 1 < lengths.size() ? DataMarker : LastMarker);
+            expectedSequences << quint32(k);
+        }
+        QCOMPARE(markers, expectedMarkers);
+        QCOMPARE(sequences, expectedSequences);
+        QCOMPARE(progressSeen.mid(5), progress);
     }
 
     void deviceTypeTwoUsesItsOwnBlock()
@@ -264,10 +258,7 @@ private slots:
                 pollDuringTransfer = w().pollTimer.isActive();
             }
         });
-        DialogAnswerer answerer;
-        answerer.answerMessageBox(QMessageBox::Ok, 40000);
-        runUpgrade();
-        QVERIFY(answerer.waitDone(1000));
+        runUpgradeToSuccess();
         QCOMPARE(radar->upgradedImage(), typeTwo);
         QVERIFY(!lampsDuringTransfer);
         QVERIFY(!pollDuringTransfer);
@@ -304,10 +295,7 @@ private slots:
         });
         QCOMPARE(makeSet(firmwareImage(1100), 1, 3), 0);
         openUpgradeWindow();
-        DialogAnswerer answerer;
-        answerer.answerMessageBox(QMessageBox::Ok, 40000);
-        runUpgrade();
-        QVERIFY(answerer.waitDone(1000));
+        const QList<DialogAnswerer::Seen> boxes = runUpgradeToSuccess();
         QVERIFY(radar->upgradeCompleted());
         QCOMPARE(radar->upgradeStatusesSent(), 9);
         QCOMPARE(labels->texts, (QStringList{QStringLiteral("正在升级中，可能需要几分钟"), QStringLiteral("正在擦除和烧录"),
@@ -316,7 +304,7 @@ private slots:
                                              QStringLiteral("校验通过"), QStringLiteral("text after the code")}));
         // Both words in one text: erase wins. The progress never goes back.
         QCOMPARE(progressSeen.mid(5), (QList<int>{56, 60, 70, 80, 90, 100}));
-        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(boxes.size(), 1);
     }
 
     void inEnglishTheStepWordsAreEnglish()
@@ -337,10 +325,7 @@ private slots:
             sim::UpgradeStatus::finished(),
         });
         QCOMPARE(makeSet(firmwareImage(700), 1, 8), 0);
-        DialogAnswerer answerer;
-        answerer.answerMessageBox(QMessageBox::Ok, 40000);
-        runUpgrade();
-        QVERIFY(answerer.waitDone(1000));
+        runUpgradeToSuccess();
         QVERIFY(labels->texts.contains(QStringLiteral("擦除")));
         // The Chinese word and a lower-case one move nothing; then program, verify, erase.
         QCOMPARE(progressSeen.mid(5), (QList<int>{60, 80, 90, 70, 100}));

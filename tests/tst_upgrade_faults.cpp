@@ -5,7 +5,6 @@
 #include "maintenancefixture.h"
 #include "upgradeprotocol.h"
 
-#include <QSignalSpy>
 
 using namespace upgrade;
 
@@ -14,9 +13,9 @@ class TestUpgradeFaults : public UpgradeFixture
     Q_OBJECT
 
     // A set of five packets (the last one of 904 bytes) in "temp" and the window open.
-    void prepare(int size = 5000)
+    void prepare()
     {
-        image = firmwareImage(size, 3);
+        image = firmwareImage(5000, 3);
         QCOMPARE(makeSet(image, 1, 31337), 0);
         openUpgradeWindow();
     }
@@ -69,28 +68,18 @@ private slots:
         }
     }
 
-    void anUnansweredPacketEndsTheRun_data()
+    // An unanswered data packet, the loader falling quiet and a dropped line are cells of the
+    // fault matrix; the start packet is the loader's first answer and has its own text.
+    void anUnansweredStartPacketEndsTheRun()
     {
-        QTest::addColumn<bool>("startPacket");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("start packet") << true << "数据通讯没有回复";
-        QTest::newRow("data packet") << false << "升级命令没有回复";
-    }
-    void anUnansweredPacketEndsTheRun()
-    {
-        QFETCH(bool, startPacket);
-        QFETCH(QString, expected);
         startSession();
-        if (startPacket)
-            radar->setUpgradeStartSilent(true);
-        else
-            radar->setUpgradePacketFault(2, sim::PacketFault::Silent);
+        radar->setUpgradeStartSilent(true);
         prepare();
         runUpgrade();
-        QCOMPARE(label(), expected);
+        QCOMPARE(label(), QStringLiteral("数据通讯没有回复"));
         QCOMPARE(endUpdates, 1);
         QVERIFY(!dialog->ui->pushButtonStart->isEnabled());
-        QCOMPARE(arrivals(), startPacket ? QList<quint16>{} : (QList<quint16>{0, 1, 2}));
+        QVERIFY(arrivals().isEmpty());
         QVERIFY(!isDisconnected());
         QVERIFY(!w().channel().tryAcquireOnce());
     }
@@ -103,10 +92,7 @@ private slots:
         radar->setUpgradePacketFault(2, sim::PacketFault::Rejected, 2);
         radar->setUpgradePacketFault(4, sim::PacketFault::LongAnswer, 2);
         prepare();
-        DialogAnswerer answerer;
-        answerer.answerMessageBox(QMessageBox::Ok, 40000);
-        runUpgrade();
-        QVERIFY(answerer.waitDone(1000));
+        runUpgradeToSuccess();
         QCOMPARE(radar->upgradedImage(), image);
         const QList<sim::UpgradePacketRecord> data = dataPackets();
         QCOMPARE(arrivals(), (QList<quint16>{0, 0, 1, 1, 2, 2, 2, 3, 4, 4, 4}));
@@ -141,19 +127,6 @@ private slots:
         QCOMPARE(arrivals(), (QList<quint16>{0, 1, 1, 1}));
         QCOMPARE(endUpdates, 1);
         QCOMPARE(progressSeen.last(), progressAfter(1));
-        QVERIFY(!isDisconnected());
-    }
-
-    void aQuietLoaderEndsTheRunAfterTenSeconds()
-    {
-        startSession();
-        radar->setUpgradeStatusScript({});
-        prepare(1500);
-        runUpgrade();
-        QCOMPARE(label(), QStringLiteral("后续处理无返回"));
-        QCOMPARE(radar->upgradedImage(), image);
-        QCOMPARE(progressSeen.last(), 60);
-        QCOMPARE(endUpdates, 1);
         QVERIFY(!isDisconnected());
     }
 
@@ -206,25 +179,6 @@ private slots:
         QCOMPARE(radar->upgradedImage(), image.left(radar->upgradedImage().size()));
         QCOMPARE(endUpdates, 1);
         QVERIFY(!dialog->hasPieceFile());
-    }
-
-    void aDroppedLineEndsTheRunAndTheConnection()
-    {
-        startSession();
-        radar->setHangUpAfterUpgradePackets(2);
-        prepare();
-        runUpgrade();
-        QCOMPARE(label(), QStringLiteral("升级命令没有回复"));
-        QCOMPARE(endUpdates, 1);
-        QVERIFY(waitUntil([this] { return isDisconnected(); }, 3000));
-        QVERIFY(w().channel().tryAcquireOnce());
-        w().channel().release();
-        bool told = false;
-        for (const QString &line : log())
-            told = told || line.startsWith(QStringLiteral("与雷达的连接已中断："));
-        QVERIFY(told);
-        QCOMPARE(radar->upgradedImage(), image.left(2048));
-        QVERIFY(waitUntil([this] { return radar->hangUps() == 1; }, 3000));
     }
 
     // ---- the stop flag ----------------------------------------------------------------------

@@ -14,6 +14,27 @@
 #include <memory>
 #include <sys/resource.h>
 
+// A scene as a commissioned radar holds it: the three ranges, a 100° fan, uneven boundaries,
+// two non-alarm cells on a 1 m grid, approaching channel-radar targets.
+inline sim::Scene commissionedScene()
+{
+    sim::Scene s;
+    s.detectionFar = 750;
+    s.detectionAngle = 100;
+    s.warningFar = 500;
+    s.alarmFar = 250;
+    s.leftBoundary = -4;
+    s.rightBoundary = 6;
+    s.cellCount = 2;
+    s.gridEdge = 100;
+    s.cells[0] = {150, 350};
+    s.cells[1] = {-50, 50};
+    s.targetDirection = 1;
+    s.targetType = 2;
+    s.startDistance = 150;
+    return s;
+}
+
 class SessionFixture : public QObject
 {
 protected:
