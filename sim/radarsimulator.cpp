@@ -336,7 +336,7 @@ int RadarSimulator::pollTimeoutMs() const
     }
     if (!input.empty())
         until(input.front().due);
-    if (streaming)
+    if (streaming || noisy)
         timeout = std::min(timeout, SampleProductionMs);
     return timeout;
 }
@@ -427,6 +427,7 @@ void RadarSimulator::run()
                 && Clock::now() - lastUpgradeInput > std::chrono::milliseconds(PartialFrameTimeoutMs))
                 upgradeBuffer.clear();
             produceSamplesLocked();
+            produceNoiseLocked();
         }
 
         writeDue();
@@ -1248,6 +1249,45 @@ void RadarSimulator::produceSamplesLocked()
     }
     if (streamProduced >= streamTotal)
         streaming = false;
+}
+
+void RadarSimulator::setLineNoise(bool on)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (on && !noisy) {
+        noiseStart = Clock::now();
+        noiseProduced = 0;
+    }
+    noisy = on;
+}
+
+qint64 RadarSimulator::noiseBytesSent() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return noiseTotal;
+}
+
+void RadarSimulator::produceNoiseLocked()
+{
+    if (!noisy || lineDown)
+        return;
+    const auto now = Clock::now();
+    const qint64 us = std::chrono::duration_cast<std::chrono::microseconds>(now - noiseStart).count();
+    const qint64 due = us * PacedBytesPerSecond / 1000000;
+    if (due <= noiseProduced)
+        return;
+    Chunk c{QByteArray(int(due - noiseProduced), '\0'), now};
+    for (char &b : c.bytes) {
+        // xorshift: cheap, and every byte value comes up
+        noiseState ^= noiseState << 13;
+        noiseState ^= noiseState >> 17;
+        noiseState ^= noiseState << 5;
+        b = char(noiseState >> 24);
+    }
+    c.selfPaced = true;
+    output.push_back(c);
+    noiseTotal += due - noiseProduced;
+    noiseProduced = due;
 }
 
 void RadarSimulator::setSamplingTailMs(int tailMs)

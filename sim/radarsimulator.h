@@ -259,6 +259,12 @@ public:
     // The stream after the acknowledgement: count bytes from position offset.
     static QByteArray samplePattern(qint64 offset, int count);
 
+    // ---- line noise -----------------------------------------------------------------------
+    // Random bytes at 11,520 a second mixed in with the replies until switched off, as from a
+    // damaged cable or a second talker on the line; made on the radar's own thread.
+    void setLineNoise(bool on);
+    qint64 noiseBytesSent() const;
+
     // Takes the tool's bytes in at the pace of a 115200-baud line: a request is handled when
     // its last byte would have arrived on a real wire.
     void setInputPaced(bool paced);
@@ -385,6 +391,14 @@ private:
     int samplingTailMs = 250;
     QByteArray sampled;
     qint64 sampledCount = 0;
+
+    // Line noise.
+    void produceNoiseLocked();
+    bool noisy = false;
+    Clock::time_point noiseStart;
+    qint64 noiseProduced = 0;
+    qint64 noiseTotal = 0;
+    quint32 noiseState = 20261207u;
 };
 
 } // namespace sim
