@@ -107,7 +107,9 @@ void MainWindow::fillConfigurationReport(QTextDocument *document)
 
     const QImage plot = plotImage();
     document->addResource(QTextDocument::ImageResource, PlotResource, QVariant(plot));
-    html += QStringLiteral("<h2>%1</h2><p><img src=\"%2\" width=\"%3\"></p>")
+    // The picture, and the lines signed under it, on a page of their own: a heading left at the
+    // foot of the first page with its picture on the next reads as a page missing.
+    html += QStringLiteral("<h2 style=\"page-break-before: always\">%1</h2><p><img src=\"%2\" width=\"%3\"></p>")
                 .arg(tr("雷达视图").toHtmlEscaped(), PlotResource.toString())
                 .arg(qMin(plot.width(), 600));
 

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QImage>
 #include <QSet>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <fcntl.h>
@@ -218,6 +220,9 @@ private slots:
         const QImage plot = report.resource(QTextDocument::ImageResource, QUrl(QStringLiteral("report://plan-view.png")))
                                 .value<QImage>();
         QCOMPARE(plot.size(), view()->size());
+        // The plan view and the signature lines under it start a page of their own.
+        const QTextBlock heading = report.find(QStringLiteral("雷达视图")).block();
+        QVERIFY(heading.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore);
 
         const QString path = savedThroughDialog(ui()->actionExportReport, QStringLiteral("report.pdf"));
         QFile pdf(path);
@@ -229,7 +234,7 @@ private slots:
         QVERIFY(tree > 0);
         const int count = bytes.indexOf("/Count ", tree);
         QVERIFY(count > tree);
-        QVERIFY(bytes.mid(count + 7, 4).trimmed().split('\n').first().toInt() >= 1);
+        QCOMPARE(bytes.mid(count + 7, 4).trimmed().split('\n').first().toInt(), 2);
         QVERIFY(bytes.contains("/Subtype /Image"));
     }
 
