@@ -1,71 +1,50 @@
 // The distance-measurement tool against a simulated radar: the dialog kept from its first
-// opening, the test command on the wire, the distance the operator reads, every failure line
-// of the log, and a press that meets a busy link.
+// opening, the test command on the wire, the distance the operator reads, the replies it
+// cannot use, and the presses that send nothing. A silent radar, a late, split or wrong-sync
+// answer and a dropped line are cells of tst_faultmatrix.
 #include "dialogceliang.h"
 #include "tooldialogtest.h"
 #include "ui_dialogceliang.h"
 
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-
 using namespace tooltest;
 
 namespace {
-// A reply as a radar could put it on the line: header with the given length field, then data.
-QByteArray radarReply(const QByteArray &data, int lengthField)
-{
-    QByteArray frame = QByteArray::fromHex("55aa00000000000206020200");
-    frame += data;
-    frame[2] = char(lengthField & 0xff);
-    frame[3] = char(lengthField >> 8);
-    return frame;
-}
-
 // The test command with the station bytes of a fresh connection (FF, FF, reported 01):
 // length 16, checksum 0x04F2 = header 0x314 + 04 + 00 + ED + ED.
-const QByteArray freshTestRequest = QByteArray::fromHex("55aa1000f20400ff06ff0100 0400eded");
+const QByteArray freshTestRequest = hexBytes("55aa1000f20400ff06ff0100 0400eded");
+const QString requestLine = traceLine(QStringLiteral("测试命令："), freshTestRequest);
+const QString replyPrefix = QStringLiteral("测试命令返回：");
 } // namespace
 
 class TestDistanceTool : public AttachedFixture
 {
     Q_OBJECT
-    DialogCeLiang *openTool()
-    {
-        w().ui->actionCeliangJuli->trigger();
-        return w().dialogCeLiang;
-    }
-    QString shown() { return w().dialogCeLiang->ui->lineEdit->text(); }
-    void press() { w().dialogCeLiang->ui->pushButton->click(); }
-
-    // One good measurement, so that a failed one has a value to leave alone.
-    void measureFirst(quint16 cm, const QString &text)
-    {
-        radar->setTestDistance(cm);
-        press();
-        QCOMPARE(shown(), text);
-        radar->clearRequests();
-        w().ui->listWidget->clear();
-    }
+    DialogCeLiang *dialog() { return w().dialogCeLiang; }
+    QString shown() { return dialog()->ui->lineEdit->text(); }
+    void press() { dialog()->ui->pushButton->click(); }
 
 private slots:
     void initTestCase() { startRadar(); }
     void cleanupTestCase() { stopRadar(); }
-    void init() { attachWindow(); }
+    void init()
+    {
+        attachWindow();
+        w().ui->actionCeliangJuli->trigger();
+    }
     void cleanup() { detachWindow(); }
 
-    // The tool opens without measuring, stays one window for the whole run, and keeps the
-    // last value when it is closed and opened again.
+    // The tool opens without measuring, beside the main window and not blocking it; it stays
+    // one window, keeping the last value when closed and opened again. A press with the port
+    // closed does nothing.
     void dialogIsKeptAndMeasuresOnlyOnPress()
     {
-        QVERIFY(!w().dialogCeLiang);
-        DialogCeLiang *dialog = openTool();
-        QVERIFY(dialog && dialog->isVisible() && !dialog->isModal() && !QApplication::activeModalWidget());
-        QCOMPARE(dialog->parentWidget(), static_cast<QWidget *>(window.get()));
-        QCOMPARE((QStringList{dialog->windowTitle(), dialog->ui->label->text(), dialog->ui->label_2->text(),
-                              dialog->ui->pushButton->text(), shown()}),
+        DialogCeLiang *first = dialog();
+        QVERIFY(first && first->isVisible() && !first->isModal() && !QApplication::activeModalWidget());
+        QCOMPARE(first->parentWidget(), static_cast<QWidget *>(window.get()));
+        QCOMPARE((QStringList{first->windowTitle(), first->ui->label->text(), first->ui->label_2->text(),
+                              first->ui->pushButton->text(), shown()}),
                  (QStringList{"测量距离", "测量距离：", "m", "刷新", ""}));
-        QVERIFY(dialog->ui->lineEdit->isReadOnly());
+        QVERIFY(first->ui->lineEdit->isReadOnly());
         QTest::qWait(150);
         QVERIFY(radar->requests().isEmpty());
         QVERIFY(log().isEmpty());
@@ -73,146 +52,85 @@ private slots:
         radar->setTestDistance(250);
         press();
         QCOMPARE(shown(), QStringLiteral("2.5"));
-        dialog->close();
-        QVERIFY(!dialog->isVisible());
+        first->close();
         radar->clearRequests();
-
-        QCOMPARE(openTool(), dialog);
-        QVERIFY(dialog->isVisible());
+        w().ui->listWidget->clear();
+        w().ui->actionCeliangJuli->trigger();
+        QVERIFY(dialog() == first && first->isVisible());
         QCOMPARE(shown(), QStringLiteral("2.5"));
-        QTest::qWait(150);
-        QVERIFY(radar->requests().isEmpty());
-    }
-
-    void distanceShownInMetres_data()
-    {
-        QTest::addColumn<int>("centimetres");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("1234") << 1234 << QStringLiteral("12.34");
-        QTest::newRow("500") << 500 << QStringLiteral("5");
-        QTest::newRow("0") << 0 << QStringLiteral("0");
-        QTest::newRow("7") << 7 << QStringLiteral("0.07");
-        QTest::newRow("65535") << 65535 << QStringLiteral("655.35");
-    }
-    // One press: the 16-byte test command on the wire, both traces in the log, the distance
-    // in metres in the box.
-    void distanceShownInMetres()
-    {
-        QFETCH(int, centimetres);
-        QFETCH(QString, text);
-        openTool();
-        radar->setTestDistance(quint16(centimetres));
-        press();
-        QCOMPARE(shown(), text);
-        QCOMPARE(onlyRequest(*radar), freshTestRequest);
-        const QStringList lines = log();
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines.at(0), traceLine(QStringLiteral("测试命令："), freshTestRequest));
-        QVERIFY(lines.at(1).startsWith(QStringLiteral("测试命令返回：55 aa 10 00 ")));
-        QVERIFY(lines.at(1).endsWith(QStringLiteral(" ed ed")));
-    }
-
-    void badRepliesLeaveTheValue_data()
-    {
-        QTest::addColumn<int>("kind");     // 0 silent, 1 bad sync, 2 raw bytes from the radar
-        QTest::addColumn<QByteArray>("raw");
-        QTest::addColumn<QStringList>("after"); // log lines after the request trace; "*" = reply trace
-        const QByteArray twelve = radarReply(QByteArray(), 12);
-        const QByteArray shortOne = radarReply(QByteArray::fromHex("d204"), 20);
-        const QByteArray halfDistance = radarReply(QByteArray::fromHex("d2"), 13);
-        QTest::newRow("no reply") << 0 << QByteArray()
-                                  << QStringList{QStringLiteral("测试命令：超时或无返回值")};
-        QTest::newRow("wrong sync") << 1 << QByteArray()
-                                    << QStringList{QStringLiteral("*"), QStringLiteral("测试命令：同步头不正确")};
-        QTest::newRow("length 12")
-            << 2 << twelve << QStringList{traceLine(QStringLiteral("测试命令返回："), twelve)};
-        QTest::newRow("14 of 20")
-            << 2 << shortOne
-            << QStringList{traceLine(QStringLiteral("测试命令返回："), shortOne),
-                           QStringLiteral("测试命令：消息长度不正确14/20")};
-        QTest::newRow("half a distance")
-            << 2 << halfDistance << QStringList{traceLine(QStringLiteral("测试命令返回："), halfDistance)};
-    }
-    // A reply the tool cannot use is logged the way the operator is told and never touches
-    // the value on show.
-    void badRepliesLeaveTheValue()
-    {
-        QFETCH(int, kind);
-        QFETCH(QByteArray, raw);
-        QFETCH(QStringList, after);
-        openTool();
-        measureFirst(777, QStringLiteral("7.77"));
-
-        radar->setFault(0x06, faultSpec(kind == 1 ? sim::Fault::BadSync : sim::Fault::Silent));
-        std::unique_ptr<LateSender> sender;
-        if (kind == 2)
-            sender = std::make_unique<LateSender>(*radar, 1, raw);
-        press();
-        sender.reset();
-
-        QCOMPARE(shown(), QStringLiteral("7.77"));
-        QStringList lines = log();
-        QCOMPARE(lines.size(), 1 + after.size());
-        QCOMPARE(lines.takeFirst(), traceLine(QStringLiteral("测试命令："), freshTestRequest));
-        if (after.first() == QLatin1String("*")) {
-            QVERIFY2(lines.first().startsWith(QStringLiteral("测试命令返回：55 ab ")), qPrintable(lines.first()));
-            lines.removeFirst();
-            after.removeFirst();
-        }
-        QCOMPARE(lines, after);
-    }
-
-    // The identity read of a radar of unknown type holds the link while its warning is open;
-    // a press in that time neither sends nor logs, and the link is free again afterwards.
-    void pressWhileTheLinkIsHeldIsDropped()
-    {
-        openTool();
-        measureFirst(321, QStringLiteral("3.21"));
-        sim::Identity unknown = radar->identity();
-        const sim::Identity kept = unknown;
-        unknown.deviceType = 4;
-        radar->setIdentity(unknown);
-        radar->setTestDistance(999);
-
-        int requestsDuringWarning = -1;
-        QStringList logDuringWarning;
-        QString warning;
-        DialogAnswerer driver;
-        driver.answerWindow(QStringLiteral("QMessageBox"), [&](QWidget *modal) {
-            auto *box = static_cast<QMessageBox *>(modal);
-            warning = box->text();
-            press();
-            QTest::qWait(150);
-            requestsDuringWarning = radar->requests().size();
-            logDuringWarning = log();
-            box->button(QMessageBox::Ok)->click();
-        });
-        QVERIFY(!w().readIdentity());
-        QVERIFY(driver.waitDone());
-        radar->setIdentity(kept);
-
-        QCOMPARE(warning, QStringLiteral("未知设备ID"));
-        QCOMPARE(requestsDuringWarning, 1);
-        QCOMPARE(radar->requests().first().functionCode, quint8(0x0D));
-        QCOMPARE(logDuringWarning.size(), 2); // the identity request and its reply
-        QCOMPARE(logDuringWarning, log());
-        QCOMPARE(shown(), QStringLiteral("3.21"));
-
-        press();
-        QCOMPARE(shown(), QStringLiteral("9.99"));
-    }
-
-    void closedPortDoesNothing()
-    {
-        openTool();
+        // Neither the second opening nor a press with the port closed measures.
         w().ui->pushButtonDisconnect->click();
         w().ui->listWidget->clear();
-        radar->clearRequests();
         press();
         QTest::qWait(150);
         QVERIFY(radar->requests().isEmpty());
         QVERIFY(log().isEmpty());
+        QCOMPARE(shown(), QStringLiteral("2.5"));
+    }
+
+    void whatAPressShows_data()
+    {
+        QTest::addColumn<QByteArray>("reply");      // the radar's answer; bytes 2 and 3 its length
+        QTest::addColumn<QString>("text");          // on show afterwards; 7.77 from the press before
+        QTest::addColumn<QStringList>("complaint"); // the log lines after the reply's trace
+        QTest::newRow("1234") << hexBytes("55aa1000 cb03 0002 06 0202 00 d204 eded") << "12.34" << QStringList();
+        QTest::newRow("500") << hexBytes("55aa1000 ea03 0002 06 0202 00 f401 eded") << "5" << QStringList();
+        QTest::newRow("7") << hexBytes("55aa1000 fc02 0002 06 0202 00 0700 eded") << "0.07" << QStringList();
+        QTest::newRow("65535") << hexBytes("55aa1000 f304 0002 06 0202 00 ffff eded") << "655.35" << QStringList();
+        QTest::newRow("length 12") << hexBytes("55aa0c00 0000 0002 06 0202 00") << "7.77" << QStringList();
+        QTest::newRow("14 of 20") << hexBytes("55aa1400 0000 0002 06 0202 00 d204") << "7.77"
+                                  << QStringList{QStringLiteral("测试命令：消息长度不正确14/20")};
+        QTest::newRow("half a distance") << hexBytes("55aa0d00 0000 0002 06 0202 00 d2") << "7.77" << QStringList();
+    }
+    // One press: the 16-byte test command on the wire, both traces in the log, the distance in
+    // metres in the box. A reply without a whole distance never touches the value on show.
+    void whatAPressShows()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, text);
+        QFETCH(QStringList, complaint);
+        radar->setTestDistance(777);
+        press();
+        radar->clearRequests();
+        w().ui->listWidget->clear();
+        radar->setFault(0x06, {sim::Fault::Silent});
+        {
+            LateSender sender(*radar, 1, reply);
+            press();
+        }
+        QCOMPARE(shown(), text);
+        QCOMPARE(onlyRequest(*radar), freshTestRequest);
+        QCOMPARE(log(), QStringList({requestLine, traceLine(replyPrefix, reply)}) + complaint);
+    }
+
+    // The identity read of a radar of unknown type holds the link while its warning is open;
+    // a press in that time neither sends nor logs, now or later, and the link is free again
+    // afterwards.
+    void pressWhileTheLinkIsHeldIsDropped()
+    {
+        radar->setIdentity(sim::Identity{2, 4}); // station 2, a type the tool does not know
+        radar->setTestDistance(999);
+        QStringList during; // the warning, the requests the radar has, the log
+        DialogAnswerer driver;
+        driver.answerWindow(QStringLiteral("QMessageBox"), [&](QWidget *modal) {
+            auto *box = static_cast<QMessageBox *>(modal);
+            press();
+            QTest::qWait(150);
+            during << box->text() << QString::number(radar->requests().size()) << log();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QVERIFY(!w().readIdentity());
+        QVERIFY(driver.waitDone());
+        radar->setIdentity(sim::Identity());
+        QTest::qWait(100);
+        // The identity request alone, its trace and its reply's; nothing more after the warning.
+        QCOMPARE(log().size(), 2);
+        QCOMPARE(during, QStringList({QStringLiteral("未知设备ID"), QStringLiteral("1")}) + log());
+        QCOMPARE(radar->requests().size(), 1);
         QCOMPARE(shown(), QString());
+
+        press();
+        QCOMPARE(shown(), QStringLiteral("9.99"));
     }
 };
 

@@ -1,7 +1,7 @@
 // The station-number button and the relay-sensitivity tool, both carried by the
 // set-station-number command, against a simulated radar: the request on the wire, what the
-// tool addresses afterwards, what a silent radar leaves behind, and the relay values the
-// radar has confirmed.
+// tool addresses afterwards, and the relay values the radar has confirmed. A radar that does
+// not answer, or answers late, in pieces or badly, is a cell of tst_faultmatrix.
 #include "dialogceliang.h"
 #include "dialogframelimt.h"
 #include "dialogspinbox.h"
@@ -10,31 +10,17 @@
 #include "ui_dialogframelimt.h"
 #include "ui_dialogspinbox.h"
 
-#include <QPushButton>
-#include <QSpinBox>
-
 using namespace tooltest;
 
 namespace {
-// The radar of the identity example: station 5, serial 0205 0007 03, type 2, relays 10 and 11.
-sim::Identity exampleRadar()
+// Notes the number on show (when asked), sets the given one (0: leaves it) and presses the
+// button; or presses Escape for -1.
+Action stationWindow(int station, QList<int> *shown = nullptr)
 {
-    sim::Identity id;
-    id.station = 5;
-    id.deviceType = 2;
-    id.serialWord1 = 0x0205;
-    id.serialWord2 = 0x0007;
-    id.serialByte3 = 0x03;
-    id.earlyWarningRelay = 10;
-    id.alarmRelay = 11;
-    return id;
-}
-
-// Sets the number (0: leaves it) and presses the button; or presses Escape for -1.
-Action chooseStation(int station)
-{
-    return [station](QWidget *window) {
+    return [station, shown](QWidget *window) {
         auto *dialog = static_cast<DialogSpinBox *>(window);
+        if (shown)
+            *shown << dialog->value();
         if (station < 0)
             return QTest::keyClick(window, Qt::Key_Escape);
         if (station > 0)
@@ -43,279 +29,175 @@ Action chooseStation(int station)
     };
 }
 
-// Sets both relay values and presses "设置"; or notes the values on show and cancels.
-Action setRelays(int early, int alarm)
+// Notes the relay values on show (when asked), enters the given two and presses "设置";
+// cancels when given none.
+Action relayWindow(QList<int> entries, QList<int> *shown = nullptr)
 {
-    return [early, alarm](QWidget *window) {
+    return [entries, shown](QWidget *window) {
         Ui::DialogFrameLimt *ui = static_cast<DialogFrameLimt *>(window)->ui;
-        ui->spinBoxFrameLimt_Early->setValue(early);
-        ui->spinBoxFrameLimt_Warning->setValue(alarm);
+        if (shown)
+            *shown << ui->spinBoxFrameLimt_Early->value() << ui->spinBoxFrameLimt_Warning->value();
+        if (entries.isEmpty())
+            return static_cast<QDialog *>(window)->reject();
+        ui->spinBoxFrameLimt_Early->setValue(entries.at(0));
+        ui->spinBoxFrameLimt_Warning->setValue(entries.at(1));
         ui->pushButton->click();
     };
 }
-Action readRelaysAndCancel(QList<int> *shown)
-{
-    return [shown](QWidget *window) {
-        Ui::DialogFrameLimt *ui = static_cast<DialogFrameLimt *>(window)->ui;
-        *shown << ui->spinBoxFrameLimt_Early->value() << ui->spinBoxFrameLimt_Warning->value();
-        static_cast<QDialog *>(window)->reject();
-    };
-}
 
-const QString stationDialog = QStringLiteral("DialogSpinBos");
-const QString relayDialog = QStringLiteral("DialogFrameLimt");
-const QString timeoutLine = QStringLiteral("设置ID命令：超时或无返回值");
+const QString sendPrefix = QStringLiteral("发送设置ID命令：");
+const QString failedBox = QStringLiteral("错误|设置失败|%1").arg(int(QMessageBox::Warning));
 } // namespace
 
 class TestStationTools : public AttachedFixture
 {
     Q_OBJECT
-    QByteArray onlyRequest() { return ::onlyRequest(*radar); }
+    QStringList boxes; // every box shown between two windows of a tool: title|text|icon
 
-    void readExampleRadar()
+    // Runs one tool: its windows answered in turn by the actions, the box between two with OK.
+    void runTool(bool relays, QList<Action> actions)
     {
-        QVERIFY(w().readIdentity());
-        QCOMPARE(w().ui->labelModbusId->text(), QStringLiteral("5"));
-        radar->clearRequests();
-        w().ui->listWidget->clear();
-    }
-
-    // Runs one tool: its windows answered in turn by the actions, boxes by the answerer.
-    void runTool(QAction *trigger, QAbstractButton *button, const QString &name,
-                 QList<Action> actions, DialogAnswerer *answerer = nullptr)
-    {
-        DialogAnswerer own;
-        DialogAnswerer &answers = answerer ? *answerer : own;
+        DialogAnswerer answers;
         for (int i = 0; i < actions.size(); ++i) {
             if (i > 0)
                 answers.answerMessageBox(QMessageBox::Ok);
-            answers.answerWindow(name, actions[i]);
+            answers.answerWindow(relays ? QStringLiteral("DialogFrameLimt") : QStringLiteral("DialogSpinBos"), actions[i]);
         }
-        if (trigger)
-            trigger->trigger();
-        else
-            button->click();
+        relays ? w().ui->actionFrameLimt->trigger() : w().ui->toolButtonModbusId->click();
         QVERIFY(answers.waitDone());
+        for (const DialogAnswerer::Seen &box : answers.seen)
+            boxes << box.title + QLatin1Char('|') + box.text + QLatin1Char('|') + QString::number(int(box.icon));
     }
-    void stationTool(Action action)
-    {
-        runTool(nullptr, w().ui->toolButtonModbusId, stationDialog, {std::move(action)});
-    }
-    void relayTool(QList<Action> actions, DialogAnswerer *answerer = nullptr)
-    {
-        runTool(w().ui->actionFrameLimt, nullptr, relayDialog, std::move(actions), answerer);
-    }
-    QList<int> relaysOnShow()
+    // What a tool opens with, then cancelled: the station number, or the two relay values.
+    QList<int> onShow(bool relays)
     {
         QList<int> shown;
-        relayTool({readRelaysAndCancel(&shown)});
+        runTool(relays, {relays ? relayWindow({}, &shown) : stationWindow(-1, &shown)});
         return shown;
     }
-
-    // The station bytes (7, 9, 10) of the next request, sent with the distance tool's refresh.
-    QByteArray nextRequestStations(QString *replyLine)
+    void forget()
     {
         radar->clearRequests();
         w().ui->listWidget->clear();
-        w().ui->actionCeliangJuli->trigger();
-        w().dialogCeLiang->ui->pushButton->click();
-        const QByteArray request = onlyRequest();
-        *replyLine = log().value(1);
-        return QByteArray() + request.mid(7, 1) + request.mid(9, 2);
+    }
+    void verifyNothingSent()
+    {
+        QTest::qWait(100);
+        QVERIFY(radar->requests().isEmpty());
+        QVERIFY(log().isEmpty());
     }
 
 private slots:
     void initTestCase() { startRadar(); }
     void cleanupTestCase() { stopRadar(); }
+    // The radar of the identity example: station 5, serial 0205 0007 03, type 2, relays 10 and 11.
     void init()
     {
-        radar->setIdentity(exampleRadar());
+        radar->setIdentity(sim::Identity{5, 2, 0x0205, 0x0007, 0x03, 10, 11});
         attachWindow();
+        QVERIFY(w().readIdentity());
+        forget();
+        boxes.clear();
     }
     void cleanup() { detachWindow(); }
 
-    // The request of the identity example to station 9, byte for byte, the new number on the
-    // label, and every later request addressed to it (the reported-station byte keeps the 5 of
-    // the identity read) and answered under it; the dialog then opens at the new number.
+    // The request of the identity example to station 9, byte for byte, and the new number on
+    // the label. Every later request goes to 9 (the reported-station byte keeps the 5 of the
+    // identity read) and is answered; the dialog then opens at 9, and Escape sends nothing.
     void stationChangeOnTheWireAndAfter()
     {
-        readExampleRadar();
-        QString title;
-        int minimum = 0, maximum = 0, value = 0;
-        stationTool([&](QWidget *window) {
+        QStringList opened;
+        runTool(false, {[&opened](QWidget *window) {
             QSpinBox *box = static_cast<DialogSpinBox *>(window)->ui->spinBox;
-            title = window->windowTitle();
-            minimum = box->minimum();
-            maximum = box->maximum();
-            value = box->value();
-            chooseStation(9)(window);
-        });
-        QCOMPARE(title, QStringLiteral("站点号"));
-        QCOMPARE(QList<int>() << value << minimum << maximum, (QList<int>{5, 1, 254}));
-        const QByteArray request = onlyRequest();
-        QCOMPARE(request.toHex(' '),
-                 QByteArray("55 aa 16 00 3d 03 00 05 0e 05 05 00 09 05 05 02 07 00 0a 0b ed ed"));
+            opened << window->windowTitle()
+                   << QStringLiteral("%1 in %2-%3").arg(box->value()).arg(box->minimum()).arg(box->maximum());
+            stationWindow(9)(window);
+        }});
+        QCOMPARE(opened, (QStringList{"站点号", "5 in 1-254"}));
+        const QByteArray request = onlyRequest(*radar);
+        QCOMPARE(request.toHex(' '), QByteArray("55 aa 16 00 3d 03 00 05 0e 05 05 00 09 05 05 02 07 00 0a 0b ed ed"));
         QCOMPARE(log().size(), 2);
-        QCOMPARE(log().at(0), traceLine(QStringLiteral("发送设置ID命令："), request));
+        QCOMPARE(log().at(0), traceLine(sendPrefix, request));
         QVERIFY(log().at(1).startsWith(QStringLiteral("设置ID返回：55 aa ")));
         QCOMPARE(w().ui->labelModbusId->text(), QStringLiteral("9"));
-        QCOMPARE(radar->station(), quint8(9));
 
+        // The distance tool's request, bytes 7 to 10: station, command, station, reported station.
+        forget();
         radar->setTestDistance(1234);
-        QString reply;
-        QCOMPARE(nextRequestStations(&reply).toHex(' '), QByteArray("09 09 05"));
-        QVERIFY2(reply.startsWith(QStringLiteral("测试命令返回：55 aa 10 00 ")), qPrintable(reply));
-        QCOMPARE(reply.mid(reply.indexOf(QStringLiteral("：")) + 1).split(QLatin1Char(' ')).mid(7, 4),
-                 (QStringList{"09", "06", "09", "09"}));
+        w().ui->actionCeliangJuli->trigger();
+        w().dialogCeLiang->ui->pushButton->click();
+        QCOMPARE(onlyRequest(*radar).mid(7, 4).toHex(' '), QByteArray("09 06 09 05"));
         QCOMPARE(w().dialogCeLiang->ui->lineEdit->text(), QStringLiteral("12.34"));
-        stationTool([&](QWidget *window) {
-            value = static_cast<DialogSpinBox *>(window)->value();
-            chooseStation(-1)(window);
-        });
-        QCOMPARE(value, 9);
+        forget();
+        QCOMPARE(onShow(false), QList<int>{9});
+        verifyNothingSent();
     }
 
-    // A radar that does not answer keeps the tool on the old number, without a message.
-    void silentRadarKeepsTheOldNumber()
+    void relaySetting_data()
     {
-        readExampleRadar();
-        radar->setFault(0x0E, faultSpec(sim::Fault::Silent));
-        bool boxSeen = false;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout,
-                         [&] { boxSeen |= bool(qobject_cast<QMessageBox *>(QApplication::activeModalWidget())); });
-        watch.start(10);
-        stationTool(chooseStation(17));
-        QCOMPARE(onlyRequest().at(12), char(17));
-        QCOMPARE(log().size(), 2);
-        QCOMPARE(log().at(1), timeoutLine);
-        QVERIFY(!boxSeen);
-        QCOMPARE(w().ui->labelModbusId->text(), QStringLiteral("5"));
-
-        radar->clearFaults();
-        QString reply;
-        QCOMPARE(nextRequestStations(&reply).toHex(' '), QByteArray("05 05 05"));
+        QTest::addColumn<int>("unanswered");  // presses the radar leaves unanswered (-1: all)
+        QTest::addColumn<QList<int>>("kept"); // the values the tool opens with afterwards
+        QTest::newRow("answered") << 0 << QList<int>{0, 255};
+        QTest::newRow("second press answered") << 1 << QList<int>{0, 255};
+        QTest::newRow("cancelled after a failure") << -1 << QList<int>{10, 11};
     }
-
-    // Escape sends nothing, nor does anything with the port closed; accepting the number
-    // unchanged still sends it.
-    void whatSendsAndWhatDoesNot()
+    // 0 and 255 go out as data bytes 6 and 7, the station unchanged, at every press of "设置".
+    // An unanswered one warns and offers the operator's entries again; the tool keeps only what
+    // the radar has confirmed.
+    void relaySetting()
     {
-        readExampleRadar();
-        stationTool(chooseStation(-1));
-        QTest::qWait(100);
-        QVERIFY(radar->requests().isEmpty());
-        QVERIFY(log().isEmpty());
-
-        stationTool(chooseStation(0));
-        QCOMPARE(onlyRequest().mid(12, 2).toHex(' '), QByteArray("05 05"));
-
-        w().ui->pushButtonDisconnect->click();
-        w().ui->listWidget->clear();
-        radar->clearRequests();
-        stationTool(chooseStation(17));
-        QTest::qWait(100);
-        QVERIFY(radar->requests().isEmpty());
-        QVERIFY(log().isEmpty());
-        QCOMPARE(w().ui->labelModbusId->text(), QStringLiteral("5"));
-        QCOMPARE(w().stationNumber, quint16(5));
-    }
-
-    // The relay tool opens with the values of the last identity read (0 and 0 before any) and
-    // sends nothing when cancelled.
-    void relayDialogShowsTheRadarsValues()
-    {
-        QCOMPARE(relaysOnShow(), (QList<int>{0, 0}));
-        readExampleRadar();
-        QString title, hint;
-        QList<int> ranges, shown;
-        relayTool({[&](QWidget *window) {
-            Ui::DialogFrameLimt *ui = static_cast<DialogFrameLimt *>(window)->ui;
-            title = window->windowTitle();
-            hint = ui->label_3->text();
-            ranges << ui->spinBoxFrameLimt_Early->minimum() << ui->spinBoxFrameLimt_Early->maximum()
-                   << ui->spinBoxFrameLimt_Warning->minimum() << ui->spinBoxFrameLimt_Warning->maximum();
-            readRelaysAndCancel(&shown)(window);
-        }});
-        QCOMPARE(title, QStringLiteral("继电器灵敏度"));
-        QCOMPARE(hint, QStringLiteral("数值越小，灵敏度越高"));
-        QCOMPARE(ranges, (QList<int>{0, 255, 0, 255}));
-        QCOMPARE(shown, (QList<int>{10, 11}));
-        QTest::qWait(100);
-        QVERIFY(radar->requests().isEmpty());
-    }
-
-    // 0 and 255 go out as data bytes 6 and 7, the station unchanged; the radar's answer makes
-    // them the values the tool keeps.
-    void relayValuesOnTheWire()
-    {
-        readExampleRadar();
-        relayTool({setRelays(0, 255)});
-        QCOMPARE(onlyRequest().toHex(' '),
-                 QByteArray("55 aa 16 00 23 04 00 05 0e 05 05 00 05 05 05 02 07 00 00 ff ed ed"));
-        QCOMPARE(log().at(0), traceLine(QStringLiteral("发送设置ID命令："), onlyRequest()));
-        QCOMPARE(radar->identity().alarmRelay, quint8(255));
-        QCOMPARE(w().ui->labelModbusId->text(), QStringLiteral("5"));
-        QCOMPARE(relaysOnShow(), (QList<int>{0, 255}));
-    }
-
-    // A failed attempt warns and offers the operator's entries again; cancelling then leaves
-    // the radar's confirmed values in place, so the next station-number command carries them
-    // and not the entries the radar never took.
-    void failedAttemptThenCancelKeepsTheConfirmedValues()
-    {
-        readExampleRadar();
-        radar->setFault(0x0E, faultSpec(sim::Fault::Silent));
-        DialogAnswerer answerer;
-        QList<int> offeredAgain;
-        relayTool({setRelays(0, 255), readRelaysAndCancel(&offeredAgain)}, &answerer);
-        QCOMPARE(onlyRequest().mid(18, 2).toHex(' '), QByteArray("00 ff"));
-        QCOMPARE(log(), (QStringList{traceLine(QStringLiteral("发送设置ID命令："), onlyRequest()), timeoutLine}));
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen.first().title, QStringLiteral("错误"));
-        QCOMPARE(answerer.seen.first().text, QStringLiteral("设置失败"));
-        QCOMPARE(answerer.seen.first().icon, QMessageBox::Warning);
-        QCOMPARE(offeredAgain, (QList<int>{0, 255}));
-
-        radar->clearFaults();
-        radar->clearRequests();
-        QCOMPARE(relaysOnShow(), (QList<int>{10, 11}));
-        stationTool(chooseStation(0));
-        QCOMPARE(onlyRequest().mid(12, 8).toHex(' '), QByteArray("05 05 05 02 07 00 0a 0b"));
-    }
-
-    // A second press after a failure that the radar answers stores the new values.
-    void secondAttemptAfterAFailure()
-    {
-        readExampleRadar();
-        radar->setFault(0x0E, faultSpec(sim::Fault::Silent, 1));
-        DialogAnswerer answerer;
-        relayTool({setRelays(20, 30), [](QWidget *window) {
-                       static_cast<DialogFrameLimt *>(window)->ui->pushButton->click();
-                   }},
-                  &answerer);
-        QCOMPARE(radar->requests().size(), 2);
-        QCOMPARE(radar->requests().at(1).bytes.mid(18, 2).toHex(' '), QByteArray("14 1e"));
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(relaysOnShow(), (QList<int>{20, 30}));
-    }
-
-    // Without a connection every press of "设置" warns and shows the dialog again; only
-    // cancelling ends the tool, and nothing goes out.
-    void withoutAConnectionOnlyCancelEnds()
-    {
-        w().ui->pushButtonDisconnect->click();
-        w().ui->listWidget->clear();
-        DialogAnswerer answerer;
+        QFETCH(int, unanswered);
+        QFETCH(QList<int>, kept);
+        if (unanswered)
+            radar->setFault(0x0E, {sim::Fault::Silent});
         QList<int> offered;
-        relayTool({setRelays(1, 2), setRelays(3, 4), readRelaysAndCancel(&offered)}, &answerer);
-        QCOMPARE(answerer.seen.size(), 2);
-        for (const DialogAnswerer::Seen &box : answerer.seen)
-            QCOMPARE(box.text, QStringLiteral("设置失败"));
+        QList<Action> actions{relayWindow({0, 255})};
+        if (unanswered)
+            actions << [this, unanswered, &offered](QWidget *window) {
+                if (unanswered > 0)
+                    radar->clearFaults(); // it answers the second press
+                relayWindow(unanswered > 0 ? QList<int>{0, 255} : QList<int>(), &offered)(window);
+            };
+        runTool(true, actions);
+        const QByteArray sent = hexBytes("55aa1600 2304 00 05 0e 05 05 00 05 05 0502 0700 00 ff eded");
+        QCOMPARE(radar->requests().size(), unanswered > 0 ? 2 : 1);
+        for (const sim::ReceivedRequest &r : radar->requests())
+            QCOMPARE(r.bytes, sent);
+        QCOMPARE(boxes, unanswered ? QStringList(failedBox) : QStringList());
+        QCOMPARE(offered, unanswered ? (QList<int>{0, 255}) : QList<int>());
+        QCOMPARE(onShow(true), kept);
+    }
+
+    // The relay tool opens with the values of the identity read, in its limits, and sends
+    // nothing when cancelled; a station number accepted unchanged goes out with those values.
+    // Without a connection neither tool sends anything: the number stays, and every press of
+    // "设置" warns and offers the entries again until the operator cancels.
+    void identityValuesAndWhatSendsNothing()
+    {
+        QStringList opened;
+        runTool(true, {[&opened](QWidget *window) {
+            Ui::DialogFrameLimt *ui = static_cast<DialogFrameLimt *>(window)->ui;
+            opened << window->windowTitle() << ui->label_3->text();
+            for (const QSpinBox *box : {ui->spinBoxFrameLimt_Early, ui->spinBoxFrameLimt_Warning})
+                opened << QStringLiteral("%1 in %2-%3").arg(box->value()).arg(box->minimum()).arg(box->maximum());
+            static_cast<QDialog *>(window)->reject();
+        }});
+        QCOMPARE(opened, (QStringList{"继电器灵敏度", "数值越小，灵敏度越高", "10 in 0-255", "11 in 0-255"}));
+        verifyNothingSent();
+        runTool(false, {stationWindow(0)});
+        QCOMPARE(onlyRequest(*radar).mid(12, 8).toHex(' '), QByteArray("05 05 05 02 07 00 0a 0b"));
+
+        w().ui->pushButtonDisconnect->click();
+        forget();
+        runTool(false, {stationWindow(17)});
+        QList<int> offered;
+        runTool(true, {relayWindow({1, 2}), relayWindow({3, 4}), relayWindow({}, &offered)});
+        QCOMPARE(boxes, QStringList({failedBox, failedBox}));
         QCOMPARE(offered, (QList<int>{3, 4}));
-        QVERIFY(radar->requests().isEmpty());
-        QVERIFY(log().isEmpty());
-        QCOMPARE(relaysOnShow(), (QList<int>{0, 0}));
+        verifyNothingSent();
+        QCOMPARE(w().ui->labelModbusId->text(), QStringLiteral("5"));
+        QCOMPARE(onShow(false), QList<int>{5});
+        QCOMPARE(onShow(true), (QList<int>{10, 11}));
     }
 };
 
