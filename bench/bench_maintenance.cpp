@@ -36,19 +36,36 @@ void acceptMessageBoxes(QObject *context)
     timer->start(50);
 }
 
-bool upgradeBenchmark()
+// A scratch working folder ("temp", the sample folder) for the length of one run.
+class WorkingFolder
 {
+public:
+    WorkingFolder() : previous(QDir::currentPath()) { QDir::setCurrent(folder.path()); }
+    ~WorkingFolder() { QDir::setCurrent(previous); }
+
+private:
     QTemporaryDir folder;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(folder.path());
-    sim::RadarSimulator radar;
+    QString previous;
+};
+
+// The radar paced at 115200 baud in both directions.
+bool startPacedRadar(sim::RadarSimulator &radar)
+{
     radar.setPaced(true);
     radar.setInputPaced(true);
+    if (radar.start())
+        return true;
+    std::fprintf(stderr, "simulator: %s\n", qPrintable(radar.errorString()));
+    return false;
+}
+
+bool upgradeBenchmark()
+{
+    const WorkingFolder folder;
+    sim::RadarSimulator radar;
     radar.setUpgradeStatusGapMs(50);
-    if (!radar.start()) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(radar.errorString()));
+    if (!startPacedRadar(radar))
         return false;
-    }
     QByteArray image(256 * 1024, '\0');
     for (int i = 0; i < image.size(); ++i)
         image[i] = char((i * 131) ^ (i >> 9));
@@ -76,7 +93,6 @@ bool upgradeBenchmark()
     const QList<sim::UpgradePacketRecord> packets = radar.upgradePackets();
     if (!ok || packets.size() < 2) {
         std::printf("upgrade transfer: the upgrade did not complete -> FAILED\n");
-        QDir::setCurrent(previous);
         return false;
     }
     const double transfer = (packets.last().answeredMs - packets.first().firstByteMs) / 1000.0;
@@ -86,22 +102,15 @@ bool upgradeBenchmark()
     std::printf("upgrade transfer: %d KiB in %d packets (start packet included) took %.2f s, wire time %.2f s, "
                 "ratio %.3f (limit 1.10) -> %s\n",
                 image.size() / 1024, int(packets.size()), transfer, wire, ratio, ratio <= 1.10 ? "ok" : "TOO SLOW");
-    QDir::setCurrent(previous);
     return ratio <= 1.10;
 }
 
 bool samplingBenchmark()
 {
-    QTemporaryDir folder;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(folder.path());
+    const WorkingFolder folder;
     sim::RadarSimulator radar;
-    radar.setPaced(true);
-    radar.setInputPaced(true);
-    if (!radar.start()) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(radar.errorString()));
+    if (!startPacedRadar(radar))
         return false;
-    }
     QString path;
     {
         MainWindow window;
@@ -132,7 +141,6 @@ bool samplingBenchmark()
                 sim::RadarSimulator::PacedBytesPerSecond, static_cast<long long>(streamed),
                 static_cast<long long>(inFile), static_cast<long long>(streamed - inFile),
                 inFile == streamed && streamed > 0 ? "ok" : "LOST BYTES");
-    QDir::setCurrent(previous);
     return inFile == streamed && streamed > 0;
 }
 
