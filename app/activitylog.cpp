@@ -10,11 +10,16 @@
 namespace {
 QPointer<QListWidget> logTarget;
 QMutex logLock;
+qint64 heldCharacters = 0;   // of the lines in the target list
 } // namespace
 
 void setLogTarget(QListWidget *list)
 {
     logTarget = list;
+    heldCharacters = 0;
+    if (list)
+        for (int i = 0; i < list->count(); ++i)
+            heldCharacters += list->item(i)->text().size();
     // Every line has the same height; telling the view so keeps appends cheap on a long list.
     if (list)
         list->setUniformItemSizes(true);
@@ -29,7 +34,9 @@ void appendLog(const QString &text)
         return;
 
     QMutexLocker locker(&logLock);
-    const QString line = QDateTime::currentDateTime().toString(QStringLiteral("[hh:mm:ss]: ")) + message;
+    QString line = QDateTime::currentDateTime().toString(QStringLiteral("[hh:mm:ss]: ")) + message;
+    // Joining leaves room to grow, up to twice the text; the list keeps the line for hours.
+    line.squeeze();
     auto *item = new QListWidgetItem(line);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
     // The words are looked up at the moment of the line, so a language switch takes effect at once.
@@ -38,9 +45,15 @@ void appendLog(const QString &text)
     else if (line.contains(QCoreApplication::translate("QObject", "失败")))
         item->setForeground(QBrush(QColor(QStringLiteral("red"))));
 
+    // A list emptied from outside holds nothing of what was counted.
+    if (logTarget->count() == 0)
+        heldCharacters = 0;
     logTarget->addItem(item);
-    const int excess = logTarget->count() - LogLineLimit;
-    for (int i = 0; i < excess; ++i)
-        delete logTarget->takeItem(0);
+    heldCharacters += line.size();
+    while (logTarget->count() > 1 && (logTarget->count() > LogLineLimit || heldCharacters > LogCharacterLimit)) {
+        QListWidgetItem *oldest = logTarget->takeItem(0);
+        heldCharacters = qMax<qint64>(0, heldCharacters - oldest->text().size());
+        delete oldest;
+    }
     logTarget->scrollToBottom();
 }

@@ -82,6 +82,39 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(list->viewport()->rect().intersects(list->visualItemRect(list->item(LogLineLimit - 1))));
     }
+
+    // A reply read for a second of line noise makes a line of tens of thousands of characters:
+    // the oldest lines go while the list holds more characters than its bound, but the newest
+    // line stays, however long, until ordinary lines push it out in turn.
+    void longLinesAreBoundedBySize()
+    {
+        const auto held = [this] {
+            qint64 n = 0;
+            for (int i = 0; i < list->count(); ++i)
+                n += list->item(i)->text().size();
+            return n;
+        };
+        const QString noise(LogCharacterLimit / 4, QLatin1Char('f'));
+        appendLog(QStringLiteral("first"));
+        for (int i = 0; i < 6; ++i)
+            appendLog(QStringLiteral("noise %1 ").arg(i) + noise);
+        QCOMPARE(list->count(), 3);
+        QVERIFY(held() <= LogCharacterLimit);
+        QVERIFY(list->item(0)->text().contains(QStringLiteral("]: noise 3 ")));
+        QVERIFY(list->item(2)->text().contains(QStringLiteral("]: noise 5 ")));
+        // Emptied from outside, the list starts counting again from nothing.
+        list->clear();
+        for (int i = 0; i < 3; ++i)
+            appendLog(QStringLiteral("noise %1 ").arg(i) + noise);
+        QCOMPARE(list->count(), 3);
+
+        appendLog(QStringLiteral("huge ") + QString(LogCharacterLimit, QLatin1Char('e')));
+        QCOMPARE(list->count(), 1);
+        QVERIFY(list->item(0)->text().contains(QStringLiteral("]: huge e")));
+        appendLog(QStringLiteral("poll 1"));
+        QCOMPARE(list->count(), 1);
+        QVERIFY(list->item(0)->text().endsWith(QStringLiteral("]: poll 1")));
+    }
 };
 
 RADAR_TEST_MAIN(TestActivityLog)
