@@ -64,6 +64,9 @@ private slots:
             << QStringList{"保存设置到flash命令：超时或无返回值"};
         QTest::newRow("sized read, silent") << &C::ReadAlarmArea << silent << none << false << false
             << QStringList{"读取雷达报警区域设置信息命令：超时或无返回值", "雷达报警区域设置信息返回：长度不正确"};
+        // The identity read is the one sized read whose silence gives the timeout line alone.
+        QTest::newRow("identity read, silent") << &C::ReadIdentity << silent << none << false << false
+            << QStringList{"读取ID命令：超时或无返回值"};
         QTest::newRow("sized read, short") << &C::ReadStartDistance << silent << hexBytes("55 aa 1e 00 00 00 00 02 15 02")
             << false << false << QStringList{"读取起始探测距离：长度不正确"};
         QTest::newRow("deadline, silent") << &C::TestCommand << silent << none << false << true
