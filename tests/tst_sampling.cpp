@@ -35,28 +35,30 @@ class TestSampling : public MaintenanceFixture
         QVERIFY(driver->done());
     }
 
-    // The first step of every run: the window is up.
-    Driver &whenOpen(std::function<void()> action)
+    // The first step of every run: the window is up (its progress watched from then on).
+    void whenOpen(std::function<void()> action)
     {
-        return driver->when(QStringLiteral("window open"),
-                            [this] {
-                                dialog = w().findChild<DialogGetData *>();
-                                return dialog && dialog->isVisible();
-                            },
-                            [this, action] {
-                                connect(dialog->ui->progressBar, &QProgressBar::valueChanged, this,
-                                        [this](int v) { progress << v; });
-                                action();
-                            });
+        driver->when(QStringLiteral("window open"), [this] { return (dialog = w().findChild<DialogGetData *>()) && dialog->isVisible(); },
+                     [this, action] {
+                         connect(dialog->ui->progressBar, &QProgressBar::valueChanged, this, [this](int v) { progress << v; });
+                         action();
+                     });
     }
 
-    QList<sim::ReceivedRequest> samplingRequests() const
+    // Starts a run, answers the one box it brings with Ok (within timeoutMs), closes the
+    // window once the run is over and returns the box.
+    DialogAnswerer::Seen runToOneBox(int timeoutMs = 2000)
     {
-        QList<sim::ReceivedRequest> list;
-        for (const sim::ReceivedRequest &r : radar->requests())
-            if (r.functionCode == 0x06)
-                list << r;
-        return list;
+        whenOpen([this, timeoutMs] {
+            answerer->answerMessageBox(QMessageBox::Ok, timeoutMs);
+            dialog->ui->pushButtonStartData->click();
+        });
+        driver->when(QStringLiteral("box answered, run over"), [this] { return !answerer->pending() && dialog->isIdle(); },
+                     [this] { dialog->ui->pushButton->click(); });
+        runSamplingWindow();
+        if (!answerer->waitDone(1000) || answerer->seen.size() != 1)
+            return {};
+        return answerer->seen.first();
     }
 
 private slots:
@@ -74,22 +76,36 @@ private slots:
         endSession();
     }
 
+    // In English the question is English and the samples go to a folder of their own.
+    void aStoppedRunKeepsWhatTheRadarSent_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("Chinese") << false << "采样数据" << "提示" << "是否确定终止采集并保存当前数据？";
+        QTest::newRow("English") << true << "Sampled Data" << "Notice" << "Stop sampling and keep the data gathered so far?";
+    }
     void aStoppedRunKeepsWhatTheRadarSent()
     {
+        QFETCH(bool, english);
+        QFETCH(QString, folder);
+        QFETCH(QString, title);
+        QFETCH(QString, question);
         startSession();
+        if (english)
+            ui()->action_English->trigger();
         // Bytes that wait before the request are not part of the sample.
         radar->sendRaw(QByteArray("stale bytes before the request"));
         QTest::qWait(50);
         qint64 atNo = 0;
-        bool startWasOff = false;
-        bool minutesWereOff = false;
+        bool lockedWhileRunning = false;
         whenOpen([this] {
             dialog->ui->spinBox->setValue(5);
             dialog->ui->pushButtonStartData->click();
         });
         driver->when(QStringLiteral("streaming"), [this] { return radar->sampledBytesSent() > 3000; }, [&] {
-            startWasOff = !dialog->ui->pushButtonStartData->isEnabled();
-            minutesWereOff = !dialog->ui->spinBox->isEnabled();
+            lockedWhileRunning = !dialog->ui->pushButtonStartData->isEnabled() && !dialog->ui->spinBox->isEnabled();
             // Neither a second start nor Escape does anything while the run is on.
             dialog->ui->pushButtonStartData->click();
             QTest::keyClick(dialog, Qt::Key_Escape);
@@ -107,29 +123,25 @@ private slots:
         runSamplingWindow();
         QVERIFY(answerer->waitDone(1000));
 
-        QVERIFY(startWasOff);
-        QVERIFY(minutesWereOff);
-        const QList<sim::ReceivedRequest> requests = samplingRequests();
-        QCOMPARE(requests.size(), 1);
-        QCOMPARE(requests.first().bytes.toHex(' '), QByteArray("55 aa 10 00 f5 04 00 ff 06 ff 01 00 02 05 ed ed"));
+        QVERIFY(lockedWhileRunning);
+        QCOMPARE(radar->requests().size(), 1);
+        QCOMPARE(radar->requests().first().bytes.toHex(' '), QByteArray("55 aa 10 00 f5 04 00 ff 06 ff 01 00 02 05 ed ed"));
         QCOMPARE(answerer->seen.size(), 2);
         for (const DialogAnswerer::Seen &seen : answerer->seen) {
-            QCOMPARE(seen.title, QStringLiteral("提示"));
-            QCOMPARE(seen.text, QStringLiteral("是否确定终止采集并保存当前数据？"));
+            QCOMPARE(seen.title, title);
+            QCOMPARE(seen.text, question);
         }
 
-        const QStringList files = sampleFiles(QStringLiteral("采样数据"));
+        QVERIFY(!workDir().exists(english ? QStringLiteral("采样数据") : QStringLiteral("Sampled Data")));
+        const QStringList files = sampleFiles(folder);
         QCOMPARE(files.size(), 1);
-        QVERIFY2(QRegularExpression(QStringLiteral("/采样数据/\\d{4}\\.\\d\\d\\.\\d\\d-\\d\\d\\.\\d\\d\\.\\d\\d\\.dat$"))
+        QVERIFY2(QRegularExpression(QLatin1Char('/') + folder + QStringLiteral("/\\d{4}\\.\\d\\d\\.\\d\\d-\\d\\d\\.\\d\\d\\.\\d\\d\\.dat$"))
                      .match(files.first()).hasMatch(), qPrintable(files.first()));
         const QByteArray content = fileContent(files.first());
         QVERIFY(content.size() > atNo);
         QCOMPARE(content, radar->sampledOutput().left(content.size()));
-        QVERIFY(content.startsWith(QByteArray::fromHex("55aa0e00")));
-        QVERIFY(!content.contains("stale"));
-        QVERIFY(!progress.isEmpty());
-        QVERIFY(*std::max_element(progress.begin(), progress.end()) < 100);
-        QVERIFY(std::is_sorted(progress.begin(), progress.end()));
+        QVERIFY(content.startsWith(QByteArray::fromHex("55aa0e00")));   // the acknowledgement, nothing stale
+        QVERIFY(!progress.isEmpty() && progress.last() < 100 && std::is_sorted(progress.begin(), progress.end()));
         QVERIFY(isDisconnected());
     }
 
@@ -137,26 +149,14 @@ private slots:
     {
         driver = std::make_unique<Driver>(90000);
         startSession();
-        whenOpen([this] {
-            answerer->answerMessageBox(QMessageBox::Ok, 90000);
-            dialog->ui->pushButtonStartData->click();
-        });
-        QString path;
-        driver->when(QStringLiteral("run over"), [this] { return !answerer->pending() && dialog->isIdle(); },
-                     [this, &path] {
-                         path = dialog->filePath();
-                         QCOMPARE(dialog->ui->progressBar->value(), 100);
-                         dialog->ui->pushButton->click();
-                     });
-        runSamplingWindow();
-        QVERIFY(answerer->waitDone(1000));
-        QCOMPARE(answerer->seen.size(), 1);
-        QCOMPARE(answerer->seen.first().title, QStringLiteral("成功"));
-        QCOMPARE(answerer->seen.first().text, QStringLiteral("数据采集成功：") + path);
+        const DialogAnswerer::Seen box = runToOneBox(90000);
+        QCOMPARE(box.title, QStringLiteral("成功"));
+        const QString prefix = QStringLiteral("数据采集成功：");
+        QVERIFY2(box.text.startsWith(prefix + QDir::currentPath() + QStringLiteral("/采样数据/")), qPrintable(box.text));
         QVERIFY(!radar->isSampling());
-        const QByteArray content = fileContent(path);
         // The acknowledgement, then 59.75 s of the stream at 11,520 bytes a second.
         QCOMPARE(radar->sampledBytesSent(), qint64(14 + 688320));
+        const QByteArray content = fileContent(box.text.mid(prefix.size()));
         QCOMPARE(qint64(content.size()), radar->sampledBytesSent());
         QVERIFY(content == radar->sampledOutput());
         QCOMPARE(content.mid(14, 4096), sim::RadarSimulator::samplePattern(0, 4096));
@@ -168,18 +168,10 @@ private slots:
     void aClosedPortIsReportedAndClosingAsksNothing()
     {
         startSession(false);
-        whenOpen([this] {
-            answerer->answerMessageBox(QMessageBox::Ok);
-            dialog->ui->pushButtonStartData->click();
-        });
-        driver->when(QStringLiteral("warning answered"), [this] { return !answerer->pending(); },
-                     [this] { dialog->ui->pushButton->click(); });
-        runSamplingWindow();
-        QVERIFY(answerer->waitDone(1000));
-        QCOMPARE(answerer->seen.size(), 1);
-        QCOMPARE(answerer->seen.first().title, QStringLiteral("错误"));
-        QCOMPARE(answerer->seen.first().text, QStringLiteral("串口已关闭"));
-        QCOMPARE(answerer->seen.first().icon, QMessageBox::Warning);
+        const DialogAnswerer::Seen box = runToOneBox();
+        QCOMPARE(box.title, QStringLiteral("错误"));
+        QCOMPARE(box.text, QStringLiteral("串口已关闭"));
+        QCOMPARE(box.icon, QMessageBox::Warning);
         QVERIFY(radar->requests().isEmpty());
         QVERIFY(!workDir().exists(QStringLiteral("采样数据")));
         QVERIFY(progress.isEmpty());
@@ -191,22 +183,12 @@ private slots:
         // Something else holds the folder's name.
         QFile blocker(workDir().filePath(QStringLiteral("采样数据")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        whenOpen([this] {
-            answerer->answerMessageBox(QMessageBox::Ok);
-            dialog->ui->pushButtonStartData->click();
-        });
-        driver->when(QStringLiteral("warning answered"), [this] { return !answerer->pending() && dialog->isIdle(); },
-                     [this] { dialog->ui->pushButton->click(); });
-        runSamplingWindow();
-        QVERIFY(answerer->waitDone(1000));
-        QCOMPARE(answerer->seen.size(), 1);
-        QCOMPARE(answerer->seen.first().title, QStringLiteral("错误"));
+        const DialogAnswerer::Seen box = runToOneBox();
+        QCOMPARE(box.title, QStringLiteral("错误"));
         const QString prefix = QStringLiteral("无法创建文件：") + QDir::currentPath() + QStringLiteral("/采样数据/");
-        QVERIFY2(answerer->seen.first().text.startsWith(prefix), qPrintable(answerer->seen.first().text));
-        QVERIFY(answerer->seen.first().text.endsWith(QStringLiteral(".dat")));
+        QVERIFY2(box.text.startsWith(prefix) && box.text.endsWith(QStringLiteral(".dat")), qPrintable(box.text));
         // The radar was asked all the same.
-        QCOMPARE(samplingRequests().size(), 1);
+        QCOMPARE(requestCodes(), QList<int>{0x06});
         QVERIFY(isDisconnected());
     }
 
@@ -219,30 +201,8 @@ private slots:
         QVERIFY(answerer->seen.isEmpty());
         QVERIFY(radar->requests().isEmpty());
         QVERIFY(isDisconnected());
-        QVERIFY(w().findChild<DialogGetData *>() == nullptr);
     }
 
-    void inEnglishTheSamplesGoToTheirOwnFolder()
-    {
-        startSession();
-        ui()->action_English->trigger();
-        whenOpen([this] {
-            QCOMPARE(dialog->ui->pushButtonStartData->text(), QStringLiteral("Start Sampling"));
-            dialog->ui->pushButtonStartData->click();
-        });
-        driver->when(QStringLiteral("streaming"), [this] { return radar->sampledBytesSent() > 2000; }, [this] {
-            answerer->answerMessageBox(QMessageBox::Yes);
-            dialog->ui->pushButton->click();
-        });
-        runSamplingWindow();
-        QVERIFY(answerer->waitDone(1000));
-        const QStringList files = sampleFiles(QStringLiteral("Sampled Data"));
-        QCOMPARE(files.size(), 1);
-        QVERIFY(!workDir().exists(QStringLiteral("采样数据")));
-        const QByteArray content = fileContent(files.first());
-        QVERIFY(!content.isEmpty());
-        QCOMPARE(content, radar->sampledOutput().left(content.size()));
-    }
 };
 
 RADAR_TEST_MAIN(TestSampling)
