@@ -6,6 +6,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QPointer>
+#include <QStringBuilder>
 
 namespace {
 QPointer<QListWidget> logTarget;
@@ -34,9 +35,9 @@ void appendLog(const QString &text)
         return;
 
     QMutexLocker locker(&logLock);
-    QString line = QDateTime::currentDateTime().toString(QStringLiteral("[hh:mm:ss]: ")) + message;
-    // Joining leaves room to grow, up to twice the text; the list keeps the line for hours.
-    line.squeeze();
+    // Built in one piece of exactly its size: joined with +, the text would keep room to grow
+    // of up to its own length again, for as long as the list keeps the line.
+    const QString line = QDateTime::currentDateTime().toString(QStringLiteral("[hh:mm:ss]: ")) % message;
     auto *item = new QListWidgetItem(line);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
     // The words are looked up at the moment of the line, so a language switch takes effect at once.
