@@ -29,24 +29,13 @@
 class Driver : public QObject
 {
 public:
-    explicit Driver(int timeoutMs = 30000) : limitMs(timeoutMs)
-    {
-        timer.setInterval(5);
-        connect(&timer, &QTimer::timeout, this, [this] { poll(); });
-    }
+    explicit Driver(int timeoutMs = 30000) : limitMs(timeoutMs) { connect(&timer, &QTimer::timeout, this, [this] { poll(); }); }
 
     Driver &when(const QString &name, std::function<bool()> condition, std::function<void()> action)
     {
         steps.append(Step{name, std::move(condition), std::move(action)});
-        if (!timer.isActive()) {
-            clock.start();
-            timer.start();
-        }
+        if (!timer.isActive()) { clock.start(); timer.start(5); }
         return *this;
-    }
-    Driver &then(const QString &name, std::function<void()> action)
-    {
-        return when(name, [] { return true; }, std::move(action));
     }
 
     bool done() const { return steps.isEmpty(); }
@@ -55,32 +44,21 @@ public:
     std::function<void()> rescue;
 
 private:
-    struct Step
-    {
-        QString name;
-        std::function<bool()> condition;
-        std::function<void()> action;
-    };
+    struct Step { QString name; std::function<bool()> condition; std::function<void()> action; };
 
     void poll()
     {
-        if (steps.isEmpty()) {
-            timer.stop();
-            return;
-        }
-        if (steps.first().condition()) {
-            const Step step = steps.takeFirst();
+        if (!steps.isEmpty() && steps.first().condition()) {
             clock.restart();
-            QTimer::singleShot(0, this, step.action);
-            return;
-        }
-        if (clock.elapsed() > limitMs) {
+            QTimer::singleShot(0, this, steps.takeFirst().action);
+        } else if (!steps.isEmpty() && clock.elapsed() > limitMs) {
             failures << QStringLiteral("step \"%1\" did not come within %2 ms").arg(steps.first().name).arg(limitMs);
             steps.clear();
-            timer.stop();
             if (rescue)
                 rescue();
         }
+        if (steps.isEmpty())
+            timer.stop();
     }
 
     QList<Step> steps;
@@ -95,9 +73,8 @@ class LabelWatch : public QObject
 public:
     explicit LabelWatch(QLabel *label) : watched(label)
     {
-        timer.setInterval(2);
         connect(&timer, &QTimer::timeout, this, [this] { look(); });
-        timer.start();
+        timer.start(2);
     }
     QStringList texts;
     void look()
@@ -128,25 +105,26 @@ protected:
     {
         QStringList lines;
         const QListWidget *list = window->ui->listWidget;
-        for (int i = 0; i < list->count(); ++i) {
-            const QString text = list->item(i)->text();
-            lines << text.mid(text.indexOf(QStringLiteral("]: ")) + 3);
-        }
+        for (int i = 0; i < list->count(); ++i)
+            lines << list->item(i)->text().mid(list->item(i)->text().indexOf(QStringLiteral("]: ")) + 3);
         return lines;
     }
 
     // A fresh working folder, radar and window; the port is opened as the connection sequence
-    // opens it, without the read-back, unless the test connects itself.
-    void startSession(bool openPort = true)
+    // opens it, without the read-back, unless the test connects itself. A radar given a link
+    // name sits behind that fixed path in the folder, as the operator types it in: the path
+    // stays when a dropped line comes back.
+    void startSession(bool openPort = true, const QString &linkName = QString())
     {
         folder = std::make_unique<QTemporaryDir>();
         QVERIFY(folder->isValid());
         previousDir = QDir::currentPath();
         QVERIFY(QDir::setCurrent(folder->path()));
         radar = std::make_unique<sim::RadarSimulator>();
-        QVERIFY2(radar->start(), qPrintable(radar->errorString()));
+        QVERIFY2(linkName.isEmpty() ? radar->start() : radar->start(workDir().filePath(linkName)),
+                 qPrintable(radar->errorString()));
         window = std::make_unique<MainWindow>();
-        ui()->comboBoxSerial->setEditText(radar->devicePath());
+        ui()->comboBoxSerial->setEditText(linkName.isEmpty() ? radar->devicePath() : radar->symlinkPath());
         if (openPort) {
             QVERIFY(window->openRadarPort());
             QTest::qWait(30);
@@ -172,8 +150,6 @@ protected:
 
     bool isDisconnected() { return !ui()->pushButtonConnect->isHidden() && !w().channel().port.isOpen(); }
 
-    static QString makerPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/make-upgrade-set"); }
-
     // Runs the upgrade-set maker on an image written to the working folder; the set goes to
     // "temp" unless another folder is named. Returns the maker's exit code (0 on success).
     int makeSet(const QByteArray &image, int deviceType, quint32 seed, const QStringList &extra = {},
@@ -186,10 +162,10 @@ protected:
         file.close();
         QProcess maker;
         maker.setWorkingDirectory(folder->path());
-        maker.start(makerPath(), QStringList{QStringLiteral("--image"), imagePath, QStringLiteral("--device-type"),
-                                             QString::number(deviceType), QStringLiteral("--seed"),
-                                             QString::number(seed), QStringLiteral("--out"), out}
-                                     + extra);
+        maker.start(QCoreApplication::applicationDirPath() + QStringLiteral("/make-upgrade-set"),
+                    QStringList{QStringLiteral("--image"), imagePath, QStringLiteral("--device-type"),
+                                QString::number(deviceType), QStringLiteral("--seed"), QString::number(seed),
+                                QStringLiteral("--out"), out} + extra);
         if (!maker.waitForFinished(20000))
             return -2;
         return maker.exitStatus() == QProcess::NormalExit ? maker.exitCode() : -3;
@@ -234,12 +210,7 @@ protected:
     std::unique_ptr<LabelWatch> labels;
     int endUpdates = 0;
 
-    void endSession()
-    {
-        labels.reset();
-        dialog = nullptr;
-        MaintenanceFixture::endSession();
-    }
+    void endSession() { labels.reset(); dialog = nullptr; MaintenanceFixture::endSession(); }
 
     void openUpgradeWindow()
     {
@@ -267,8 +238,7 @@ protected:
         DialogAnswerer answerer;
         answerer.answerMessageBox(QMessageBox::Ok, 40000);
         runUpgrade();
-        const bool answered = answerer.waitDone(1000);
-        if (!answered)
+        if (!answerer.waitDone(1000))
             QTest::qFail("the success box never came", __FILE__, __LINE__);
         return answerer.seen;
     }
