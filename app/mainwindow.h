@@ -76,6 +76,8 @@ public:
     bool writeSuppressionArea();
     bool writeTargetFilter();
     bool writeStartDistance();
+    // The centre points (cm) of the marked cells as the radar gets them: at most its ten slots.
+    QVector<QPoint> markedCellPoints() const;
 
     // The ten scene-group values a scene file carries.
     SceneConfig sceneFromForm() const;

@@ -44,7 +44,6 @@ QImage MainWindow::plotImage() const
 void MainWindow::fillConfigurationReport(QTextDocument *document)
 {
     const bool connected = linkUsable();
-    const RadarView *view = ui->graphicsView;
     QString html = QStringLiteral("<html><body><h1>%1</h1>").arg(tr("雷达配置报告").toHtmlEscaped());
     html += QStringLiteral("<p>%1 %2</p>")
                 .arg(tr("日期时间：").toHtmlEscaped(),
@@ -84,15 +83,13 @@ void MainWindow::fillConfigurationReport(QTextDocument *document)
     html += QStringLiteral("</table>");
 
     html += QStringLiteral("<h2>%1</h2>").arg(tr("非报警区域网格").toHtmlEscaped());
-    const QVector<GridCell> cells = view->SuppressionGrid.setCells();
+    const QVector<QPoint> cells = markedCellPoints();
     if (cells.isEmpty()) {
         html += QStringLiteral("<p>%1</p>").arg(tr("无").toHtmlEscaped());
     } else {
         html += QStringLiteral("<p>%1</p><ul>").arg(tr("网格中心点（厘米）：").toHtmlEscaped());
-        for (const GridCell &cell : cells) {
-            const QPoint p = view->cellToRadarPoint(cell.row, cell.column);
+        for (const QPoint &p : cells)
             html += QStringLiteral("<li>(%1, %2)</li>").arg(p.x()).arg(p.y());
-        }
         html += QStringLiteral("</ul>");
     }
 

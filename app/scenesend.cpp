@@ -53,7 +53,7 @@ bool MainWindow::writeStartDistance()
     return runExchange(C::WriteStartDistance, startDistanceData(ui->spinBoxSurveyNear->value()));
 }
 
-bool MainWindow::writeSuppressionArea()
+QVector<QPoint> MainWindow::markedCellPoints() const
 {
     const RadarView *view = ui->graphicsView;
     QVector<QPoint> points;
@@ -62,7 +62,13 @@ bool MainWindow::writeSuppressionArea()
             break;
         points.append(view->cellToRadarPoint(cell.row, cell.column));
     }
-    return runExchange(C::WriteSuppressionArea, suppressionData(points, ui->comboBoxGrid->currentText().toDouble()));
+    return points;
+}
+
+bool MainWindow::writeSuppressionArea()
+{
+    return runExchange(C::WriteSuppressionArea,
+                       suppressionData(markedCellPoints(), ui->comboBoxGrid->currentText().toDouble()));
 }
 
 void MainWindow::on_pushButtonSendPar_clicked()

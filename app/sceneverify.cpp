@@ -87,12 +87,7 @@ WireScene MainWindow::toolScene() const
     s.leftHalfMetres = qint8(boundaryHalfMetres(ui->spinBoxLeft->value()));
     s.rightHalfMetres = qint8(boundaryHalfMetres(ui->spinBoxRight->value()));
     s.gridEdgeCm = gridEdgeCm(ui->comboBoxGrid->currentText().toDouble());
-    const RadarView *view = ui->graphicsView;
-    for (const GridCell &cell : view->SuppressionGrid.setCells()) {
-        if (s.cells.size() == SuppressionSlots)
-            break;
-        s.cells.append(view->cellToRadarPoint(cell.row, cell.column));
-    }
+    s.cells = markedCellPoints();
     s.direction = quint8(ui->comboBoxTargetDir->currentIndex());
     s.type = quint8(ui->comboBoxTargetType->currentData().toInt());
     s.startCm = distanceCm(ui->spinBoxSurveyNear->value());
@@ -130,7 +125,8 @@ void MainWindow::on_actionVerifyScene_triggered()
         SceneItems items;
         items.warning = deviceType != 1;
         items.boundaries = deviceType == 1 || deviceType == 3;
-        const QVector<SceneDifference> differences = compareScenes(toolScene(), radarScene, items);
+        const WireScene tool = toolScene();
+        const QVector<SceneDifference> differences = compareScenes(tool, radarScene, items);
         if (differences.isEmpty()) {
             logLine = tr("场景参数校验成功：雷达中的参数与工具中的一致");
             message = logLine;
@@ -141,10 +137,10 @@ void MainWindow::on_actionVerifyScene_triggered()
                 QString inTool = d.inTool;
                 QString inRadar = d.inRadar;
                 if (d.item == SceneItem::TargetDirection) {
-                    inTool = filterText(ui->comboBoxTargetDir, toolScene().direction, false);
+                    inTool = filterText(ui->comboBoxTargetDir, tool.direction, false);
                     inRadar = filterText(ui->comboBoxTargetDir, radarScene.direction, false);
                 } else if (d.item == SceneItem::TargetType) {
-                    inTool = filterText(ui->comboBoxTargetType, toolScene().type, true);
+                    inTool = filterText(ui->comboBoxTargetType, tool.type, true);
                     inRadar = filterText(ui->comboBoxTargetType, radarScene.type, true);
                 }
                 const QString name = tr(itemName(d.item));

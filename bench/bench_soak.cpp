@@ -35,17 +35,7 @@ namespace {
 constexpr int SampleIntervalS = 10;
 constexpr double GrowthLimitMiB = 2.0;
 
-// VmRSS of /proc/self/status, in KiB (0 when it cannot be read).
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
+long residentKiB() { return long(currentMemoryMiB() * 1024); }
 
 double cpuSeconds()
 {

@@ -2,6 +2,7 @@
 #include "ui_dialogupdate.h"
 
 #include "eventwait.h"
+#include "frame.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -17,12 +18,6 @@ constexpr int AnswerWaits = 50;
 constexpr int AnswerWaitMs = 100;
 constexpr int StatusPollMs = 100;
 constexpr int SilentPollsAllowed = 100;
-
-// The length a status message gives itself, in its bytes 2 and 3.
-int statusMessageLength(const QByteArray &message)
-{
-    return message.size() < 4 ? 0 : int(quint8(message.at(2)) | (quint8(message.at(3)) << 8));
-}
 } // namespace
 
 DialogUpdate::DialogUpdate(QWidget *parent) : QDialog(parent), ui(new Ui::DialogUpdate)
@@ -239,7 +234,7 @@ void DialogUpdate::transfer()
         // A message that ends short of its own length field has its rest on the way (an adapter
         // may hand it over in two pieces): it waits one more poll for it, and is taken as it
         // is when nothing more comes.
-        if (!arrived.isEmpty() && (message.size() < 4 || message.size() < statusMessageLength(message))) {
+        if (!arrived.isEmpty() && (message.size() < 4 || message.size() < int(radarlink::replyLengthField(message)))) {
             held = message;
             countdown = SilentPollsAllowed;
             continue;

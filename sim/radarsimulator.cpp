@@ -1229,6 +1229,15 @@ QByteArray RadarSimulator::samplePattern(qint64 offset, int count)
     return bytes;
 }
 
+namespace {
+// Bytes a 115200-baud line carries from start to now.
+qint64 pacedBytesBetween(std::chrono::steady_clock::time_point start, std::chrono::steady_clock::time_point now)
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(now - start).count()
+           * RadarSimulator::PacedBytesPerSecond / 1000000;
+}
+} // namespace
+
 void RadarSimulator::produceSamplesLocked()
 {
     if (!streaming)
@@ -1238,8 +1247,7 @@ void RadarSimulator::produceSamplesLocked()
         return;
     }
     const auto now = Clock::now();
-    const qint64 us = std::chrono::duration_cast<std::chrono::microseconds>(now - streamStart).count();
-    const qint64 due = std::min(streamTotal, us * PacedBytesPerSecond / 1000000);
+    const qint64 due = std::min(streamTotal, pacedBytesBetween(streamStart, now));
     if (due > streamProduced) {
         Chunk c{samplePattern(streamProduced, int(due - streamProduced)), now};
         c.selfPaced = true;
@@ -1272,8 +1280,7 @@ void RadarSimulator::produceNoiseLocked()
     if (!noisy || lineDown)
         return;
     const auto now = Clock::now();
-    const qint64 us = std::chrono::duration_cast<std::chrono::microseconds>(now - noiseStart).count();
-    const qint64 due = us * PacedBytesPerSecond / 1000000;
+    const qint64 due = pacedBytesBetween(noiseStart, now);
     if (due <= noiseProduced)
         return;
     Chunk c{QByteArray(int(due - noiseProduced), '\0'), now};
