@@ -97,12 +97,11 @@ bool MainWindow::runExchange(const RadarCommand &command, const QByteArray &payl
         reply = awaitSizedReply(port, command.minimumReply);
         break;
     case ReplyDiscipline::Deadline:
-    case ReplyDiscipline::Own: {
-        // A pause cuts the result poll short; a command the operator asked for is awaited.
-        static const bool neverPaused = false;
-        reply = awaitDeadlineReply(port, &command == &RadarCommands::ResultQuery ? pollingPaused : neverPaused);
+    case ReplyDiscipline::Own:
+        // A pause (a failed scene send, the sampling tool taking the port) cuts the wait short,
+        // for the result poll and the distance test alike.
+        reply = awaitDeadlineReply(port, pollingPaused);
         break;
-    }
     }
 
     const bool deadline = command.discipline == ReplyDiscipline::Deadline;

@@ -103,6 +103,30 @@ private slots:
         QCOMPARE(log(), QStringList({requestLine, traceLine(replyPrefix, reply)}) + complaint);
     }
 
+    // While polling is paused (a scene send that failed leaves it so, and the sampling tool sets
+    // it before it takes the port) the test command still goes out, but its wait ends at once:
+    // the operator reads the timeout line, not a distance that came in during the pause.
+    void pausedLinkEndsTheWaitAtOnce()
+    {
+        radar->setTestDistance(321);
+        w().pollingPaused = true;
+        press();
+        w().pollingPaused = false;
+        QTRY_COMPARE(radar->requests().size(), 1);
+        QCOMPARE(onlyRequest(*radar), freshTestRequest);
+        QCOMPARE(log(), QStringList({requestLine, QStringLiteral("测试命令：超时或无返回值")}));
+        QCOMPARE(shown(), QString());
+
+        // The answer that came late is dropped before the next press, which shows its own.
+        QTest::qWait(100);
+        radar->clearRequests();
+        w().ui->listWidget->clear();
+        radar->setTestDistance(456);
+        press();
+        QCOMPARE(onlyRequest(*radar), freshTestRequest);
+        QCOMPARE(shown(), QStringLiteral("4.56"));
+    }
+
     // The identity read of a radar of unknown type holds the link while its warning is open;
     // a press in that time neither sends nor logs, now or later, and the link is free again
     // afterwards.
