@@ -5,6 +5,7 @@
 #include "testsupport.h"
 
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTime>
 
 #include <memory>
@@ -81,6 +82,42 @@ private slots:
         QVERIFY(list->item(LogLineLimit - 1)->text().endsWith(QStringLiteral("poll %1").arg(LogLineLimit + extra - 1)));
         QCoreApplication::processEvents();
         QVERIFY(list->viewport()->rect().intersects(list->visualItemRect(list->item(LogLineLimit - 1))));
+    }
+
+    // A reply trace is read to its last byte: its row is as wide as its text, however short the
+    // lines around it, and the horizontal scroll bar brings its end into view. Once the long
+    // line has gone, the rows narrow again.
+    void longLinesReadToTheirEnd()
+    {
+        list->resize(300, 120);
+        list->show();
+        QString trace = QStringLiteral("雷达探测结果查询返回：");
+        for (int i = 0; i < 200; ++i)
+            trace += QStringLiteral("%1 ").arg(i % 256, 2, 16, QLatin1Char('0'));
+        trace += QStringLiteral("ed ed");
+        appendLog(QStringLiteral("poll 0"));
+        appendLog(trace);
+        appendLog(QStringLiteral("poll 1"));
+        QCoreApplication::processEvents();
+
+        QListWidgetItem *traceItem = list->item(1);
+        const int textWidth = list->fontMetrics().horizontalAdvance(traceItem->text());
+        QVERIFY2(list->visualItemRect(traceItem).width() >= textWidth + 6,
+                 qPrintable(QStringLiteral("row %1 px, text %2 px").arg(list->visualItemRect(traceItem).width()).arg(textWidth)));
+        QScrollBar *across = list->horizontalScrollBar();
+        across->setValue(across->maximum());
+        QCoreApplication::processEvents();
+        const QRect row = list->visualItemRect(traceItem);
+        QVERIFY2(row.right() <= list->viewport()->width() + 1 && row.right() > list->viewport()->width() - 40,
+                 qPrintable(QStringLiteral("row ends at %1, viewport %2").arg(row.right()).arg(list->viewport()->width())));
+
+        list->hide();
+        appendLog(QStringLiteral("huge ") + QString(LogCharacterLimit, QLatin1Char('e')));
+        QCOMPARE(list->count(), 1);
+        QVERIFY(list->visualItemRect(list->item(0)).width() > 1000000);
+        appendLog(QStringLiteral("poll 2"));
+        QCOMPARE(list->count(), 1);
+        QVERIFY(list->visualItemRect(list->item(0)).width() < textWidth);
     }
 
     // A reply read for a second of line noise makes a line of tens of thousands of characters:
