@@ -49,34 +49,55 @@ private slots:
         QTest::addColumn<const RadarCommand *>("command");
         QTest::addColumn<int>("fault");           // on the radar's own reply
         QTest::addColumn<QByteArray>("raw");      // or, the radar silent, these bytes on the line
+        QTest::addColumn<QString>("request");     // the request's trace, as the log shows it
+        QTest::addColumn<QString>("reply");       // the reply's trace, empty when nothing came
         QTest::addColumn<bool>("applies");
         QTest::addColumn<bool>("result");
         QTest::addColumn<QStringList>("lines");   // after the request and the reply's trace
         const int split = int(sim::Fault::Split), silent = int(sim::Fault::Silent);
         const QByteArray none;
-        QTest::newRow("sized read in pieces") << &C::ReadDetectionArea << split << none << true << true << QStringList();
-        QTest::newRow("deadline in pieces") << &C::ResultQuery << split << none << true << true << QStringList();
+        // The requests go out under the connect header (stations FF, FF, 01) with zero payloads.
+        const QString readDetectionArea = "55 aa 0e 00 f0 04 00 ff 0a ff 01 00 ed ed";
+        const QString resultQuery = "55 aa 10 00 ef 04 00 ff 06 ff 01 00 01 00 ed ed";
+        const QString testCommand = "55 aa 10 00 f2 04 00 ff 06 ff 01 00 04 00 ed ed";
+        // The radar's own replies: the detection area it was just given (all zero), and one
+        // target, id 7 at x 100, y 250 cm, class 1.
+        QTest::newRow("sized read in pieces") << &C::ReadDetectionArea << split << none << readDetectionArea
+            << "55 aa 14 00 fd 02 00 02 0a 02 02 00 00 00 00 00 00 00 ed ed" << true << true << QStringList();
+        QTest::newRow("deadline in pieces") << &C::ResultQuery << split << none << resultQuery
+            << "55 aa 1c 00 69 04 00 02 06 02 02 00 01 01 07 00 64 00 fa 00 00 00 00 00 01 00 ed ed" << true << true
+            << QStringList();
         QTest::newRow("sized read, longer than needed") << &C::ReadTargetFilter << silent
-            << hexBytes("55 aa 14 00 00 00 00 02 14 02 02 00 01 04 00 00 00 00 ed ed") << true << true << QStringList();
-        QTest::newRow("short acknowledgement, silent") << &C::WriteAlarmArea << silent << none << false << false
+            << hexBytes("55 aa 14 00 00 00 00 02 14 02 02 00 01 04 00 00 00 00 ed ed")
+            << "55 aa 0e 00 fa 04 00 ff 14 ff 01 00 ed ed" << "55 aa 14 00 00 00 00 02 14 02 02 00 01 04 00 00 00 00 ed ed"
+            << true << true << QStringList();
+        QTest::newRow("short acknowledgement, silent") << &C::WriteAlarmArea << silent << none
+            << "55 aa 14 00 ef 04 00 ff 03 ff 01 00 00 00 00 00 00 00 ed ed" << "" << false << false
             << QStringList{"雷达报警区域设置命令：超时或无返回值"};
-        QTest::newRow("long acknowledgement, silent") << &C::SaveToFlash << silent << none << false << false
+        QTest::newRow("long acknowledgement, silent") << &C::SaveToFlash << silent << none
+            << "55 aa 0e 00 f6 04 00 ff 10 ff 01 00 ed ed" << "" << false << false
             << QStringList{"保存设置到flash命令：超时或无返回值"};
-        QTest::newRow("sized read, silent") << &C::ReadAlarmArea << silent << none << false << false
+        QTest::newRow("sized read, silent") << &C::ReadAlarmArea << silent << none
+            << "55 aa 0e 00 f1 04 00 ff 0b ff 01 00 ed ed" << "" << false << false
             << QStringList{"读取雷达报警区域设置信息命令：超时或无返回值", "雷达报警区域设置信息返回：长度不正确"};
         // The identity read is the one sized read whose silence gives the timeout line alone.
-        QTest::newRow("identity read, silent") << &C::ReadIdentity << silent << none << false << false
+        QTest::newRow("identity read, silent") << &C::ReadIdentity << silent << none
+            << "55 aa 0e 00 f3 04 00 ff 0d ff 01 00 ed ed" << "" << false << false
             << QStringList{"读取ID命令：超时或无返回值"};
         QTest::newRow("sized read, short") << &C::ReadStartDistance << silent << hexBytes("55 aa 1e 00 00 00 00 02 15 02")
-            << false << false << QStringList{"读取起始探测距离：长度不正确"};
-        QTest::newRow("deadline, silent") << &C::TestCommand << silent << none << false << true
+            << "55 aa 0e 00 fb 04 00 ff 15 ff 01 00 ed ed" << "55 aa 1e 00 00 00 00 02 15 02" << false << false
+            << QStringList{"读取起始探测距离：长度不正确"};
+        QTest::newRow("deadline, silent") << &C::TestCommand << silent << none << testCommand << "" << false << true
             << QStringList{"测试命令：超时或无返回值"};
         QTest::newRow("deadline, 10 bytes of 40") << &C::ResultQuery << silent << hexBytes("55 aa 28 00 00 00 00 02 06 02")
-            << false << true << QStringList{"雷达探测结果查询返回：消息长度不正确10/40"};
+            << resultQuery << "55 aa 28 00 00 00 00 02 06 02" << false << true
+            << QStringList{"雷达探测结果查询返回：消息长度不正确10/40"};
         QTest::newRow("deadline, a bare header") << &C::TestCommand << silent
-            << hexBytes("55 aa 0c 00 00 00 00 02 06 02 02 00") << false << true << QStringList();
+            << hexBytes("55 aa 0c 00 00 00 00 02 06 02 02 00") << testCommand << "55 aa 0c 00 00 00 00 02 06 02 02 00"
+            << false << true << QStringList();
         QTest::newRow("deadline, wrong sync") << &C::ResultQuery << silent
-            << hexBytes("55 ab 10 00 00 00 00 02 06 02 02 00 01 00 ed ed") << false << true
+            << hexBytes("55 ab 10 00 00 00 00 02 06 02 02 00 01 00 ed ed") << resultQuery
+            << "55 ab 10 00 00 00 00 02 06 02 02 00 01 00 ed ed" << false << true
             << QStringList{"雷达探测结果查询返回：同步头不正确"};
     }
     void eachDisciplineOnTheLine()
@@ -84,6 +105,8 @@ private slots:
         QFETCH(const RadarCommand *, command);
         QFETCH(int, fault);
         QFETCH(QByteArray, raw);
+        QFETCH(QString, request);
+        QFETCH(QString, reply);
         QFETCH(bool, applies);
         QFETCH(bool, result);
         QFETCH(QStringList, lines);
@@ -115,14 +138,12 @@ private slots:
         });
         QCOMPARE(answered, result);
         QCOMPARE(calls, applies ? 1 : 0);
-        const QByteArray reply = raw.isEmpty() ? applied : raw;
-        if (applies) {
-            QCOMPARE(applied, reply);
-            QCOMPARE(int(replyLengthField(applied)), applied.size());
-        }
-        QStringList expected{command->request() + sent()};
+        if (applies)
+            QCOMPARE(applied, hexBytes(reply.toLatin1().constData()));
+        QCOMPARE(onlyRequest(*radar), hexBytes(request.toLatin1().constData()));
+        QStringList expected{command->request() + request};
         if (!reply.isEmpty())
-            expected << command->reply() + toHexText(reply).trimmed();
+            expected << command->reply() + reply;
         QCOMPARE(log(), expected + lines);
     }
 
