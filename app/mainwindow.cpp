@@ -220,7 +220,8 @@ void MainWindow::refreshDeviceTexts()
 
 void MainWindow::switchLanguage(const QString &catalogue, const QByteArray &tag)
 {
-    translator.load(catalogue);
+    // A catalogue that fails to load leaves the texts as they are: nothing to report.
+    static_cast<void>(translator.load(catalogue));
     refreshDeviceTexts();
     QFile file(QStringLiteral("lang.cfg"));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

@@ -1,6 +1,7 @@
 #include "sceneconfig.h"
 
 #include <QDataStream>
+#include <QIODevice>
 
 #include <cmath>
 

@@ -101,7 +101,7 @@ bool upgradeBenchmark()
     const double ratio = transfer / wire;
     std::printf("upgrade transfer: %d KiB in %d packets (start packet included) took %.2f s, wire time %.2f s, "
                 "ratio %.3f (limit 1.10) -> %s\n",
-                image.size() / 1024, int(packets.size()), transfer, wire, ratio, ratio <= 1.10 ? "ok" : "TOO SLOW");
+                int(image.size() / 1024), int(packets.size()), transfer, wire, ratio, ratio <= 1.10 ? "ok" : "TOO SLOW");
     return ratio <= 1.10;
 }
 

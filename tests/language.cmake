@@ -3,4 +3,4 @@
 radar_add_test(tst_language tst_language.cpp TIMEOUT 300)
 target_compile_definitions(tst_language PRIVATE
   RADAR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-  RADAR_LUPDATE="$<TARGET_FILE:Qt5::lupdate>")
+  RADAR_LUPDATE="$<TARGET_FILE:Qt${RADAR_QT}::lupdate>")

@@ -98,7 +98,7 @@ int main(int argc, char **argv)
         f.close();
     }
     std::printf("make-upgrade-set: %d bytes for device type %d as header %s and %d pieces (%s to %s) in %s\n",
-                bytes.size(), type, qPrintable(files.first().name), files.size() - 1,
+                int(bytes.size()), type, qPrintable(files.first().name), int(files.size()) - 1,
                 qPrintable(QString::number(upgrade::fileBase(type) + 1)),
                 qPrintable(QString::number(upgrade::fileBase(type) + files.size() - 1)),
                 qPrintable(QDir::toNativeSeparators(dir.absolutePath())));
