@@ -205,6 +205,8 @@ private slots:
         QVERIFY(QFile::remove(tempFile(QStringLiteral("1000"))));
         ui()->pushButtonConnect->click();
         QVERIFY(waitUntil([&] { return w().pollTimer.isActive() || isDisconnected(); }, 20000));
+        // The operator opens the finished window again and closes it, which readies it for a run.
+        ui()->actionUpdate->trigger();
         dialog->close();
         ui()->actionUpdate->trigger();
         runUpgrade();
