@@ -53,7 +53,7 @@ void RadarSimulator::scheduleLocked(QByteArray reply, const FaultSpec &fault, bo
     }
     case Fault::Short:
         // The length field still claims the whole reply.
-        chunks.append(Chunk{reply.left(std::min(ShortReplyBytes, reply.size() - 1)), first});
+        chunks.append(Chunk{reply.left(std::min(ShortReplyBytes, int(reply.size()) - 1)), first});
         break;
     case Fault::BadSync:
         reply[1] = '\xAB';
