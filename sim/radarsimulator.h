@@ -84,13 +84,21 @@ public:
     void setTestDistance(quint16 cm);
     quint16 testDistance() const;
 
-    // Detection results. setTargets: count targets moving smoothly on fixed paths within
-    // 0..8 m ahead and +-3 m across, identifiers 1..count, classes taken in turn from classes
-    // (pedestrians when empty). setFixedTargets: exactly these targets in every frame.
+    // Detection results. setTargets: count targets moving smoothly as the scenario has them
+    // (by default on fixed paths within 0..8 m ahead and +-3 m across), identifiers 1..count,
+    // classes taken in turn from classes (pedestrians when empty). setFixedTargets: exactly
+    // these targets in every frame.
     void setTargets(int count, QList<quint16> classes = {});
     void setFixedTargets(QList<Target> targets);
     // What a result query sent now would carry.
     QList<Target> currentTargets() const;
+    // How the targets of setTargets move; Scenario::Paths unless set.
+    void setScenario(Scenario scenario);
+    Scenario scenario() const;
+    // The scenario's clock runs from start(); pinned, the targets stand where they are at that
+    // many seconds until the clock is pinned elsewhere or released to run on again.
+    void pinScenarioClock(double seconds);
+    void releaseScenarioClock();
 
     // Every request received since start() or clearRequests(), in arrival order.
     QList<ReceivedRequest> requests() const;
@@ -243,6 +251,9 @@ private:
     QList<quint16> targetClasses;
     bool fixedMode = false;
     QList<Target> fixedTargets;
+    Scenario scenarioKind = Scenario::Paths;
+    bool clockPinned = false;
+    double pinnedSeconds = 0;
 
     QList<ReceivedRequest> received;
     int parserDiscarded = 0;
