@@ -7,6 +7,8 @@ FUZZ_PACKAGES := cmake make pkg-config qtbase5-dev clang libclang-rt-14-dev
 JOBS ?= 2
 # The tests mostly wait on the simulated line, so more of them than cores run side by side.
 TEST_JOBS ?= 4
+# How the demo's targets move: field (in the radar's own lane or fan, through its zones) or paths.
+DEMO_SCENARIO ?= field
 
 .PHONY: all deps demo test test-normal test-asan test-fuzz bench clean
 
@@ -31,7 +33,7 @@ build-fuzz/.configured:
 demo:
 	./scripts/install-deps.sh $(RUN_PACKAGES)
 	$(MAKE) all
-	./scripts/demo.sh build
+	./scripts/demo.sh build $(DEMO_SCENARIO)
 
 test-normal: deps build/.configured
 	cmake --build build -j$(JOBS)

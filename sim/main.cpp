@@ -62,6 +62,10 @@ int main(int argc, char **argv)
     const QCommandLineOption classes(QStringLiteral("classes"),
         QStringLiteral("Target classes taken in turn, e.g. 1,2,3,4 (default: pedestrians)."),
         QStringLiteral("LIST"));
+    const QCommandLineOption scenario(QStringLiteral("scenario"),
+        QStringLiteral("How the targets move: paths (fixed paths, the default) or field (within the "
+                       "radar's own lane or fan, in and out of its alarm and warning zones)."),
+        QStringLiteral("NAME"));
     const QCommandLineOption paced(QStringLiteral("paced"),
         QStringLiteral("Send and receive at the pace of a real 115200-baud line."));
     const QCommandLineOption testDistance(QStringLiteral("test-distance"),
@@ -69,7 +73,7 @@ int main(int argc, char **argv)
         QStringLiteral("CM"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
         QStringLiteral("Print every request and reply."));
-    parser.addOptions({link, station, deviceType, targets, classes, paced, testDistance, verbose});
+    parser.addOptions({link, station, deviceType, targets, classes, scenario, paced, testDistance, verbose});
     parser.process(app);
 
     sim::RadarSimulator radar;
@@ -99,6 +103,10 @@ int main(int argc, char **argv)
         }
     }
     radar.setTargets(targetCount, classList);
+    sim::Scenario moves = sim::Scenario::Paths;
+    if (parser.isSet(scenario) && !sim::scenarioFromName(parser.value(scenario), &moves))
+        fail(QStringLiteral("--scenario wants paths or field"));
+    radar.setScenario(moves);
 
     int distance = 1234;
     if (parser.isSet(testDistance) && !parseNumber(parser.value(testDistance), 0, 65535, &distance))

@@ -8,7 +8,22 @@
 // open the line is hung up, and the simulator waits for the next opener.
 //
 // All public members are thread-safe; the line is served by one worker thread.
+//
+// The class is spread over one file per concern, all sharing the one mutex:
+//   simline.cpp         the pseudo-terminal, raw mode, the worker, pacing, hang-ups
+//   frameparser.*       request frames cut out of the incoming bytes
+//   commandradar.*      the device state, the record of requests, the reply to each command
+//   scenario.*          the moving targets of the detection results
+//   loader.*            the firmware upgrade: packets, acknowledgements, status script
+//   samplingstream.cpp  the raw output stream after a sampling request
+//   faults.*            injected faults, dropped lines and line noise
+//   simwire.h           the byte helpers they share
 #pragma once
+
+#include "commandradar.h"
+#include "faults.h"
+#include "loader.h"
+#include "scenario.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -28,123 +43,6 @@
 namespace sim {
 
 class FrameParser;
-
-// What the radar tells about itself in its identity reply (function code 0x0D).
-struct Identity
-{
-    quint8 station = 2;
-    // Goes out as the high byte of serial word 1; only the low byte of serialWord1 is sent.
-    quint8 deviceType = 1;
-    quint16 serialWord1 = 0x1234;
-    quint16 serialWord2 = 0x5678;
-    quint8 serialByte3 = 0x9a;
-    quint8 earlyWarningRelay = 3;
-    quint8 alarmRelay = 3;
-};
-
-// One non-alarm cell as it travels: a point in the radar plane, centimetres.
-struct CellPoint
-{
-    qint16 x = 0;
-    qint16 y = 0;
-    bool operator==(const CellPoint &o) const { return x == o.x && y == o.y; }
-};
-
-// The stored scene, in wire units. Writes store exactly what arrived, reads send it back.
-struct Scene
-{
-    quint16 detectionFar = 600;     // cm (0x02 / 0x0A)
-    quint16 detectionAngle = 120;   // degrees
-    quint16 warningFar = 400;       // cm (0x03 / 0x0B)
-    quint16 alarmFar = 200;         // cm
-    qint8 leftBoundary = -2;        // half metres
-    qint8 rightBoundary = 2;        // half metres
-    quint8 cellCount = 0;           // as written, may exceed 10 (0x04 / 0x0C)
-    quint8 gridEdge = 100;          // cm
-    std::array<CellPoint, 10> cells{};
-    quint8 targetDirection = 0;     // 0 either, 1 approaching, 2 moving away (0x07 / 0x14)
-    quint8 targetType = 0;          // item data: 0 no filter, 1 pedestrian ... 4 moving target
-    quint16 startDistance = 0;      // cm, near edge of the detection zone (0x08 / 0x15)
-
-    bool operator==(const Scene &o) const;
-    bool operator!=(const Scene &o) const { return !(*this == o); }
-};
-
-// One target of a detection frame, as the 12-byte entry carries it (class: low byte on the wire).
-struct Target
-{
-    quint16 id;
-    qint16 x;
-    qint16 y;
-    quint16 a;
-    quint16 b;
-    quint16 cls;
-};
-
-struct ReceivedRequest
-{
-    quint8 functionCode;
-    QByteArray bytes;        // the whole frame as it arrived
-    qint64 msecsSinceStart;
-    bool checksumOk;         // frames with a wrong checksum are recorded but not answered
-};
-
-enum class Fault { None, Silent, Late, Split, Short, BadSync, GarbageBefore, GarbageAfter };
-
-struct FaultSpec
-{
-    Fault kind = Fault::None;
-    int delayMs = 0;      // Late: delay before the reply; other kinds: added before their first byte
-    int pieces = 3;       // Split
-    int gapMs = 30;       // Split: pause between pieces
-    int remaining = -1;   // -1: every reply; n: the next n replies, then the fault is gone
-    QByteArray garbage = QByteArray::fromHex("0102fe");   // GarbageBefore / GarbageAfter
-};
-
-// What the loader does with the next arrivals of one data packet (by sequence number).
-enum class PacketFault {
-    None,
-    Silent,     // no answer at all; the packet is not taken
-    Rejected,   // answered with a non-zero status at bytes 4 and 5; the packet is not taken
-    LongAnswer, // taken, but answered with 73 bytes instead of 72
-    Late,       // taken, answered LateAnswerMs later (past the tool's wait for an answer)
-    Split,      // taken, answered in three pieces 30 ms apart
-    BadSync,    // taken, answered with BC in place of BB
-    Garbage     // taken, answered after 64 bytes of line noise
-};
-
-// One status message of the loader after the last packet: bytes 0-5 (44 BB, length, 0), the
-// code at 6, the text from 8 with a closing zero. raw, when set, goes out instead, as it is.
-struct UpgradeStatus
-{
-    quint16 code = 0;
-    QByteArray text;
-    QByteArray raw;
-    static UpgradeStatus step(const QString &text);     // code 0, text in the local encoding
-    static UpgradeStatus keepAlive();                   // code 1
-    static UpgradeStatus error(const QString &text);    // code 2
-    static UpgradeStatus finished();                    // code 3
-    QByteArray bytes() const;
-};
-
-// One 1048-byte packet as the loader received it, and what it made of it.
-struct UpgradePacketRecord
-{
-    QByteArray bytes;
-    quint16 sequence = 0;
-    quint32 checksum = 0;
-    quint32 offset = 0;
-    quint32 length = 0;
-    quint32 totalSize = 0;
-    quint32 marker = 0;
-    bool checksumOk = false;
-    bool accepted = false;   // its data went into the image
-    bool duplicate = false;  // a resend of the packet taken last, answered again, not taken twice
-    quint16 status = 0;      // the status answered at bytes 4 and 5
-    int answerSize = 0;      // 0: not answered
-    qint64 firstByteMs = 0;  // since start(): the first byte came off the line
-    qint64 answeredMs = -1;  // since start(): the last byte of the answer went out
-};
 
 class RadarSimulator
 {
@@ -186,13 +84,21 @@ public:
     void setTestDistance(quint16 cm);
     quint16 testDistance() const;
 
-    // Detection results. setTargets: count targets moving smoothly on fixed paths within
-    // 0..8 m ahead and +-3 m across, identifiers 1..count, classes taken in turn from classes
-    // (pedestrians when empty). setFixedTargets: exactly these targets in every frame.
+    // Detection results. setTargets: count targets moving smoothly as the scenario has them
+    // (by default on fixed paths within 0..8 m ahead and +-3 m across), identifiers 1..count,
+    // classes taken in turn from classes (pedestrians when empty). setFixedTargets: exactly
+    // these targets in every frame.
     void setTargets(int count, QList<quint16> classes = {});
     void setFixedTargets(QList<Target> targets);
     // What a result query sent now would carry.
     QList<Target> currentTargets() const;
+    // How the targets of setTargets move; Scenario::Paths unless set.
+    void setScenario(Scenario scenario);
+    Scenario scenario() const;
+    // The scenario's clock runs from start(); pinned, the targets stand where they are at that
+    // many seconds until the clock is pinned elsewhere or released to run on again.
+    void pinScenarioClock(double seconds);
+    void releaseScenarioClock();
 
     // Every request received since start() or clearRequests(), in arrival order.
     QList<ReceivedRequest> requests() const;
@@ -293,25 +199,35 @@ private:
         Clock::time_point readAt;
     };
 
+    // The line (simline.cpp).
     bool openLine(QString *error);
     void closeLine();
     void run();
     void wake();
-    void handleFrame(const QByteArray &frame);
     void takeInput(FrameParser &parser, const InputChunk &chunk);
-    QByteArray upgradeInputLocked(const QByteArray &bytes, Clock::time_point readAt, QStringList *lines);
-    void upgradePacketLocked(const QByteArray &bytes, Clock::time_point firstByte, QStringList *lines);
-    void produceSamplesLocked();
     void endLineSessionLocked();
     qint64 msecsSinceStart(Clock::time_point t) const;
-    void scheduleLocked(QByteArray reply, const FaultSpec &fault, bool sample = false);
     void writeDue();
     int pollTimeoutMs() const;
     void hangUpAndReopen();
     void log(const QString &line);
+    // The command radar (commandradar.cpp).
+    void handleFrame(const QByteArray &frame);
     QByteArray answerLocked(const QByteArray &request);
-    QList<Target> targetsLocked() const;
     QByteArray replyFrame(quint8 code, const QByteArray &data) const;
+    // The scenario of moving targets (scenario.cpp).
+    QList<Target> targetsLocked() const;
+    // Faults and line noise (faults.cpp).
+    FaultSpec takeFaultLocked(quint8 code);
+    void scheduleLocked(QByteArray reply, const FaultSpec &fault, bool sample = false);
+    void produceNoiseLocked();
+    // The loader (loader.cpp).
+    void enterLoaderLocked();
+    QByteArray upgradeInputLocked(const QByteArray &bytes, Clock::time_point readAt, QStringList *lines);
+    void upgradePacketLocked(const QByteArray &bytes, Clock::time_point firstByte, QStringList *lines);
+    // The sampling stream (samplingstream.cpp).
+    void startSamplingLocked(quint8 minutes);
+    void produceSamplesLocked();
 
     mutable std::mutex mutex;
     mutable std::condition_variable requestArrived;
@@ -335,6 +251,9 @@ private:
     QList<quint16> targetClasses;
     bool fixedMode = false;
     QList<Target> fixedTargets;
+    Scenario scenarioKind = Scenario::Paths;
+    bool clockPinned = false;
+    double pinnedSeconds = 0;
 
     QList<ReceivedRequest> received;
     int parserDiscarded = 0;
@@ -393,7 +312,6 @@ private:
     qint64 sampledCount = 0;
 
     // Line noise.
-    void produceNoiseLocked();
     bool noisy = false;
     Clock::time_point noiseStart;
     qint64 noiseProduced = 0;
