@@ -127,6 +127,17 @@ struct UpgradeStatus
     QByteArray bytes() const;
 };
 
+// How the loader puts its status messages on the line (all off: each message whole, in a write
+// of its own, with the header above).
+struct StatusDelivery
+{
+    bool randomHeader = false; // bytes 0-5 random, bytes 2 and 3 always beyond the message's size
+    bool oneWrite = false;     // the whole script in one write
+    int splitAt = 0;           // > 0: each write in two, the second from this byte on
+    int splitGapMs = 40;       // between the two; < 0: the second waits for releaseStatusPart()
+    bool noClosingZero = false; // the texts run to the end of their messages
+};
+
 // One 1048-byte packet as the loader received it, and what it made of it.
 struct UpgradePacketRecord
 {
@@ -231,6 +242,10 @@ public:
     void setUpgradeStatusScript(const QList<UpgradeStatus> &script);
     static QList<UpgradeStatus> defaultUpgradeStatusScript();
     void setUpgradeStatusGapMs(int gapMs);
+    void setUpgradeStatusDelivery(const StatusDelivery &delivery);
+    // A second part waits, and everything ahead of it is due (its first part may be on the way).
+    bool statusPartHeld() const;
+    void releaseStatusPart();
     // After answering the n-th data packet the loader ignores the line and hangs it up.
     void setHangUpAfterUpgradePackets(int packets);
 
@@ -283,7 +298,8 @@ private:
         bool selfPaced = false;   // already produced at the line rate: not paced again
         bool sample = false;      // part of the sampling output
         int answersPacket = -1;   // index of the upgrade packet record it answers
-        bool isStatus = false;    // one of the loader's status messages
+        int statuses = 0;         // status messages this chunk completes
+        bool held = false;        // waits for releaseStatusPart()
         bool endsUpgrade = false; // the loader's final status message
     };
     struct InputChunk
@@ -379,6 +395,10 @@ private:
     QHash<quint16, PendingFault> packetFaults;
     QList<UpgradeStatus> statusScript = defaultUpgradeStatusScript();
     int statusGapMs = 300;
+    StatusDelivery delivery;
+    quint32 headerNoise = 0x2545F491u;
+    QByteArray statusBytesLocked(const UpgradeStatus &message);
+    void scheduleStatusesLocked(Clock::time_point from);
     int statusesSent = 0;
     int hangUpAfterPackets = 0;
     int dataPacketsAnswered = 0;
