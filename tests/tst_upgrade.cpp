@@ -393,6 +393,46 @@ private slots:
         QCOMPARE(progressSeen.mid(5), progress);
     }
 
+    // What the completion phase makes of the bytes held from the poll before and the bytes a
+    // poll brought: the messages it acts on, in order, and the bytes it keeps for the next poll.
+    void statusBytesAreCutAtClosingZeros_data()
+    {
+        QTest::addColumn<QByteArray>("held");
+        QTest::addColumn<QByteArray>("arrived");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QByteArray>("kept");
+        QTest::newRow("zeros in the header") << QByteArray() << hexBytes("00 00 00 00 00 00 03 00 4f 4b 00")
+                                             << QStringList{"00 00 00 00 00 00 03 00 4f 4b 00"} << QByteArray();
+        QTest::newRow("zero right at the text") << QByteArray() << hexBytes("44 bb 00 00 00 00 01 00 00")
+                                                << QStringList{"44 bb 00 00 00 00 01 00 00"} << QByteArray();
+        QTest::newRow("two in one read, length beyond both")
+            << QByteArray() << hexBytes("44 bb ff ff 00 00 00 00 41 00 01 02 03 04 05 06 03 00 00")
+            << QStringList{"44 bb ff ff 00 00 00 00 41 00", "01 02 03 04 05 06 03 00 00"} << QByteArray();
+        QTest::newRow("one and the start of the next") << QByteArray() << hexBytes("44 bb 0b 00 00 00 00 00 41 00 44 bb 0b")
+                                                       << QStringList{"44 bb 0b 00 00 00 00 00 41 00"} << hexBytes("44 bb 0b");
+        QTest::newRow("the rest joins the start") << hexBytes("44 bb 0b 00 00 00 03") << hexBytes("00 4f 4b 00 44")
+                                                  << QStringList{"44 bb 0b 00 00 00 03 00 4f 4b 00"} << hexBytes("44");
+        QTest::newRow("no closing zero yet") << hexBytes("44 bb 00 00") << hexBytes("00 00 03 00 4f 4b") << QStringList{}
+                                             << hexBytes("44 bb 00 00 00 00 03 00 4f 4b");
+        QTest::newRow("a silent poll takes what is held") << hexBytes("44 bb 00 00 00 00 03 00 4f 4b") << QByteArray()
+                                                          << QStringList{"44 bb 00 00 00 00 03 00 4f 4b"} << QByteArray();
+        QTest::newRow("short, then silence") << hexBytes("44 bb 00") << QByteArray() << QStringList{"44 bb 00"} << QByteArray();
+        QTest::newRow("silence") << QByteArray() << QByteArray() << QStringList{} << QByteArray();
+    }
+    void statusBytesAreCutAtClosingZeros()
+    {
+        QFETCH(QByteArray, held);
+        QFETCH(QByteArray, arrived);
+        QFETCH(QStringList, messages);
+        QFETCH(QByteArray, kept);
+        const StatusFraming framing = frameStatusMessages(held, arrived);
+        QStringList seen;
+        for (const QByteArray &m : framing.messages)
+            seen << QString::fromLatin1(m.toHex(' '));
+        QCOMPARE(seen, messages);
+        QCOMPARE(framing.held.toHex(' '), kept.toHex(' '));
+    }
+
     // The loader's five usual messages (erase, keep-alive, program, verify, finished) with
     // headers of any content (and lengths at bytes 2 and 3 beyond the message) 60 ms apart, so
     // that a poll often brings one and the start of the next; all in one write; or without
