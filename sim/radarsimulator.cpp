@@ -503,6 +503,14 @@ void RadarSimulator::endLineSessionLocked()
     streaming = false;
     input.clear();
     inputClock = Clock::time_point();
+    // A status part held back goes into the dropped line: it must not stand in front of the
+    // answers of the next connection.
+    for (Chunk &c : output) {
+        if (c.held) {
+            c.held = false;
+            c.notBefore = Clock::now();
+        }
+    }
 }
 
 qint64 RadarSimulator::msecsSinceStart(Clock::time_point t) const
