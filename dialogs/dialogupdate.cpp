@@ -2,7 +2,6 @@
 #include "ui_dialogupdate.h"
 
 #include "eventwait.h"
-#include "frame.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -180,12 +179,8 @@ void DialogUpdate::transfer()
             ui->label->setText(tr("存在升级文件无法打开"));
             return;
         }
-        if (got == 0) {
-            // An empty piece carries nothing the radar could take; the set is damaged.
-            closePieceFile();
-            ui->label->setText(tr("升级文件缺失"));
-            return;
-        }
+        // An empty piece still makes its packet: of length 0, acknowledged like any other, and
+        // the next read comes from the next piece.
         const quint32 offset = packet.offset();
         quint32 length = quint32(got);
         // In 64 bits: near the 4 GiB limit offset + length would wrap around in 32.
@@ -229,17 +224,11 @@ void DialogUpdate::transfer()
     for (;;) {
         eventwait::delay(StatusPollMs);
         const QByteArray arrived = readWaiting();
-        const QByteArray message = held + arrived;
-        held.clear();
-        // A message that ends short of its own length field has its rest on the way (an adapter
-        // may hand it over in two pieces): it waits one more poll for it, and is taken as it
-        // is when nothing more comes.
-        if (!arrived.isEmpty() && (message.size() < 4 || message.size() < int(radarlink::replyLengthField(message)))) {
-            held = message;
-            countdown = SilentPollsAllowed;
-            continue;
-        }
-        if (message.isEmpty()) {
+        // Messages are cut at their closing zeros, never by their header: one read may bring
+        // several, or part of one whose rest comes with the next poll.
+        const StatusFraming framing = frameStatusMessages(held, arrived);
+        held = framing.held;
+        if (arrived.isEmpty() && framing.messages.isEmpty()) {
             if (--countdown == 0) {
                 if (!stopFlag)
                     ui->label->setText(tr("后续处理无返回"));
@@ -251,8 +240,10 @@ void DialogUpdate::transfer()
         }
         if (stopFlag)
             return;
-        if (takeStatus(message))
-            return;
+        for (const QByteArray &message : framing.messages) {
+            if (takeStatus(message))
+                return;
+        }
         countdown = SilentPollsAllowed;
     }
 }

@@ -45,7 +45,10 @@ seeds = {
     "acknowledgement": [b"\x44\xbb" + struct.pack("<HHHIIII", 1, 0, 0, 0, 1024, 3000, 1024) + bytes(48),
                         b"\x44\xbb" + struct.pack("<HH", 2, 1) + bytes(68)],
     "status_message": [status(0, "正在擦除".encode()), status(1, b""), status(2, "校验失败".encode()), status(3, b"OK"),
-                       status(0, "正在烧录".encode())[:12]],
+                       status(0, "正在烧录".encode())[:12],
+                       # for the cutting into messages: the first byte is where the held bytes end
+                       bytes([13]) + status(0, "正在擦除".encode()) + b"\x00" * 8 + b"\x00" + status(3, b"OK")[:9],
+                       bytes([3]) + b"\xff\xff\x00\x00\x00\x00\x03\x00OK"],
     "set_header": [struct.pack("<QQ", 20240611, 3000), struct.pack("<QQ", 0xFFFFFFFF00000005, 1024),
                    struct.pack("<QQ", 7, 0), struct.pack("<QQ", 5, 1 << 32),
                    struct.pack("<QQ", 9, 999 * 1024 - 1)],

@@ -166,6 +166,26 @@ StatusMessage decodeStatusMessage(const QByteArray &bytes)
     return message;
 }
 
+StatusFraming frameStatusMessages(const QByteArray &held, const QByteArray &arrived)
+{
+    StatusFraming framing;
+    const QByteArray bytes = held + arrived;
+    int start = 0;
+    while (bytes.size() - start > StatusTextOffset) {
+        const int zero = bytes.indexOf('\0', start + StatusTextOffset);
+        if (zero < 0)
+            break;
+        framing.messages.append(bytes.mid(start, zero + 1 - start));
+        start = zero + 1;
+    }
+    QByteArray rest = bytes.mid(start);
+    if (!rest.isEmpty() && (arrived.isEmpty() || rest.size() > StatusHoldLimit))
+        framing.messages.append(rest);
+    else
+        framing.held = rest;
+    return framing;
+}
+
 int transferProgress(quint32 offset, quint32 total)
 {
     if (total == 0)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QVector>
 
@@ -107,6 +108,21 @@ struct StatusMessage
 };
 enum StatusCode : quint16 { StepText = 0, KeepAlive = 1, Failure = 2, Finished = 3 };
 StatusMessage decodeStatusMessage(const QByteArray &bytes);
+
+// The status messages in what the completion phase has read. Bytes 0 to 7 of a message (the
+// loader's header and the code) may hold anything, zeros included, so they never end it: a
+// message runs to the first zero byte at or after its offset 8, and the next one starts right
+// behind that zero. Whatever follows the last complete message is held for the next poll,
+// which normally brings its rest; a poll that brings nothing (arrived empty) takes the held
+// bytes as they are, as the loader's last word without a closing zero. Held bytes beyond
+// StatusHoldLimit are taken as they are too, so line noise without zeros cannot pile up.
+constexpr int StatusHoldLimit = 64 * 1024;
+struct StatusFraming
+{
+    QList<QByteArray> messages; // complete messages, in the order they came
+    QByteArray held;            // the start of a message whose end has not come yet
+};
+StatusFraming frameStatusMessages(const QByteArray &held, const QByteArray &arrived);
 
 // Progress after an acknowledged packet: 5 to 60 over the transfer.
 int transferProgress(quint32 offset, quint32 total);

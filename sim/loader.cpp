@@ -282,15 +282,95 @@ void RadarSimulator::upgradePacketLocked(const QByteArray &bytes, Clock::time_po
     if (lastTakenNow) {
         *lines << QStringLiteral("upgrade  image of %1 bytes received; erasing, programming, verifying")
                       .arg(image.size());
-        auto when = now;
-        for (const UpgradeStatus &message : statusScript) {
-            when += std::chrono::milliseconds(statusGapMs);
-            Chunk c{message.bytes(), when};
-            c.isStatus = true;
-            c.endsUpgrade = message.raw.isEmpty() && message.code == 3;
+        scheduleStatusesLocked(now);
+    }
+}
+
+QByteArray RadarSimulator::statusBytesLocked(const UpgradeStatus &message)
+{
+    QByteArray m = message.bytes();
+    if (!message.raw.isEmpty())
+        return m;
+    if (delivery.noClosingZero)
+        m.chop(1);
+    if (delivery.randomHeader) {
+        for (int i = 0; i < 6; ++i) {
+            headerNoise ^= headerNoise << 13;
+            headerNoise ^= headerNoise >> 17;
+            headerNoise ^= headerNoise << 5;
+            m[i] = char(headerNoise >> 24);
+        }
+        const quint16 beyond = quint16(m.size() + 1 + (headerNoise & 0x7FFF) % (0xFFFF - m.size()));
+        m[2] = char(beyond & 0xFF);
+        m[3] = char(beyond >> 8);
+    }
+    return m;
+}
+
+void RadarSimulator::scheduleStatusesLocked(Clock::time_point from)
+{
+    QList<Chunk> writes;
+    auto when = from;
+    for (const UpgradeStatus &message : statusScript) {
+        when += std::chrono::milliseconds(statusGapMs);
+        const bool ends = message.raw.isEmpty() && message.code == 3;
+        if (delivery.oneWrite && !writes.isEmpty()) {
+            writes.last().bytes += statusBytesLocked(message);
+            ++writes.last().statuses;
+            writes.last().endsUpgrade |= ends;
+            continue;
+        }
+        Chunk c{statusBytesLocked(message), when};
+        c.statuses = 1;
+        c.endsUpgrade = ends;
+        writes.append(c);
+    }
+    for (const Chunk &c : writes) {
+        if (delivery.splitAt <= 0 || delivery.splitAt >= c.bytes.size()) {
             output.push_back(c);
+            continue;
+        }
+        Chunk second = c;
+        second.bytes = c.bytes.mid(delivery.splitAt);
+        second.held = delivery.splitGapMs < 0;
+        second.notBefore = second.held ? Clock::time_point::max() : c.notBefore + std::chrono::milliseconds(delivery.splitGapMs);
+        output.push_back(Chunk{c.bytes.left(delivery.splitAt), c.notBefore});
+        output.push_back(second);
+    }
+}
+
+void RadarSimulator::setUpgradeStatusDelivery(const StatusDelivery &d)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    delivery = d;
+}
+
+bool RadarSimulator::statusPartHeld() const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto now = Clock::now();
+    for (const Chunk &c : output) {
+        if (c.held)
+            return true;
+        if (c.notBefore > now)
+            return false;
+    }
+    return false;
+}
+
+void RadarSimulator::releaseStatusPart()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (Chunk &c : output) {
+            if (c.held) {
+                c.held = false;
+                c.notBefore = Clock::now();
+                break;
+            }
         }
     }
+    wake();
 }
 
 void RadarSimulator::setUpgradeStartSilent(bool silent)

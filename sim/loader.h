@@ -33,6 +33,17 @@ struct UpgradeStatus
     QByteArray bytes() const;
 };
 
+// How the loader puts its status messages on the line (all off: each message whole, in a write
+// of its own, with the header above).
+struct StatusDelivery
+{
+    bool randomHeader = false; // bytes 0-5 random, bytes 2 and 3 always beyond the message's size
+    bool oneWrite = false;     // the whole script in one write
+    int splitAt = 0;           // > 0: each write in two, the second from this byte on
+    int splitGapMs = 40;       // between the two; < 0: the second waits for releaseStatusPart()
+    bool noClosingZero = false; // the texts run to the end of their messages
+};
+
 // One 1048-byte packet as the loader received it, and what it made of it.
 struct UpgradePacketRecord
 {

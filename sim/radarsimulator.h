@@ -137,6 +137,10 @@ public:
     void setUpgradeStatusScript(const QList<UpgradeStatus> &script);
     static QList<UpgradeStatus> defaultUpgradeStatusScript();
     void setUpgradeStatusGapMs(int gapMs);
+    void setUpgradeStatusDelivery(const StatusDelivery &delivery);
+    // A second part waits, and everything ahead of it is due (its first part may be on the way).
+    bool statusPartHeld() const;
+    void releaseStatusPart();
     // After answering the n-th data packet the loader ignores the line and hangs it up.
     void setHangUpAfterUpgradePackets(int packets);
 
@@ -189,7 +193,8 @@ private:
         bool selfPaced = false;   // already produced at the line rate: not paced again
         bool sample = false;      // part of the sampling output
         int answersPacket = -1;   // index of the upgrade packet record it answers
-        bool isStatus = false;    // one of the loader's status messages
+        int statuses = 0;         // status messages this chunk completes
+        bool held = false;        // waits for releaseStatusPart()
         bool endsUpgrade = false; // the loader's final status message
     };
     struct InputChunk
@@ -298,6 +303,10 @@ private:
     QHash<quint16, PendingFault> packetFaults;
     QList<UpgradeStatus> statusScript = defaultUpgradeStatusScript();
     int statusGapMs = 300;
+    StatusDelivery delivery;
+    quint32 headerNoise = 0x2545F491u;
+    QByteArray statusBytesLocked(const UpgradeStatus &message);
+    void scheduleStatusesLocked(Clock::time_point from);
     int statusesSent = 0;
     int hangUpAfterPackets = 0;
     int dataPacketsAnswered = 0;

@@ -407,6 +407,14 @@ void RadarSimulator::endLineSessionLocked()
     streaming = false;
     input.clear();
     inputClock = Clock::time_point();
+    // A status part held back goes into the dropped line: it must not stand in front of the
+    // answers of the next connection.
+    for (Chunk &c : output) {
+        if (c.held) {
+            c.held = false;
+            c.notBefore = Clock::now();
+        }
+    }
 }
 
 qint64 RadarSimulator::msecsSinceStart(Clock::time_point t) const
@@ -467,8 +475,7 @@ void RadarSimulator::writeDue()
         if (front.bytes.isEmpty()) {
             if (front.answersPacket >= 0 && front.answersPacket < packets.size())
                 packets[front.answersPacket].answeredMs = msecsSinceStart(now);
-            if (front.isStatus)
-                ++statusesSent;
+            statusesSent += front.statuses;
             if (front.endsUpgrade) {
                 // Flashed and verified: the radar is itself again and takes commands.
                 upgradeMode = false;

@@ -1,6 +1,14 @@
 # Firmware upgrade and data sampling against the simulated radar's loader and stream. The
-# upgrade tests make their sets with the project's own upgrade-set maker.
-radar_add_test(tst_upgrade tst_upgrade.cpp maintenancefixture.h TIMEOUT 300)
+# upgrade tests make their sets with the project's own upgrade-set maker, all but one that
+# writes its set itself.
+radar_add_test(tst_upgrade tst_upgrade.cpp maintenancefixture.h IN_PARTS)
+radar_add_test_part(tst_upgrade_sets tst_upgrade
+  pieceOrderIsAPermutationFixedByTheSeed aRepeatedKeyIsDrawnAgain pieceOrderOfOneSeedIsPinned
+  theMakerWritesTheSetOfADeviceType aSetWrittenByHandIsSentInImageOrder aWholeUpgradeFlashesTheImage
+  packetsFollowThePieces deviceTypeTwoUsesItsOwnBlock aRunWithoutAUsableSetEndsBeforeTheTransfer)
+radar_add_test_part(tst_upgrade_status tst_upgrade
+  statusBytesAreCutAtClosingZeros statusMessagesSteerTheLabelAndTheProgress statusMessagesHoweverTheLoaderWritesThem)
+radar_add_test_part(tst_upgrade_status_cut tst_upgrade aStatusMessageCutAnywhereIsJoined)
 radar_add_test(tst_upgrade_faults tst_upgrade_faults.cpp maintenancefixture.h IN_PARTS)
 radar_add_test_part(tst_upgrade_faults_start tst_upgrade_faults
   withoutTheRadarsAnswerTheRunDoesNotStart badAcknowledgementsAreAnsweredWithTheSamePacket)
@@ -22,5 +30,5 @@ radar_add_test_part(tst_sampling_c_locale tst_sampling
   ENVIRONMENT LC_ALL=C LANG=C LANGUAGE=)
 
 # The longest runs first, so that ctest -j overlaps them with everything else.
-set_tests_properties(tst_sampling tst_upgrade tst_upgrade_faults_start tst_upgrade_faults_transfer
+set_tests_properties(tst_sampling tst_upgrade_sets tst_upgrade_status tst_upgrade_status_cut tst_upgrade_faults_start tst_upgrade_faults_transfer
   tst_upgrade_faults_stop PROPERTIES COST 60)

@@ -30,7 +30,9 @@
 // (2) The radar drops the line while the tool has its port closed for the reconnect; the tool
 //     reopens the same path, the fresh line behind it, and the save goes through.
 // (3) The radar's loader has the line: the lock stays taken until the operator presses "断开".
-// (4) The finishing message comes in two pieces; the tool joins them.
+// (4) The finishing message comes in two pieces, cut inside its header, 60 ms apart: the tool
+//     holds the first piece, which has no closing zero past byte 8 yet, and joins the second
+//     to it; the header's own bytes (the length at 2 and 3 among them) are never read.
 // (5) Status messages are read by position, the sync word is not looked at.
 // Sampling cells compare the sample file with every byte the radar sent (a prefix of it when
 // the line drops, since a hang-up throws away what was still on its way).

@@ -8,6 +8,46 @@
 
 #include <QRegularExpression>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The sample folder's name as the bytes on disk: UTF-8, whatever the process's locale.
+const QByteArray ChineseFolderBytes = QByteArray::fromHex("e98787e6a0b7e695b0e68dae");   // 采样数据
+
+// The names in a folder as the file system holds them, not decoded by anything of Qt's.
+QList<QByteArray> entriesOnDisk(const QByteArray &path)
+{
+    QList<QByteArray> names;
+    if (DIR *dir = ::opendir(path.constData())) {
+        while (const dirent *entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..")
+                names << name;
+        }
+        ::closedir(dir);
+    }
+    return names;
+}
+
+QByteArray contentOnDisk(const QByteArray &path)
+{
+    QByteArray content;
+    const int fd = ::open(path.constData(), O_RDONLY);
+    if (fd < 0)
+        return content;
+    char buffer[65536];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+        content.append(buffer, int(got));
+    ::close(fd);
+    return content;
+}
+
+} // namespace
+
 class TestSampling : public MaintenanceFixture
 {
     Q_OBJECT
@@ -80,16 +120,16 @@ private slots:
     void aStoppedRunKeepsWhatTheRadarSent_data()
     {
         QTest::addColumn<bool>("english");
-        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QByteArray>("folder");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("question");
-        QTest::newRow("Chinese") << false << "采样数据" << "提示" << "是否确定终止采集并保存当前数据？";
-        QTest::newRow("English") << true << "Sampled Data" << "Notice" << "Stop sampling and keep the data gathered so far?";
+        QTest::newRow("Chinese") << false << ChineseFolderBytes << "提示" << "是否确定终止采集并保存当前数据？";
+        QTest::newRow("English") << true << QByteArray("Sampled Data") << "Notice" << "Stop sampling and keep the data gathered so far?";
     }
     void aStoppedRunKeepsWhatTheRadarSent()
     {
         QFETCH(bool, english);
-        QFETCH(QString, folder);
+        QFETCH(QByteArray, folder);
         QFETCH(QString, title);
         QFETCH(QString, question);
         startSession();
@@ -132,12 +172,16 @@ private slots:
             QCOMPARE(seen.text, question);
         }
 
-        QVERIFY(!workDir().exists(english ? QStringLiteral("采样数据") : QStringLiteral("Sampled Data")));
-        const QStringList files = sampleFiles(folder);
+        // One folder, named in the interface language, and one file in it.
+        const QByteArray work = QFile::encodeName(workDir().path());
+        const QList<QByteArray> names = entriesOnDisk(work);
+        QVERIFY2(names.contains(folder), names.join(' ').constData());
+        QVERIFY(!names.contains(english ? ChineseFolderBytes : QByteArray("Sampled Data")));
+        const QList<QByteArray> files = entriesOnDisk(work + '/' + folder);
         QCOMPARE(files.size(), 1);
-        QVERIFY2(QRegularExpression(QLatin1Char('/') + folder + QStringLiteral("/\\d{4}\\.\\d\\d\\.\\d\\d-\\d\\d\\.\\d\\d\\.\\d\\d\\.dat$"))
-                     .match(files.first()).hasMatch(), qPrintable(files.first()));
-        const QByteArray content = fileContent(files.first());
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}\\.\\d\\d\\.\\d\\d-\\d\\d\\.\\d\\d\\.\\d\\d\\.dat$"))
+                     .match(QString::fromLatin1(files.first())).hasMatch(), files.first().constData());
+        const QByteArray content = contentOnDisk(work + '/' + folder + '/' + files.first());
         QVERIFY(content.size() > atNo);
         QCOMPARE(content, radar->sampledOutput().left(content.size()));
         QVERIFY(content.startsWith(QByteArray::fromHex("55aa0e00")));   // the acknowledgement, nothing stale
@@ -180,9 +224,12 @@ private slots:
     void aFileThatCannotBeMadeIsReported()
     {
         startSession();
-        // Something else holds the folder's name.
-        QFile blocker(workDir().filePath(QStringLiteral("采样数据")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        // A file holds the folder's name, written byte for byte: the tool's folder is refused
+        // only if the tool spells the name on disk the same way.
+        const int blocker = ::open((QFile::encodeName(workDir().path()) + '/' + ChineseFolderBytes).constData(),
+                                   O_WRONLY | O_CREAT, 0644);
+        QVERIFY(blocker >= 0);
+        ::close(blocker);
         const DialogAnswerer::Seen box = runToOneBox();
         QCOMPARE(box.title, QStringLiteral("错误"));
         const QString prefix = QStringLiteral("无法创建文件：") + QDir::currentPath() + QStringLiteral("/采样数据/");

@@ -6,13 +6,93 @@
 #include "maintenancefixture.h"
 #include "upgradeprotocol.h"
 
-#include <QRandomGenerator>
+#include <QSerialPort>
+
+#include <random>
+#include <set>
+#include <vector>
+
+#include <sys/ioctl.h>
 
 using namespace upgrade;
 
 Q_DECLARE_METATYPE(sim::UpgradeStatus)
 
 namespace {
+
+// The order of the pieces for this seed and n = 11, one number per piece: the file it lies in,
+// counted from the first piece file.
+constexpr quint32 PinnedSeed = 20240611;
+const QVector<int> PinnedOrder{9, 8, 5, 11, 0, 4, 10, 6, 7, 2, 1, 3};
+
+// The order from the standard library alone: the generator seeded with the one seed word as
+// its whole seed sequence, each key made of two 32-bit draws (the first one the low half), a
+// key drawn before drawn again, each piece ranked by the number of keys below its own.
+QVector<int> twisterOrder(quint32 seed, int lastPiece)
+{
+    std::seed_seq sequence{seed};
+    std::mt19937 twister(sequence);
+    std::vector<quint64> keys;
+    std::set<quint64> drawn;
+    for (int i = 0; i <= lastPiece; ++i) {
+        quint64 key;
+        do {
+            const quint64 low = twister();
+            key = low | quint64(twister()) << 32;
+        } while (!drawn.insert(key).second);
+        keys.push_back(key);
+    }
+    QVector<int> ranks;
+    for (quint64 key : keys)
+        ranks << int(std::count_if(keys.begin(), keys.end(), [key](quint64 k) { return k < key; }));
+    return ranks;
+}
+
+// Lets the held second part of a split status message go once the tool has taken the first
+// part off its port (nothing left in the line or in the port's buffer), so that every message
+// reaches the tool in two reads of its port.
+class SplitGate : public QObject
+{
+public:
+    SplitGate(sim::RadarSimulator *radar, DialogUpdate *dialog) : radar(radar), dialog(dialog)
+    {
+        connect(&timer, &QTimer::timeout, this, [this] { look(); });
+        timer.start(1);
+    }
+    int released = 0;
+
+private:
+    void look()
+    {
+        QSerialPort *port = dialog->serialPort();
+        if (!port || !port->isOpen())
+            return;
+        if (!watching) {
+            watching = port;
+            connect(port, &QSerialPort::readyRead, this, [this] { firstPartSeen = firstPartSeen || radar->statusPartHeld(); });
+        }
+        if (!radar->statusPartHeld()) {
+            firstPartSeen = false;
+            return;
+        }
+        int inLine = 0;
+        ::ioctl(int(port->handle()), FIONREAD, &inLine);
+        if (inLine > 0 || port->bytesAvailable() > 0) {
+            firstPartSeen = true;
+            return;
+        }
+        if (firstPartSeen) {
+            firstPartSeen = false;
+            radar->releaseStatusPart();
+            ++released;
+        }
+    }
+    sim::RadarSimulator *radar;
+    DialogUpdate *dialog;
+    QSerialPort *watching = nullptr;
+    bool firstPartSeen = false;
+    QTimer timer;
+};
 
 // What the loader made of a data packet: sequence, offset, length, total size, marker.
 QString fields(const sim::UpgradePacketRecord &p)
@@ -45,9 +125,13 @@ private slots:
         QVERIFY(pieceRanks(quint32(0x1badb003), 40) != first);
         QCOMPARE(pieceRanks(quint32(7), 0), QVector<int>{0});
         QVERIFY(pieceRanks(quint32(7), -1).isEmpty());
-        // The seed's keys are its generator's 64-bit draws.
-        QRandomGenerator generator(99);
-        QCOMPARE(pieceRanks(12, [&generator] { return generator.generate64(); }), pieceRanks(quint32(99), 12));
+    }
+
+    void pieceOrderOfOneSeedIsPinned()
+    {
+        QCOMPARE(pieceRanks(PinnedSeed, 11), PinnedOrder);
+        QCOMPARE(twisterOrder(PinnedSeed, 11), PinnedOrder);
+        QCOMPARE(pieceRanks(quint32(0x1badb002), 40), twisterOrder(0x1badb002, 40));
     }
 
     // Keys 4, 6, 4, 5, 3: the third piece's key repeats one drawn two pieces before, so it is
@@ -72,7 +156,7 @@ private slots:
         QVERIFY(header.open(QIODevice::ReadOnly));
         QCOMPARE(header.readAll().toHex(' '), QByteArray("63 00 00 00 00 00 00 00 b8 0b 00 00 00 00 00 00"));
         // Piece i lies in the file the seed's order names; the pieces hold the image in order.
-        const QVector<int> ranks = pieceRanks(quint32(99), 2);
+        const QVector<int> ranks = twisterOrder(99, 2);
         QByteArray joined;
         for (int i = 0; i <= 2; ++i) {
             QFile piece(temp.filePath(QString::number(1001 + ranks[i])));
@@ -140,6 +224,46 @@ private slots:
         QCOMPARE(data.at(4).bytes.mid(24 + 904), data.at(3).bytes.mid(24 + 904));
     }
 
+    // A set written here rather than by the maker, by the pinned order: twelve pieces, the sixth
+    // one empty (a packet of length 0 that leaves the data area as it was) and the last one of
+    // 1324 bytes (two packets from one file).
+    void aSetWrittenByHandIsSentInImageOrder()
+    {
+        startSession();
+        const QVector<int> sizes{1024, 1024, 1024, 1024, 1024, 0, 1024, 1024, 1024, 1024, 1024, 1324};
+        const QByteArray image = firmwareImage(11564, 9);
+        QVERIFY(workDir().mkdir(QStringLiteral("temp")));
+        const auto write = [this](const QString &name, const QByteArray &content) {
+            QFile file(tempFile(name));
+            return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+        };
+        QVERIFY(write(QStringLiteral("0"), hexBytes("e3 d8 34 01 00 00 00 00 2c 2d 00 00 00 00 00 00")));
+        int at = 0;
+        for (int i = 0; i < sizes.size(); ++i) {
+            QVERIFY(write(QString::number(1 + PinnedOrder[i]), image.mid(at, sizes[i])));
+            at += sizes[i];
+        }
+        QCOMPARE(at, image.size());
+        openUpgradeWindow();
+        runUpgradeToSuccess();
+        QCOMPARE(radar->upgradedImage(), image);
+        const QList<sim::UpgradePacketRecord> data = dataPackets();
+        QStringList seen;
+        for (const sim::UpgradePacketRecord &p : data) {
+            seen << fields(p);
+            QVERIFY(p.checksumOk && p.accepted);
+        }
+        QCOMPARE(seen, (QStringList{"0 0 1024 11564 1234", "1 1024 1024 11564 1234", "2 2048 1024 11564 1234",
+                                    "3 3072 1024 11564 1234", "4 4096 1024 11564 1234", "5 5120 0 11564 1234",
+                                    "6 5120 1024 11564 1234", "7 6144 1024 11564 1234", "8 7168 1024 11564 1234",
+                                    "9 8192 1024 11564 1234", "10 9216 1024 11564 1234", "11 10240 1024 11564 1234",
+                                    "12 11264 300 11564 5678"}));
+        QCOMPARE(data.at(5).checksum, quint32(0));
+        QCOMPARE(data.at(5).bytes.mid(24), data.at(4).bytes.mid(24));
+        QCOMPARE(progressSeen.mid(5, 3), (QList<int>{9, 14, 19}));
+        QCOMPARE(progressSeen.mid(progressSeen.size() - 4), (QList<int>{70, 80, 90, 100}));
+    }
+
     // Each packet is one read of one piece: a short piece gives a short packet, and the read
     // after it starts the next piece.
     void packetsFollowThePieces_data()
@@ -153,6 +277,10 @@ private slots:
         QTest::newRow("a short middle piece") << QStringList{QStringLiteral("--piece-sizes"), QStringLiteral("1024,500,524")}
                                               << QStringList{"0 0 1024 2048 1234", "1 1024 500 2048 1234", "2 1524 524 2048 5678"}
                                               << QList<int>{32, 45, 60, 70, 80, 90, 100};
+        // The empty piece is a packet of length 0; the progress stays where it was.
+        QTest::newRow("an empty middle piece") << QStringList{QStringLiteral("--piece-sizes"), QStringLiteral("1024,0,1024")}
+                                               << QStringList{"0 0 1024 2048 1234", "1 1024 0 2048 1234", "2 1024 1024 2048 5678"}
+                                               << QList<int>{32, 60, 70, 80, 90, 100};
     }
     void packetsFollowThePieces()
     {
@@ -265,6 +393,126 @@ private slots:
         QCOMPARE(radar->upgradeStatusesSent(), script.size());
         QCOMPARE(labels->texts, shown);
         QCOMPARE(progressSeen.mid(5), progress);
+    }
+
+    // What the completion phase makes of the bytes held from the poll before and the bytes a
+    // poll brought: the messages it acts on, in order, and the bytes it keeps for the next poll.
+    void statusBytesAreCutAtClosingZeros_data()
+    {
+        QTest::addColumn<QByteArray>("held");
+        QTest::addColumn<QByteArray>("arrived");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QByteArray>("kept");
+        QTest::newRow("zeros in the header") << QByteArray() << hexBytes("00 00 00 00 00 00 03 00 4f 4b 00")
+                                             << QStringList{"00 00 00 00 00 00 03 00 4f 4b 00"} << QByteArray();
+        QTest::newRow("zero right at the text") << QByteArray() << hexBytes("44 bb 00 00 00 00 01 00 00")
+                                                << QStringList{"44 bb 00 00 00 00 01 00 00"} << QByteArray();
+        QTest::newRow("two in one read, length beyond both")
+            << QByteArray() << hexBytes("44 bb ff ff 00 00 00 00 41 00 01 02 03 04 05 06 03 00 00")
+            << QStringList{"44 bb ff ff 00 00 00 00 41 00", "01 02 03 04 05 06 03 00 00"} << QByteArray();
+        QTest::newRow("one and the start of the next") << QByteArray() << hexBytes("44 bb 0b 00 00 00 00 00 41 00 44 bb 0b")
+                                                       << QStringList{"44 bb 0b 00 00 00 00 00 41 00"} << hexBytes("44 bb 0b");
+        QTest::newRow("the rest joins the start") << hexBytes("44 bb 0b 00 00 00 03") << hexBytes("00 4f 4b 00 44")
+                                                  << QStringList{"44 bb 0b 00 00 00 03 00 4f 4b 00"} << hexBytes("44");
+        QTest::newRow("no closing zero yet") << hexBytes("44 bb 00 00") << hexBytes("00 00 03 00 4f 4b") << QStringList{}
+                                             << hexBytes("44 bb 00 00 00 00 03 00 4f 4b");
+        QTest::newRow("a silent poll takes what is held") << hexBytes("44 bb 00 00 00 00 03 00 4f 4b") << QByteArray()
+                                                          << QStringList{"44 bb 00 00 00 00 03 00 4f 4b"} << QByteArray();
+        QTest::newRow("short, then silence") << hexBytes("44 bb 00") << QByteArray() << QStringList{"44 bb 00"} << QByteArray();
+        QTest::newRow("silence") << QByteArray() << QByteArray() << QStringList{} << QByteArray();
+    }
+    void statusBytesAreCutAtClosingZeros()
+    {
+        QFETCH(QByteArray, held);
+        QFETCH(QByteArray, arrived);
+        QFETCH(QStringList, messages);
+        QFETCH(QByteArray, kept);
+        const StatusFraming framing = frameStatusMessages(held, arrived);
+        QStringList seen;
+        for (const QByteArray &m : framing.messages)
+            seen << QString::fromLatin1(m.toHex(' '));
+        QCOMPARE(seen, messages);
+        QCOMPARE(framing.held.toHex(' '), kept.toHex(' '));
+    }
+
+    // The loader's five usual messages (erase, keep-alive, program, verify, finished) with
+    // headers of any content (and lengths at bytes 2 and 3 beyond the message) 60 ms apart, so
+    // that a poll often brings one and the start of the next; all in one write; or without
+    // their closing zeros, 300 ms apart.
+    void statusMessagesHoweverTheLoaderWritesThem_data()
+    {
+        QTest::addColumn<int>("gapMs");
+        QTest::addColumn<bool>("randomHeader");
+        QTest::addColumn<bool>("oneWrite");
+        QTest::addColumn<bool>("noClosingZero");
+        QTest::addColumn<QStringList>("shown");
+        const QString upgrading = QStringLiteral("正在升级中，可能需要几分钟");
+        const QStringList eachShown{upgrading, QStringLiteral("正在擦除"), QStringLiteral("正在烧录"), QStringLiteral("正在校验")};
+        // All at once, only the last text stays long enough to be seen.
+        const QStringList lastShown{upgrading, QStringLiteral("正在校验")};
+        QTest::newRow("random headers") << 60 << true << false << false << eachShown;
+        QTest::newRow("one write") << 300 << false << true << false << lastShown;
+        QTest::newRow("one write, random headers") << 300 << true << true << false << lastShown;
+        QTest::newRow("no closing zeros") << 300 << false << false << true << eachShown;
+        QTest::newRow("no closing zeros, random headers") << 300 << true << false << true << eachShown;
+    }
+    void statusMessagesHoweverTheLoaderWritesThem()
+    {
+        QFETCH(int, gapMs);
+        QFETCH(bool, randomHeader);
+        QFETCH(bool, oneWrite);
+        QFETCH(bool, noClosingZero);
+        QFETCH(QStringList, shown);
+        startSession();
+        sim::StatusDelivery delivery;
+        delivery.randomHeader = randomHeader;
+        delivery.oneWrite = oneWrite;
+        delivery.noClosingZero = noClosingZero;
+        radar->setUpgradeStatusDelivery(delivery);
+        radar->setUpgradeStatusGapMs(gapMs);
+        const QByteArray image = firmwareImage(1100, 6);
+        QCOMPARE(makeSet(image, 1, 8), 0);
+        openUpgradeWindow();
+        QCOMPARE(runUpgradeToSuccess().size(), 1);
+        QCOMPARE(radar->upgradedImage(), image);
+        QVERIFY(radar->upgradeCompleted());
+        QCOMPARE(radar->upgradeStatusesSent(), 5);
+        QCOMPARE(labels->texts, shown);
+        QCOMPARE(progressSeen.mid(5), (QList<int>{56, 60, 70, 80, 90, 100}));
+        QVERIFY(isDisconnected());
+    }
+
+    // Every message (erase 15 bytes, keep-alive 9, finished 11; headers of any content) comes
+    // in two reads of the port, cut at one position; one row per position.
+    void aStatusMessageCutAnywhereIsJoined_data()
+    {
+        QTest::addColumn<int>("cutAt");
+        for (int cut = 1; cut < 15; ++cut)
+            QTest::addRow("cut at %d", cut) << cut;
+    }
+    void aStatusMessageCutAnywhereIsJoined()
+    {
+        QFETCH(int, cutAt);
+        startSession();
+        using S = sim::UpgradeStatus;
+        const QList<S> script{S::step(QStringLiteral("擦除")), S::keepAlive(), S::finished()};
+        radar->setUpgradeStatusScript(script);
+        radar->setUpgradeStatusGapMs(50);
+        sim::StatusDelivery delivery;
+        delivery.randomHeader = true;
+        delivery.splitAt = cutAt;
+        delivery.splitGapMs = -1;
+        radar->setUpgradeStatusDelivery(delivery);
+        const QByteArray image = firmwareImage(1100, 7);
+        QCOMPARE(makeSet(image, 1, 8), 0);
+        openUpgradeWindow();
+        SplitGate gate(radar.get(), dialog);
+        QCOMPARE(runUpgradeToSuccess().size(), 1);
+        QCOMPARE(radar->upgradedImage(), image);
+        QVERIFY(radar->upgradeCompleted());
+        QCOMPARE(gate.released, int(std::count_if(script.begin(), script.end(), [cutAt](const S &m) { return m.bytes().size() > cutAt; })));
+        QCOMPARE(labels->texts, (QStringList{QStringLiteral("正在升级中，可能需要几分钟"), QStringLiteral("擦除")}));
+        QCOMPARE(progressSeen.mid(5), (QList<int>{56, 60, 70, 100}));
     }
 
     // ---- sets that cannot be sent -----------------------------------------------------------
