@@ -5,32 +5,25 @@
 
 namespace radarlink {
 
-namespace {
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("MainWindow", text);
-}
-} // namespace
-
 QString portOpenFailureText(QSerialPort::SerialPortError error, const QString &deviceGroup, bool fileAccessible)
 {
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return tr("串口不存在");
+        return QCoreApplication::translate("MainWindow", "串口不存在");
     case QSerialPort::OpenError:
-        return tr("串口已被其他程序占用");
+        return QCoreApplication::translate("MainWindow", "串口已被其他程序占用");
     case QSerialPort::PermissionError:
         // The port's lock or exclusive mode held by another program comes back as a permission
         // error too; only a file the user may not touch is a question of rights.
         if (fileAccessible)
-            return tr("串口已被其他程序占用");
+            return QCoreApplication::translate("MainWindow", "串口已被其他程序占用");
         if (deviceGroup.isEmpty())
-            return tr("没有权限打开串口");
-        return tr("没有权限打开串口：请将当前用户加入“%1”组（sudo usermod -aG %1 $USER），然后重新登录").arg(deviceGroup);
+            return QCoreApplication::translate("MainWindow", "没有权限打开串口");
+        return QCoreApplication::translate("MainWindow", "没有权限打开串口：请将当前用户加入“%1”组（sudo usermod -aG %1 $USER），然后重新登录").arg(deviceGroup);
     case QSerialPort::UnsupportedOperationError:
-        return tr("串口不支持所需的设置");
+        return QCoreApplication::translate("MainWindow", "串口不支持所需的设置");
     default:
-        return tr("串口无法使用");
+        return QCoreApplication::translate("MainWindow", "串口无法使用");
     }
 }
 
