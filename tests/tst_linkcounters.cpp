@@ -5,6 +5,8 @@
 #include "frame.h"
 #include "linkfixture.h"
 
+#include <QAction>
+#include <QDialog>
 #include <QLabel>
 
 #include <functional>
@@ -96,6 +98,27 @@ private slots:
         QVERIFY2(all.contains(QStringLiteral("同步字错误：%1").arg(wrongSync)), qPrintable(all));
         QVERIFY2(all.contains(QStringLiteral("回复过短：%1").arg(shortOnes)), qPrintable(all));
         QVERIFY2(all.contains(QStringLiteral("回复不完整：%1").arg(incomplete)), qPrintable(all));
+    }
+
+    // The "链路统计" entry of the help menu opens a window that lists every figure, kept up
+    // to date while it is open.
+    void statisticsWindowFollowsTheLink()
+    {
+        QAction *action = w().linkStatisticsAction();
+        QVERIFY(w().ui->menu->actions().contains(action));
+        action->trigger();
+        auto *window = w().findChild<QDialog *>(QStringLiteral("dialogLinkStatistics"));
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("链路统计"));
+        auto *text = window->findChild<QLabel *>();
+        QVERIFY(text);
+        QVERIFY2(text->text().contains(QStringLiteral("超时：0")), qPrintable(text->text()));
+        radar->setFault(0x06, faultSpec(sim::Fault::Silent));
+        w().queryResults();
+        QVERIFY2(waitUntil([&] { return text->text().contains(QStringLiteral("超时：1")); }, 1500), qPrintable(text->text()));
+        QVERIFY(text->text().contains(QStringLiteral("  0x06/01: 1/0")));
+        QCOMPARE(text->text(), w().linkStatusLabel()->toolTip());
     }
 
     // On a paced line a poll takes the 50 ms pause plus the reply's time on the wire; the

@@ -4,8 +4,6 @@
 
 using namespace radarlink;
 
-Q_DECLARE_METATYPE(QList<int>)
-
 namespace {
 const quint16 Poll = LinkStatistics::commandKey(0x06, 0x01);
 const quint16 Identity = LinkStatistics::commandKey(0x0D, 0);
