@@ -4,6 +4,7 @@
 #include "activitylog.h"
 #include "eventwait.h"
 #include "frame.h"
+#include "portaccess.h"
 #include "radarview.h"
 
 #include <QCloseEvent>
@@ -75,6 +76,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->graphicsView->setContextMenuPolicy(Qt::ActionsContextMenu);
     ui->graphicsView->addAction(ui->actionSavePlotImage);
 
+    setUpLinkHealth();
     applyRememberedLanguage();
     createUpdateDialog();
 
@@ -116,6 +118,9 @@ void MainWindow::refreshPortList()
         if (probe.open(QIODevice::ReadWrite)) {
             names << info.portName();
             probe.close();
+        } else {
+            emit printThread(tr("串口%1不可用，未列出：%2")
+                                 .arg(info.portName(), radarlink::portOpenFailureText(probe.error(), info.systemLocation())));
         }
     }
     ui->comboBoxSerial->clear();
@@ -124,8 +129,13 @@ void MainWindow::refreshPortList()
 
 bool MainWindow::openRadarPort()
 {
+    return openPortNamed(ui->comboBoxSerial->currentText(), false);
+}
+
+bool MainWindow::openPortNamed(const QString &name, bool automatic)
+{
     QSerialPort &port = serialChannel.port;
-    port.setPortName(ui->comboBoxSerial->currentText());
+    port.setPortName(name);
     port.setBaudRate(QSerialPort::Baud115200, QSerialPort::AllDirections);
     port.setDataBits(QSerialPort::Data8);
     port.setParity(QSerialPort::NoParity);
@@ -133,8 +143,22 @@ bool MainWindow::openRadarPort()
     port.setFlowControl(QSerialPort::NoFlowControl);
     port.clearError();
     if (!port.open(QIODevice::ReadWrite)) {
-        emit printThread(tr("无法打开串口：") + port.portName() + QLatin1Char('\n'));
+        // The watch tries once a second; a port that is there but not yet usable stays quiet.
+        if (!automatic) {
+            emit printThread(tr("无法打开串口：") + port.portName() + QLatin1Char('\n'));
+            emit printThread(radarlink::portOpenFailureText(port.error(), port.portName()));
+        }
         return false;
+    }
+    if (automatic)
+        emit printThread(tr("串口已恢复，重新连接：") + port.portName());
+    const QSerialPortInfo info(port);
+    connectedIdentity = PortIdentity();
+    if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+        connectedIdentity.known = true;
+        connectedIdentity.vendor = info.vendorIdentifier();
+        connectedIdentity.product = info.productIdentifier();
+        connectedIdentity.serialNumber = info.serialNumber();
     }
     // Replies then arrive without the driver's batching delay; a refusal changes nothing.
     requestLowLatency(int(port.handle()));
@@ -142,6 +166,10 @@ bool MainWindow::openRadarPort()
     frameHeader = radarlink::connectHeader();
     stationNumber = 255;
     ++connectionId;
+    linkStats.startConnection(automatic);
+    connectionClock.start();
+    statusTimer.start();
+    refreshLinkStatus();
     return true;
 }
 
@@ -185,6 +213,7 @@ void MainWindow::refreshDeviceTexts()
 {
     QCoreApplication::installTranslator(&translator);
     ui->retranslateUi(this);
+    retranslateLinkHealth();
     // Re-texting the legend labels took their pictures away; the next paint draws them again,
     // even when the names read as before.
     for (QLabel *legend : {ui->label_legend1, ui->label_legend2, ui->label_legend3, ui->label_legend4})

@@ -1,11 +1,13 @@
 // The tool's one window: the form, the link to the radar, the two timers and the log.
 #pragma once
 
+#include "linkstatistics.h"
 #include "sceneconfig.h"
 #include "serialchannel.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMainWindow>
 #include <QMap>
@@ -18,6 +20,8 @@ namespace Ui {
 class MainWindow;
 }
 class QLabel;
+class QAction;
+class QDialog;
 struct RadarCommand;
 class DialogUpdate;
 class DialogCeLiang;
@@ -106,6 +110,25 @@ public:
     // The held log lines, time stamps included, one a line in UTF-8; false when not written.
     bool writeLogFile(const QString &path) const;
 
+    // The link's figures since the current connection opened.
+    const radarlink::LinkStatistics &linkStatistics() const { return linkStats; }
+    // What the status bar shows, and the full list of the figures (its tooltip and the
+    // "链路统计" window).
+    QString linkStatusText() const;
+    QString linkStatisticsText() const;
+    QLabel *linkStatusLabel() const { return statusLabel; }
+
+    // Reconnecting by itself after a lost line; remembered in radar-config.ini.
+    bool autoReconnectEnabled() const { return autoReconnect; }
+    void setAutoReconnect(bool on);
+    QAction *autoReconnectAction() const { return actionAutoReconnect; }
+    QAction *linkStatisticsAction() const { return actionLinkStatistics; }
+    // A lost line is being watched for the port to come back.
+    bool isWaitingForPort() const { return watchTimer.isActive(); }
+
+    // Selects the port and connects as the operator would (used by the command line).
+    void connectAtStart(const QString &portName);
+
     // Rises with every connection and every disconnect: a sequence that started under another
     // value belongs to a connection that has ended.
     quint64 connectionId = 0;
@@ -191,6 +214,47 @@ public:
 private:
     // A hung-up or unplugged line: logged once, then the connection is dropped.
     void handlePortError(QSerialPort::SerialPortError error);
+    void loseLine();
+    // The disconnect routine itself; the "断开" button also ends a watch for a lost port.
+    void dropConnection();
+
+    // The connection sequence after a successful opening: settle, read back, then poll.
+    // automatic: started by the watch, which resumes when the read-back fails.
+    void readBackAndPoll(bool automatic);
+    void showConnecting();
+    bool openPortNamed(const QString &name, bool automatic);
+    void startPortWatch(const QString &name);
+    void endPortWatch();
+    void checkWatchedPort();
+    QString returnedPortName() const;
+
+    void setUpLinkHealth();
+    void retranslateLinkHealth();
+    void refreshLinkStatus();
+    void showLinkStatistics();
+
+    radarlink::LinkStatistics linkStats;
+    QElapsedTimer connectionClock;
+    QTimer statusTimer;
+    QLabel *statusLabel = nullptr;
+    QDialog *statisticsWindow = nullptr;
+    QLabel *statisticsText = nullptr;
+    QAction *actionAutoReconnect = nullptr;
+    QAction *actionLinkStatistics = nullptr;
+    bool autoReconnect = true;
+    // The current connection is one to resume when its line is lost: it reached polling, or
+    // the watch started it.
+    bool resumable = false;
+    QTimer watchTimer;
+    QString watchedPort;
+    // What a USB adapter tells about itself: it may come back under another name.
+    struct PortIdentity
+    {
+        bool known = false;
+        quint16 vendor = 0;
+        quint16 product = 0;
+        QString serialNumber;
+    } watchedIdentity, connectedIdentity;
     bool linkLostPending = false;
     bool disconnecting = false;
 

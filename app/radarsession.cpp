@@ -6,6 +6,7 @@
 
 #include "commandtable.h"
 #include "frame.h"
+#include "portaccess.h"
 #include "radarview.h"
 #include "replies.h"
 
@@ -30,14 +31,26 @@ QByteArray subCommand(const RadarCommand &command)
 
 void MainWindow::on_pushButtonConnect_clicked()
 {
-    ui->pushButtonConnect->hide();
-    ui->pushButtonDisconnect->show();
-    ui->comboBoxSerial->setEnabled(false);
-    QCoreApplication::processEvents();
+    endPortWatch();
+    resumable = false;
+    showConnecting();
     if (!openRadarPort()) {
         on_pushButtonDisconnect_clicked();
         return;
     }
+    readBackAndPoll(false);
+}
+
+void MainWindow::showConnecting()
+{
+    ui->pushButtonConnect->hide();
+    ui->pushButtonDisconnect->show();
+    ui->comboBoxSerial->setEnabled(false);
+    QCoreApplication::processEvents();
+}
+
+void MainWindow::readBackAndPoll(bool automatic)
+{
     // The operator may press "断开" (and connect again) during any of the delays below; from
     // then on this sequence belongs to an ended connection and must leave the line alone.
     const quint64 connection = connectionId;
@@ -61,7 +74,14 @@ void MainWindow::on_pushButtonConnect_clicked()
             if (connection != connectionId)
                 return;
             if (attempt == AttemptsPerStep) {
-                on_pushButtonDisconnect_clicked();
+                if (automatic) {
+                    // A radar that is back on the line but not yet answering: keep waiting.
+                    const QString name = serialChannel.port.portName();
+                    dropConnection();
+                    startPortWatch(name);
+                } else {
+                    on_pushButtonDisconnect_clicked();
+                }
                 return;
             }
         }
@@ -69,9 +89,16 @@ void MainWindow::on_pushButtonConnect_clicked()
     pollingPaused = false;
     pollTimer.start();
     clockTimer.start();
+    resumable = true;
 }
 
 void MainWindow::on_pushButtonDisconnect_clicked()
+{
+    endPortWatch();
+    dropConnection();
+}
+
+void MainWindow::dropConnection()
 {
     if (disconnecting)
         return;
@@ -96,6 +123,8 @@ void MainWindow::on_pushButtonDisconnect_clicked()
     view->frameIndex = 0;
     linkLostPending = false;
     disconnecting = false;
+    statusTimer.stop();
+    refreshLinkStatus();
 }
 
 void MainWindow::handlePortError(QSerialPort::SerialPortError error)
@@ -113,8 +142,19 @@ void MainWindow::handlePortError(QSerialPort::SerialPortError error)
     const quint64 connection = connectionId;
     QTimer::singleShot(0, this, [this, connection] {
         if (linkLostPending && connection == connectionId)
-            on_pushButtonDisconnect_clicked();
+            loseLine();
     });
+}
+
+void MainWindow::loseLine()
+{
+    const QString name = serialChannel.port.portName();
+    const bool resume = resumable && autoReconnect;
+    // The watch runs in place of the connection: whatever else ends the connection ends it.
+    endPortWatch();
+    dropConnection();
+    if (resume)
+        startPortWatch(name);
 }
 
 bool MainWindow::readIdentity()
@@ -218,6 +258,7 @@ void MainWindow::on_pushButtonSaveConfig_clicked()
     if (!port.open(QIODevice::ReadWrite)) {
         // Showing the connected state over a closed port would tell the operator a lie.
         emit printThread(tr("无法打开串口：") + port.portName() + QLatin1Char('\n'));
+        emit printThread(portOpenFailureText(port.error(), port.portName()));
         on_pushButtonDisconnect_clicked();
         return;
     }

@@ -4,6 +4,7 @@
 
 #include "commandtable.h"
 #include "frame.h"
+#include "linkstatistics.h"
 
 #include <QElapsedTimer>
 
@@ -82,6 +83,7 @@ bool MainWindow::runExchange(const RadarCommand &command, const QByteArray &payl
     const QByteArray request = buildRequest(frameHeader, command.code, payload);
     emit printThread(command.request() + toHexText(request));
     serialChannel.discardPendingInput();
+    const qint64 startedMs = connectionClock.elapsed();
     port.write(request);
     port.flush();
 
@@ -104,8 +106,17 @@ bool MainWindow::runExchange(const RadarCommand &command, const QByteArray &payl
         break;
     }
 
+    const qint64 replyMs = connectionClock.elapsed();
+    if (&command == &RadarCommands::ResultQuery)
+        linkStats.recordResultPoll(startedMs);
+    const auto count = [&](ExchangeOutcome outcome) {
+        linkStats.recordExchange(LinkStatistics::commandKey(command.code, command.subCommand), request.size(),
+                                 reply.size(), outcome, startedMs, replyMs);
+    };
+
     const bool deadline = command.discipline == ReplyDiscipline::Deadline;
     if (reply.isEmpty()) {
+        count(ExchangeOutcome::TimedOut);
         emit printThread(command.timeout());
         if (command.silentGivesLengthLine)
             emit printThread(command.length());
@@ -119,35 +130,45 @@ bool MainWindow::runExchange(const RadarCommand &command, const QByteArray &payl
         switch (checkSizedReply(reply, command.minimumReply)) {
         case SizedReplyCheck::Empty:
         case SizedReplyCheck::TooShort:
+            count(ExchangeOutcome::Short);
             emit printThread(command.length());
             result = false;
             break;
         case SizedReplyCheck::BadSync:
+            count(ExchangeOutcome::WrongSync);
             emit printThread(command.sync());
             result = false;
             break;
         case SizedReplyCheck::Valid:
+            count(ExchangeOutcome::Answered);
             result = applyReply ? applyReply(reply) : true;
             break;
         }
     } else if (deadline) {
         switch (checkDeadlineReply(reply)) {
         case DeadlineReplyCheck::BadSync:
+            count(ExchangeOutcome::WrongSync);
             emit printThread(command.sync());
             break;
         case DeadlineReplyCheck::Incomplete:
+            count(ExchangeOutcome::Incomplete);
             emit printThread(command.length().arg(reply.size()).arg(expectedDeadlineLength(reply)));
             break;
         case DeadlineReplyCheck::Valid:
+            count(ExchangeOutcome::Answered);
             if (applyReply)
                 applyReply(reply);
             break;
         case DeadlineReplyCheck::Empty:
         case DeadlineReplyCheck::NoData:
+            count(ExchangeOutcome::Answered);
             break;
         }
-    } else if (applyReply) {
-        result = applyReply(reply);
+    } else {
+        // An acknowledgement's content is not examined: any byte back is an answer.
+        count(ExchangeOutcome::Answered);
+        if (applyReply)
+            result = applyReply(reply);
     }
     serialChannel.release();
     return result;

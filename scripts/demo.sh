@@ -13,6 +13,6 @@ trap 'kill $sim 2>/dev/null || true' EXIT
 sleep 0.5
 echo
 echo "The simulated radar is at: $link"
-echo "Type that path into the port box of the tool and press 连接 (connect)."
+echo "The tool connects to it at start (--port)."
 echo
-"$build/bin/radar-config"
+"$build/bin/radar-config" --port "$link"

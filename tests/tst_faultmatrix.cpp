@@ -153,6 +153,8 @@ class TestFaultMatrix : public UpgradeFixture
     void startLinked(Start how)
     {
         startSession(how == PortOpen, QStringLiteral("radar-tty"));
+        // Each row looks at what one connection makes of its fault; a lost line stays lost.
+        w().setAutoReconnect(false);
         radar->setTargets(3);
         if (how == Connected)
             connectWatching();

@@ -282,11 +282,12 @@ private slots:
         Ui::MainWindow *ui = w.ui;
         const QList<Shown> table = {
             {w.menuBar(), "items", "帮助|选项|语言(language)", "Help|Options|语言(language)"},
-            {ui->menu, "items", "固件升级|数据采集|测量距离|导出日志",
-             "Firmware Upgrade|Data Sampling|Measuring Distance|Export Log"},
-            {ui->menu_2, "items", "继电器灵敏度|Can设置|导出配置|导入配置|校验雷达场景参数|导出配置报告",
+            {ui->menu, "items", "固件升级|数据采集|测量距离|导出日志|链路统计",
+             "Firmware Upgrade|Data Sampling|Measuring Distance|Export Log|Link Statistics"},
+            {ui->menu_2, "items", "继电器灵敏度|Can设置|导出配置|导入配置|校验雷达场景参数|导出配置报告|自动重连",
              "Relay Sensitivity|CAN Settings|Export Configuration|Import Configuration|"
-             "Verify Radar Scene Parameters|Export Configuration Report"},
+             "Verify Radar Scene Parameters|Export Configuration Report|Reconnect Automatically"},
+            {w.linkStatusLabel(), "text", "未连接", "Not connected"},
             {ui->pushButtonConnect, "text", "连接", "Connect"},
             {ui->groupBox, "title", "雷达探测场景", "Radar Detection Scene"},
             // The refresh fills in the channel radar the window assumes until a radar has been read.

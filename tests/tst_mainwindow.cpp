@@ -102,13 +102,14 @@ private slots:
         QCOMPARE(w.geometry(), MainWindow::placementFor(w.screen()->geometry().size()));
     }
 
-    // A port that cannot be opened says so and leaves the header untouched.
+    // A port that cannot be opened says so, and why, and leaves the header untouched.
     void missingPortFailsWithItsLine()
     {
         MainWindow w;
         w.ui->comboBoxSerial->setEditText(QStringLiteral("/dev/no-such-radar-port"));
         QVERIFY(!w.openRadarPort());
-        QCOMPARE(logLines(w.ui->listWidget), QStringList{QStringLiteral("无法打开串口：no-such-radar-port")});
+        QCOMPARE(logLines(w.ui->listWidget),
+                 (QStringList{QStringLiteral("无法打开串口：no-such-radar-port"), QStringLiteral("串口不存在")}));
         QVERIFY(!w.channel().port.isOpen());
         QCOMPARE(w.frameHeader, QByteArray(12, '\0'));
     }

@@ -919,6 +919,94 @@
         <source>雷达中</source>
         <translation>In the radar</translation>
     </message>
+    <message>
+        <source>串口%1不可用，未列出：%2</source>
+        <translation>Serial port %1 cannot be used and is not listed: %2</translation>
+    </message>
+    <message>
+        <source>串口已恢复，重新连接：</source>
+        <translation>Serial port is back, reconnecting: </translation>
+    </message>
+    <message>
+        <source>等待串口恢复：</source>
+        <translation>Waiting for the serial port to come back: </translation>
+    </message>
+    <message>
+        <source>自动重连</source>
+        <translation>Reconnect Automatically</translation>
+    </message>
+    <message>
+        <source>链路统计</source>
+        <translation>Link Statistics</translation>
+    </message>
+    <message>
+        <source>未连接</source>
+        <translation>Not connected</translation>
+    </message>
+    <message>
+        <source>串口：%1    轮询：%2 次/秒    回复时间：%3 ms    超时：%4    错误回复：%5</source>
+        <translation>Port: %1    Polls: %2 /s    Reply time: %3 ms    Time-outs: %4    Bad replies: %5</translation>
+    </message>
+    <message>
+        <source>请求/回复（按命令）：</source>
+        <translation>Requests/replies by command:</translation>
+    </message>
+    <message>
+        <source>超时：%1</source>
+        <translation>Time-outs: %1</translation>
+    </message>
+    <message>
+        <source>同步字错误：%1</source>
+        <translation>Wrong sync: %1</translation>
+    </message>
+    <message>
+        <source>回复过短：%1</source>
+        <translation>Short replies: %1</translation>
+    </message>
+    <message>
+        <source>回复不完整：%1</source>
+        <translation>Incomplete replies: %1</translation>
+    </message>
+    <message>
+        <source>发送字节：%1</source>
+        <translation>Bytes sent: %1</translation>
+    </message>
+    <message>
+        <source>接收字节：%1</source>
+        <translation>Bytes received: %1</translation>
+    </message>
+    <message>
+        <source>最长回复时间：%1 ms</source>
+        <translation>Longest reply time: %1 ms</translation>
+    </message>
+    <message>
+        <source>自动重连次数：%1</source>
+        <translation>Automatic reconnects: %1</translation>
+    </message>
+    <message>
+        <source>串口不存在</source>
+        <translation>The serial port does not exist</translation>
+    </message>
+    <message>
+        <source>串口已被其他程序占用</source>
+        <translation>The serial port is in use by another program</translation>
+    </message>
+    <message>
+        <source>没有权限打开串口</source>
+        <translation>No permission to open the serial port</translation>
+    </message>
+    <message>
+        <source>没有权限打开串口：请将当前用户加入“%1”组（sudo usermod -aG %1 $USER），然后重新登录</source>
+        <translation>No permission to open the serial port: add the current user to the group &quot;%1&quot; (sudo usermod -aG %1 $USER), then log in again</translation>
+    </message>
+    <message>
+        <source>串口不支持所需的设置</source>
+        <translation>The serial port does not support the settings required</translation>
+    </message>
+    <message>
+        <source>串口无法使用</source>
+        <translation>The serial port cannot be used</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -941,6 +1029,14 @@
     <message>
         <source>避障雷达</source>
         <translation>Obstacle Avoidance Radar</translation>
+    </message>
+    <message>
+        <source>毫米波安全雷达配置工具</source>
+        <translation>Configuration tool for millimetre-wave safety radars</translation>
+    </message>
+    <message>
+        <source>启动时选择串口 &lt;name&gt; 并连接。</source>
+        <translation>Select the serial port &lt;name&gt; and connect at start.</translation>
     </message>
 </context>
 <context>

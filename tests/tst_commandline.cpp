@@ -1,0 +1,108 @@
+// The program as started from a shell: its options, and --port connecting at start.
+#include "radarsimulator.h"
+#include "testsupport.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+const QByteArray FirstIdentityRequest = hexBytes("55 aa 0e 00 f3 04 00 ff 0d ff 01 00 ed ed");
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runProgram(const QStringList &arguments, const QString &folder)
+{
+    QProcess program;
+    program.setWorkingDirectory(folder);
+    program.start(QStringLiteral(RADAR_PROGRAM), arguments);
+    Run run;
+    if (!program.waitForFinished(20000)) {
+        program.kill();
+        program.waitForFinished();
+        return run;
+    }
+    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
+    run.out = QString::fromUtf8(program.readAllStandardOutput());
+    run.err = QString::fromUtf8(program.readAllStandardError());
+    return run;
+}
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void options_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("printed");
+        QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0
+                                << QStringList{QStringLiteral("--port <name>"), QStringLiteral("--version")};
+        QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << 0 << QStringList{QStringLiteral("--port <name>")};
+        QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << 0
+                                   << QStringList{QStringLiteral("radar-config " RADAR_EXPECTED_VERSION)};
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--no-such-option")} << 1
+                                        << QStringList{QStringLiteral("no-such-option")};
+        QTest::newRow("--port without a name") << QStringList{QStringLiteral("--port")} << 1
+                                               << QStringList{QStringLiteral("port")};
+    }
+    void options()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, printed);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const Run run = runProgram(arguments, folder.path());
+        QTEST(run.exitCode, "exitCode");
+        for (const QString &text : printed)
+            QVERIFY2((run.out + run.err).contains(text), qPrintable(run.out + run.err));
+        // Nothing of the window's files is written by an answer on the command line.
+        QVERIFY(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+    }
+
+    // With --port the program connects at start and polls; without, it waits for the operator.
+    void portConnectsAtStart_data()
+    {
+        QTest::addColumn<bool>("withPort");
+        QTest::newRow("--port") << true;
+        QTest::newRow("no options") << false;
+    }
+    void portConnectsAtStart()
+    {
+        QFETCH(bool, withPort);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        sim::RadarSimulator radar;
+        const QString link = folder.filePath(QStringLiteral("radar-tty"));
+        QVERIFY2(radar.start(link), qPrintable(radar.errorString()));
+        QProcess program;
+        program.setWorkingDirectory(folder.path());
+        program.start(QStringLiteral(RADAR_PROGRAM), withPort ? QStringList{QStringLiteral("--port"), link} : QStringList());
+        QVERIFY(program.waitForStarted(5000));
+        const auto polled = [&] {
+            for (const sim::ReceivedRequest &r : radar.requests())
+                if (r.functionCode == 0x06)
+                    return true;
+            return false;
+        };
+        // The settle and the read-back take a little over three seconds.
+        QCOMPARE(waitUntil(polled, 12000), withPort);
+        QCOMPARE(program.state(), QProcess::Running);
+        if (withPort)
+            QCOMPARE(radar.requests().first().bytes, FirstIdentityRequest);
+        else
+            QVERIFY(radar.requests().isEmpty());
+        program.kill();
+        QVERIFY(program.waitForFinished(5000));
+    }
+};
+
+RADAR_TEST_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
