@@ -139,6 +139,43 @@ QString shapeAt(RadarView &view, const QPointF &position, const QColor &fill)
     return probes == 6 ? "circle" : probes == 2 ? "square" : probes == 4 ? "diamond" : probes == 3 ? "triangle" : "unknown";
 }
 
+// The whole picture at one pixel per scene pixel, as the view would show it unscaled.
+QImage plotImage(const RadarView &view)
+{
+    QImage image(view.sceneRect().size().toSize(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    view.scene()->render(&painter, QRectF(image.rect()), view.sceneRect());
+    return image;
+}
+
+// The smallest rectangle holding every pixel of an image region close to a colour.
+QRect inkOf(const QImage &image, const QColor &colour, int tolerance, const QRect &within)
+{
+    QRect ink;
+    const QRect region = within & image.rect();
+    for (int y = region.top(); y <= region.bottom(); ++y)
+        for (int x = region.left(); x <= region.right(); ++x)
+            if (close(image.pixelColor(x, y), colour, tolerance))
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+// The grid's part of the picture in whole pixels: what lies beyond it are the margins with the
+// axis numbers.
+QRect plotPixels(const RadarView &view)
+{
+    const ViewGeometry &g = view.geometry();
+    return QRect(QPoint(2 * LabelSize, LabelSize),
+                 QPoint(int(std::ceil(g.pixmapWidth - LabelSize)), int(std::ceil(g.pixmapHeight - 2 * LabelSize))));
+}
+
+void setLane(RadarView &view, double left, double right)
+{
+    view.leftBoundary = left;
+    view.rightBoundary = right;
+}
+
 void click(RadarView &view, const QPointF &scenePoint, Qt::MouseButton button = Qt::LeftButton)
 {
     QTest::mouseClick(view.viewport(), button, Qt::NoModifier, view.mapFromScene(scenePoint));
@@ -272,8 +309,8 @@ private slots:
             QCOMPARE(colourAt(again, second, at(n)), c);
             QCOMPARE(shapeAt(view, at(n), c), expected[n].second);
         }
-        QVERIFY(shows(view, image, QRectF(at(0) + QPointF(4, 8), QSizeF(21, 28)), view.targetLabelColour, 12));
-        QVERIFY(!shows(view, image, QRectF(at(0) - QPointF(25, 25), QSizeF(19, 19)), view.targetLabelColour, 12));
+        QVERIFY(shows(view, image, QRectF(at(0) + QPointF(8, -8), QSizeF(21, 16)), view.targetLabelColour, 12));
+        QVERIFY(!shows(view, image, QRectF(at(0) - QPointF(25, 25), QSizeF(19, 50)), view.targetLabelColour, 12));
 
         view.shapeByType = false;
         view.redrawScene();
@@ -542,11 +579,191 @@ private slots:
         }
     }
 
+    // ---- marks that keep the plot readable ---------------------------------------------
+
+    // A track that runs off the grid (a target that came in from the side, from beyond the far
+    // edge, or from outside a lane) ends at the grid's edge: no pixel of the margins, where the
+    // axis numbers stand, takes the track's colour, while the track does reach the edge.
+    void tracksStayInsideThePlot_data()
+    {
+        QTest::addColumn<double>("lane");
+        QTest::addColumn<QVector<QPoint>>("path");   // centimetres, oldest first
+        QTest::newRow("from the left, beyond the grid") << 128.0 << QVector<QPoint>{{-900, 300}, {-620, 310}, {-300, 320}, {100, 300}};
+        QTest::newRow("from beyond the far edge") << 128.0 << QVector<QPoint>{{200, 900}, {150, 640}, {100, 450}, {50, 300}};
+        QTest::newRow("from behind the radar, right") << 128.0 << QVector<QPoint>{{800, -300}, {400, -50}, {200, 100}, {-100, 300}};
+        QTest::newRow("across a 1 m lane") << 1.0 << QVector<QPoint>{{-400, 200}, {-200, 250}, {40, 300}, {60, 310}};
+        QTest::newRow("down a 1 m lane, out of its far end") << 1.0 << QVector<QPoint>{{0, 800}, {20, 580}, {-30, 300}};
+    }
+    void tracksStayInsideThePlot()
+    {
+        QFETCH(double, lane);
+        QFETCH(QVector<QPoint>, path);
+        RadarView view;
+        setLane(view, -lane, lane);
+        view.showTrack = true;
+        showAt(view);
+        for (const QPoint &p : path)
+            push(view, {{5, p.x(), p.y()}});
+        const QVector<DrawnTarget> drawn = drawnTargets(view);
+        QCOMPARE(drawn.size(), 1);
+        QCOMPARE(drawn[0].track.size(), path.size());
+        const QColor track = drawn[0].colour;
+        const QImage image = plotImage(view);
+        const QRect plot = plotPixels(view);
+        int inside = 0, atTheEdge = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                if (!close(image.pixelColor(x, y), track, 10))
+                    continue;
+                QVERIFY2(plot.contains(x, y), qPrintable(QString("track colour at (%1, %2), the plot is %3,%4 to %5,%6")
+                                                             .arg(x).arg(y).arg(plot.left()).arg(plot.top()).arg(plot.right()).arg(plot.bottom())));
+                ++inside;
+                atTheEdge += !plot.adjusted(3, 3, -3, -3).contains(x, y);
+            }
+        // Besides the marker's own fill (under 100 pixels), the track runs up to the edge.
+        QVERIFY2(inside > 150 && atTheEdge > 0, qPrintable(QString("%1 %2").arg(inside).arg(atTheEdge)));
+    }
+
+    // The target's number stands beside its marker, not over it, and inside the grid: right of
+    // the marker, left of it near the right edge, moved down below the far edge or up above the
+    // radar's line, and right of a marker standing in the left margin.
+    void targetNumbersStandBesideTheirMarkers_data()
+    {
+        QTest::addColumn<double>("lane");
+        QTest::addColumn<QPoint>("target");   // centimetres
+        QTest::addColumn<int>("id");
+        QTest::addColumn<int>("type");
+        QTest::newRow("open grid") << 128.0 << QPoint(150, 350) << 7 << 1;
+        QTest::newRow("three digits, a square") << 128.0 << QPoint(-250, 250) << 255 << 2;
+        QTest::newRow("at the right edge") << 128.0 << QPoint(580, 300) << 12 << 3;
+        QTest::newRow("at the far edge") << 128.0 << QPoint(0, 595) << 31 << 4;
+        QTest::newRow("beside the radar") << 128.0 << QPoint(-200, 5) << 18 << 1;
+        QTest::newRow("far right corner") << 128.0 << QPoint(590, 590) << 404 << 2;
+        QTest::newRow("in the left margin") << 128.0 << QPoint(-640, 300) << 9 << 1;
+        QTest::newRow("1 m lane") << 1.0 << QPoint(40, 300) << 65 << 1;
+        QTest::newRow("1 m lane, right edge") << 1.0 << QPoint(95, 100) << 1234 << 4;
+    }
+    void targetNumbersStandBesideTheirMarkers()
+    {
+        QFETCH(double, lane);
+        QFETCH(QPoint, target);
+        QFETCH(int, id);
+        QFETCH(int, type);
+        RadarView view;
+        setLane(view, -lane, lane);
+        showAt(view);
+        push(view, {{id, target.x(), target.y(), type}});
+        QCOMPARE(drawnTargets(view).size(), 1);
+        const QPointF at = metres(view, target.x() / 100.0, target.y() / 100.0);
+        const QImage image = plotImage(view);
+        // The number's colour, exact in the middle of its strokes; their edges, and the axis
+        // numbers' edges over the blue band, blend into nearby shades.
+        const QRect number = inkOf(image, view.targetLabelColour, 6, image.rect());
+        const QRect marker(QPoint(int(std::floor(at.x() - 6)), int(std::floor(at.y() - 6))),
+                           QPoint(int(std::ceil(at.x() + 6)), int(std::ceil(at.y() + 6))));
+        const QString where = QString("number %1,%2 %3x%4, marker %5,%6")
+                                  .arg(number.x()).arg(number.y()).arg(number.width()).arg(number.height()).arg(at.x()).arg(at.y());
+        QVERIFY2(number.width() > 8 * QString::number(id).size() && number.height() > 15, qPrintable(where));
+        QVERIFY2(!number.intersects(marker), qPrintable(where));
+        QVERIFY2(number.left() > marker.right() || number.right() < marker.left(), qPrintable(where));
+        QVERIFY2(plotPixels(view).contains(number), qPrintable(where));
+    }
+
+    // Where the two axes meet, the depth axis's 0 stands above the grid's bottom line and the
+    // first lateral number below it, with clear rows between them, whatever the grid.
+    void originNumbersStandApart_data()
+    {
+        QTest::addColumn<double>("extent");
+        QTest::addColumn<double>("edge");
+        QTest::addColumn<double>("lane");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("6 m") << 6.0 << 1.0 << 128.0 << QSize(600, 400);
+        QTest::newRow("9 m") << 9.0 << 1.0 << 128.0 << QSize(600, 300);
+        QTest::newRow("30 m") << 30.0 << 1.0 << 128.0 << QSize(600, 400);
+        QTest::newRow("0.25 m cells") << 6.0 << 0.25 << 128.0 << QSize(600, 400);
+        QTest::newRow("1 m lane") << 6.0 << 1.0 << 1.0 << QSize(600, 400);
+        QTest::newRow("wide window") << 6.0 << 1.5 << 128.0 << QSize(1200, 500);
+    }
+    void originNumbersStandApart()
+    {
+        QFETCH(double, extent);
+        QFETCH(double, edge);
+        QFETCH(double, lane);
+        QFETCH(QSize, size);
+        RadarView view;
+        view.lateralExtent = view.depthExtent = view.detectionFar = extent;
+        view.gridEdge = edge;
+        setLane(view, -lane, lane);
+        showAt(view, size);
+        const ViewGeometry &g = view.geometry();
+        const QImage image = plotImage(view);
+        const int line = qRound(g.rowY(g.rows));
+        // The corner left of the tick dots, from one label height above the line to the bottom.
+        const QRect corner(0, line - LabelSize, 2 * LabelSize - 3, int(g.pixmapHeight) - line + LabelSize);
+        QVector<int> inkRows;
+        for (int y = corner.top(); y <= corner.bottom(); ++y)
+            if (!inkOf(image, Qt::black, 89, QRect(corner.left(), y, corner.width(), 1)).isEmpty())
+                inkRows << y;
+        QVERIFY(!inkRows.isEmpty());
+        QVector<QPair<int, int>> runs;
+        for (int y : inkRows) {
+            if (!runs.isEmpty() && runs.last().second == y - 1)
+                runs.last().second = y;
+            else
+                runs.append({y, y});
+        }
+        QString seen;
+        for (const auto &r : runs)
+            seen += QString(" %1..%2").arg(r.first - line).arg(r.second - line);
+        // The 0 is the run of ink rows at the bottom line; it is one digit high, not merged with
+        // the lateral number's rows, and two clear rows or more come before the lateral number.
+        int zero = 0;
+        while (zero < runs.size() && runs[zero].second < line)
+            ++zero;
+        QFont font;
+        font.setPixelSize(LabelSize);
+        const double digit = QFontMetricsF(font).tightBoundingRect("0").height();
+        QVERIFY2(zero + 1 < runs.size(), qPrintable("ink rows relative to the bottom line:" + seen));
+        QVERIFY2(runs[zero].first <= line && runs[zero].second - runs[zero].first + 1 <= digit + 1,
+                 qPrintable("ink rows relative to the bottom line:" + seen));
+        QVERIFY2(runs[zero + 1].first - runs[zero].second > 2, qPrintable("ink rows relative to the bottom line:" + seen));
+    }
+
+    // The legend symbols have the size of the markers in the plot: the vehicle's square is as
+    // wide as the plot's, not half of it.
+    void legendMarkersMatchThePlot()
+    {
+        RadarView view;
+        showAt(view);
+        const QPoint places[4] = {{-350, 250}, {-150, 250}, {150, 250}, {350, 250}};   // whole pixels at 50 px a cell
+        push(view, {{1, places[0].x(), places[0].y(), 1}, {2, places[1].x(), places[1].y(), 2},
+                    {3, places[2].x(), places[2].y(), 3}, {4, places[3].x(), places[3].y(), 4}});
+        QCOMPARE(view.pixelsPerCell, 50.0);
+        const QImage plot = plotImage(view);
+        const QVector<DrawnTarget> drawn = drawnTargets(view);
+        QCOMPARE(drawn.size(), 4);
+        for (int kind = 0; kind < 4; ++kind) {
+            const QImage legend = RadarView::legendPicture(kind, "X", QFont()).toImage().convertToFormat(QImage::Format_ARGB32);
+            QRect symbol;
+            for (int y = 0; y < legend.height(); ++y)
+                for (int x = 0; x < 36; ++x)
+                    if (legend.pixelColor(x, y).alpha() > 0)
+                        symbol |= QRect(x, y, 1, 1);
+            const QPoint at = metres(view, places[kind].x() / 100.0, places[kind].y() / 100.0).toPoint();
+            const QRect around(at - QPoint(10, 10), QSize(21, 21));
+            const QRect marker = inkOf(plot, drawn[kind].colour, 10, around) | inkOf(plot, view.markerOutline, 10, around);
+            QVERIFY2(qAbs(symbol.width() - marker.width()) <= 1 && qAbs(symbol.height() - marker.height()) <= 1,
+                     qPrintable(QString("kind %1: legend %2x%3, plot %4x%5").arg(kind).arg(symbol.width()).arg(symbol.height())
+                                    .arg(marker.width()).arg(marker.height())));
+            QVERIFY(marker.width() >= 8);
+        }
+    }
+
     // The four legend symbols beside the plot, centred at (16, 16), the name to the right of them:
     // r red, k the black outline, t clear, - anything but red.
     void legendSymbols()
     {
-        const char *const probes[4] = {"16,16r 16,12r 12,16r 12,12- 11,16k", "15,15r 17,17r 16,12- 14,16k 19,16t",
+        const char *const probes[4] = {"16,16r 16,12r 12,16r 12,12- 11,16k", "16,16r 13,13r 19,19r 12,16k 20,16k 16,12k 21,16t 16,21t",
                                        "16,16r 13,16r 13,20- 16,13r", "16,16r 13,16- 13,20r 16,13r"};
         QImage blank(88, 32, QImage::Format_ARGB32_Premultiplied);
         blank.fill(Qt::transparent);

@@ -4,6 +4,7 @@
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
 #include <QMouseEvent>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -21,6 +22,16 @@ int truncPixel(double value)
     if (!(value == value))
         return 0;
     return int(std::max(-1.0e7, std::min(1.0e7, value)));
+}
+
+// The depth number on the bottom grid line (0 at the radar) would run into the first lateral
+// number, which hangs just below that line: it is lifted until its digits end a few pixels
+// above the lateral numbers' digits. Returns the top of its text item.
+double numberAboveLateralNumbers(const QFontMetricsF &metrics, double lateralTop)
+{
+    const QRectF digits = metrics.tightBoundingRect(QStringLiteral("-0123456789."));
+    const double lateralInkTop = lateralTop + AxesItem::TextMargin + metrics.ascent() + digits.top();
+    return lateralInkTop - 3 - digits.bottom() - metrics.ascent() - AxesItem::TextMargin;
 }
 
 double gradientStop(double position)
@@ -166,6 +177,10 @@ void RadarView::addAxes(const ViewGeometry &g)
     const int step = std::max(1, axisLabelStep(N, gridEdge));
     auto outside = [&](double x, double y) { return x < 0 || x >= PW || y < 0 || y >= PH; };
 
+    QFont font;
+    font.setPixelSize(labelSize);
+    const double bottomNumberY = numberAboveLateralNumbers(QFontMetricsF(font), PH - 2 * m);
+
     QVector<AxesItem::Label> labels;
     for (int i = 0; i <= 2 * N; ++i) {
         if (N > 9 && step > 1 && (i - N) % step != 0)
@@ -181,14 +196,14 @@ void RadarView::addAxes(const ViewGeometry &g)
         if (M > 9 && step > 1 && i % step != 0)
             continue;
         const double x = m / 2;
-        const double y = i * R + m / 2 - g.rowMin * R;
+        double y = i * R + m / 2 - g.rowMin * R;
+        if (i == g.rowMax)
+            y = std::min(y, bottomNumberY);
         if (outside(x, y))
             continue;
         labels.append({tr("%1").arg((M - i) * gridEdge), QPointF(x, y),
                        QRectF(2 * m - d / 2, i * R + m - d / 2 - g.rowMin * R, d, d)});
     }
-    QFont font;
-    font.setPixelSize(labelSize);
     axesItem = new AxesItem(labels, font, axisLabelColour, tickFill);
     axesItem->setZValue(AxesLayer);
     graphicsScene->addItem(axesItem);
@@ -217,6 +232,12 @@ void RadarView::rebuildTargets()
         return g.radarPoint(qint16(report.value(1)), qint16(report.value(2)));
     };
 
+    QFont font;
+    font.setPixelSize(labelSize);
+    const QFontMetricsF metrics(font);
+    const MarkerSizes sizes{circleRadius, squareHalfSide, diamondHalfSize, triangleApex};
+    const QRectF plot = g.plotArea();
+
     QVector<DrawnTarget> drawn;
     const TargetFrame &frame = frameHistory.at(newest);
     drawn.reserve(frame.size());
@@ -226,6 +247,7 @@ void RadarView::rebuildTargets()
             continue;
         DrawnTarget target;
         target.number = tr("%1").arg(it.key());
+        target.numberBox = targetNumberBox(p, target.number, metrics, plot, markerReach(sizes));
         target.position = p;
         target.colour = colourFor(it.key());
         switch (shapeByType ? it.value().value(5) : 1) {
@@ -250,10 +272,7 @@ void RadarView::rebuildTargets()
         drawn.append(target);
     }
 
-    QFont font;
-    font.setPixelSize(labelSize);
-    const MarkerSizes sizes{circleRadius, squareHalfSide, diamondHalfSize, triangleApex};
-    targetsItem = new TargetsItem(drawn, font, targetLabelColour, markerOutline, trackPenWidth, sizes);
+    targetsItem = new TargetsItem(drawn, font, targetLabelColour, markerOutline, trackPenWidth, sizes, plot);
     targetsItem->setZValue(TargetsLayer);
     graphicsScene->addItem(targetsItem);
 }
@@ -335,29 +354,14 @@ void RadarView::resizeEvent(QResizeEvent *)
 
 QPixmap RadarView::legendPicture(int kind, const QString &name, const QFont &font)
 {
-    const double circleRadius = 5.0, squareHalfSide = 4.0, a = 5.0, triangleApex = 5.0;
+    static const MarkerShape shapes[] = {MarkerShape::Circle, MarkerShape::Square, MarkerShape::Diamond,
+                                         MarkerShape::Triangle};
     QPixmap picture(128, 32);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
     painter.setBrush(QBrush(QColor(255, 0, 0), Qt::SolidPattern));
-    switch (kind) {
-    case 0:
-        painter.drawEllipse(QRect(int(16 - circleRadius), int(16 - circleRadius), int(2 * circleRadius),
-                                  int(2 * circleRadius)));
-        break;
-    case 1:
-        painter.drawRect(QRect(int(16 - 0.5 * squareHalfSide), int(16 - 0.5 * squareHalfSide),
-                               int(squareHalfSide), int(squareHalfSide)));
-        break;
-    case 2:
-        painter.drawPolygon(QPolygonF({QPointF(16 - a, 16), QPointF(16, 16 + a), QPointF(16 + a, 16),
-                                       QPointF(16, 16 - a)}));
-        break;
-    default:
-        painter.drawPolygon(QPolygonF({QPointF(16, 16 - triangleApex), QPointF(16 - a, 16 + a),
-                                       QPointF(16 + a, 16 + a)}));
-        break;
-    }
+    // The same shape and size as the plot's marker of that kind.
+    drawMarker(&painter, shapes[qBound(0, kind, 3)], QPointF(16, 16), MarkerSizes{});
     painter.setFont(font);
     painter.drawText(QPointF(40, 24), name);
     return picture;

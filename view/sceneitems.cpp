@@ -3,9 +3,10 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
-// QGraphicsTextItem leaves this margin around its text; the numbers keep the same place.
-constexpr double TextMargin = 4.0;
+constexpr double TextMargin = AxesItem::TextMargin;
 
 QPolygonF markerPolygon(MarkerShape shape, const QPointF &p, const MarkerSizes &s)
 {
@@ -16,22 +17,63 @@ QPolygonF markerPolygon(MarkerShape shape, const QPointF &p, const MarkerSizes &
     return QPolygonF({QPointF(p.x(), p.y() - s.triangleApex), QPointF(p.x() - a, p.y() + a),
                       QPointF(p.x() + a, p.y() + a)});
 }
+
+// Clear space between a marker's outline and its number.
+constexpr double NumberGap = 3.0;
 } // namespace
 
-TargetsItem::TargetsItem(QVector<DrawnTarget> targets, const QFont &font, const QColor &numberColour,
-                         const QColor &markerOutline, int trackPenWidth, const MarkerSizes &sizes)
-    : drawn(std::move(targets)), font(font), numberColour(numberColour), markerOutline(markerOutline),
-      trackPenWidth(trackPenWidth), sizes(sizes)
+void drawMarker(QPainter *painter, MarkerShape shape, const QPointF &p, const MarkerSizes &sizes)
 {
-    const QFontMetricsF metrics(font);
-    const double reach = std::max({sizes.circleRadius, sizes.squareHalfSide, sizes.diamondHalfSize,
-                                   sizes.triangleApex}) + 1;
+    switch (shape) {
+    case MarkerShape::Square: {
+        const double h = sizes.squareHalfSide;
+        painter->drawRect(QRectF(p.x() - h, p.y() - h, 2 * h, 2 * h));
+        break;
+    }
+    case MarkerShape::Diamond:
+    case MarkerShape::Triangle:
+        painter->drawPolygon(markerPolygon(shape, p, sizes));
+        break;
+    case MarkerShape::Circle: {
+        const double r = sizes.circleRadius;
+        painter->drawEllipse(QRectF(p.x() - r, p.y() - r, 2 * r, 2 * r));
+        break;
+    }
+    }
+}
+
+double markerReach(const MarkerSizes &sizes)
+{
+    return std::max({sizes.circleRadius, sizes.squareHalfSide, sizes.diamondHalfSize, sizes.triangleApex}) + 1;
+}
+
+QRectF targetNumberBox(const QPointF &target, const QString &number, const QFontMetricsF &metrics,
+                       const QRectF &plot, double reach)
+{
+    const QSizeF size(metrics.horizontalAdvance(number), metrics.ascent() + metrics.descent());
+    double left = target.x() + reach + NumberGap;
+    if (left + size.width() > plot.right()) {
+        const double onTheLeft = target.x() - reach - NumberGap - size.width();
+        if (onTheLeft >= plot.left())
+            left = onTheLeft;
+    }
+    // A target in the left margin: the number moves further right, still clear of the marker.
+    left = std::max(left, plot.left());
+    const double top = std::max(plot.top(), std::min(target.y() - size.height() / 2, plot.bottom() - size.height()));
+    return QRectF(QPointF(left, top), size);
+}
+
+TargetsItem::TargetsItem(QVector<DrawnTarget> targets, const QFont &font, const QColor &numberColour,
+                         const QColor &markerOutline, int trackPenWidth, const MarkerSizes &sizes, const QRectF &plot)
+    : drawn(std::move(targets)), font(font), numberColour(numberColour), markerOutline(markerOutline),
+      trackPenWidth(trackPenWidth), sizes(sizes), plot(plot)
+{
+    const double reach = markerReach(sizes);
     for (const DrawnTarget &t : drawn) {
         bounds |= QRectF(t.position - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach));
-        bounds |= metrics.boundingRect(t.number).translated(t.position + QPointF(TextMargin, TextMargin + metrics.ascent()))
-                      .adjusted(-1, -1, 1, 1);
+        bounds |= t.numberBox.adjusted(-2, -2, 2, 2);
         if (!t.track.isEmpty())
-            bounds |= t.track.boundingRect().adjusted(-trackPenWidth, -trackPenWidth, trackPenWidth, trackPenWidth);
+            bounds |= t.track.boundingRect().adjusted(-trackPenWidth, -trackPenWidth, trackPenWidth, trackPenWidth) & plot;
     }
 }
 
@@ -41,32 +83,19 @@ void TargetsItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWi
     const double ascent = QFontMetricsF(font).ascent();
     for (const DrawnTarget &t : drawn) {
         painter->setPen(numberColour);
-        painter->drawText(t.position + QPointF(TextMargin, TextMargin + ascent), t.number);
+        painter->drawText(QPointF(t.numberBox.left(), t.numberBox.top() + ascent), t.number);
 
         painter->setPen(QPen(markerOutline, 1));
         painter->setBrush(QBrush(t.colour, Qt::SolidPattern));
-        const QPointF &p = t.position;
-        switch (t.shape) {
-        case MarkerShape::Square: {
-            const double h = sizes.squareHalfSide;
-            painter->drawRect(QRectF(p.x() - h, p.y() - h, 2 * h, 2 * h));
-            break;
-        }
-        case MarkerShape::Diamond:
-        case MarkerShape::Triangle:
-            painter->drawPolygon(markerPolygon(t.shape, p, sizes));
-            break;
-        case MarkerShape::Circle: {
-            const double r = sizes.circleRadius;
-            painter->drawEllipse(QRectF(p.x() - r, p.y() - r, 2 * r, 2 * r));
-            break;
-        }
-        }
+        drawMarker(painter, t.shape, t.position, sizes);
 
         if (t.track.size() > 1) {
+            painter->save();
+            painter->setClipRect(plot, Qt::IntersectClip);
             painter->setPen(QPen(t.colour, trackPenWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
             painter->setBrush(Qt::NoBrush);
             painter->drawPolyline(t.track);
+            painter->restore();
         }
     }
 }

@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QGraphicsItem>
 #include <QPolygonF>
 #include <QVector>
@@ -20,8 +21,21 @@ struct MarkerSizes {
     double triangleApex = 5.0;
 };
 
+// Paints one target marker centred on a point with the painter's pen and brush; the plot and the
+// legend beside it both draw their markers this way.
+void drawMarker(QPainter *painter, MarkerShape shape, const QPointF &centre, const MarkerSizes &sizes);
+
+// How far a marker reaches from its centre, outline included, whatever its shape.
+double markerReach(const MarkerSizes &sizes);
+
+// The line box (advance width by ascent plus descent) of a target's number: beside the marker,
+// right of it unless the plot ends there, then left of it, and moved up or down into the plot.
+QRectF targetNumberBox(const QPointF &target, const QString &number, const QFontMetricsF &metrics,
+                       const QRectF &plot, double reach);
+
 struct DrawnTarget {
     QString number;
+    QRectF numberBox;
     QPointF position;
     MarkerShape shape = MarkerShape::Circle;
     QColor colour;
@@ -32,8 +46,9 @@ struct DrawnTarget {
 class TargetsItem : public QGraphicsItem
 {
 public:
+    // Tracks are cut off at the edges of plot, so that they never run over the axis numbers.
     TargetsItem(QVector<DrawnTarget> targets, const QFont &font, const QColor &numberColour,
-                const QColor &markerOutline, int trackPenWidth, const MarkerSizes &sizes);
+                const QColor &markerOutline, int trackPenWidth, const MarkerSizes &sizes, const QRectF &plot);
     QRectF boundingRect() const override { return bounds; }
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
@@ -46,6 +61,7 @@ private:
     QColor markerOutline;
     int trackPenWidth;
     MarkerSizes sizes;
+    QRectF plot;
     QRectF bounds;
 };
 
@@ -53,6 +69,8 @@ private:
 class AxesItem : public QGraphicsItem
 {
 public:
+    // Space left around each number, as a text item of the toolkit leaves it.
+    static constexpr double TextMargin = 4.0;
     struct Label {
         QString text;
         QPointF topLeft;

@@ -24,6 +24,11 @@ QPointF ViewGeometry::radarPoint(double xCm, double yCm) const
                    rows * scale - yCm * scale / 100 / edge + margin - rowMin * scale);
 }
 
+QRectF ViewGeometry::plotArea() const
+{
+    return QRectF(QPointF(2 * margin, margin), QPointF(pixmapWidth - margin, pixmapHeight - 2 * margin));
+}
+
 bool ViewGeometry::cellVisible(int row, int column) const
 {
     const double x = columnX(column);

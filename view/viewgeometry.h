@@ -6,6 +6,7 @@
 #include "cellgrid.h"
 
 #include <QPointF>
+#include <QRectF>
 
 struct ViewGeometry {
     double edge = 1.0;          // g, metres per cell
@@ -24,6 +25,8 @@ struct ViewGeometry {
     // Line left of column j, line above row r.
     double columnX(int j) const { return j * scale + 2 * margin - stripLeft * scale; }
     double rowY(int r) const { return r * scale + margin - rowMin * scale; }
+    // The grid's part of the pixmap, inside the margins: the plot proper.
+    QRectF plotArea() const;
     // A radar-plane point in centimetres: x across the axis, y away from the radar.
     QPointF radarPoint(double xCm, double yCm) const;
     bool cellVisible(int row, int column) const;
