@@ -4,10 +4,9 @@
 
 int main(int argc, char *argv[])
 {
+    MainWindow::prepareHighDpi();
     QApplication app(argc, argv);
-    QFont font = QApplication::font();
-    font.setPointSize(15);
-    QApplication::setFont(font);
+    MainWindow::applyProgramFont();
     MainWindow window;
     window.show();
     return app.exec();

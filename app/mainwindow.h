@@ -42,6 +42,15 @@ public:
     // Where the window goes on a screen of the given size: x, y at 10 % and 15 %, 80 % wide and
     // 70 % high, each product truncated.
     static QRect placementFor(const QSize &screen);
+    // Where the window opens: the rectangle above, grown to the window's minimum size where it
+    // is smaller, then moved and cut down so that it lies within the screen's free area.
+    static QRect placementWithin(const QRect &wanted, const QRect &available, const QSize &minimum);
+
+    // To be run before the application object is made: the window follows the screen's scale
+    // factor and takes the sharper pictures on scaled screens.
+    static void prepareHighDpi();
+    // The program's font: the platform's own at 15 points, for every window.
+    static void applyProgramFont();
 
     // Waits ms milliseconds while the interface stays alive.
     static void delayWithEvents(int ms);
@@ -189,6 +198,10 @@ public:
     void applyDevicePresentation();
 
 private:
+    // Moves a shown window that has grown past the screen's edge back onto the screen.
+    void keepWithinScreen();
+    // However short the window, the log dock keeps three lines in sight.
+    void keepThreeLogLinesInSight();
     // A hung-up or unplugged line: logged once, then the connection is dropped.
     void handlePortError(QSerialPort::SerialPortError error);
     bool linkLostPending = false;
