@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSerialPortInfo>
 #include <QStyle>
@@ -94,7 +95,7 @@ MainWindow::MainWindow(QWidget *parent)
     ensurePolished();
     if (QScreen *screen = this->screen())
         setGeometry(placementWithin(placementFor(screen->geometry().size()), screen->availableGeometry(),
-                                    minimumSizeHint()));
+                                    openingSize(screen->availableGeometry().size())));
 }
 
 MainWindow::~MainWindow()
@@ -134,6 +135,27 @@ void MainWindow::applyProgramFont()
     QApplication::setFont(font);
 }
 
+QSize MainWindow::openingSize(const QSize &available)
+{
+    // Before it is shown the window works its sizes out only when asked; after each trial
+    // change the remembered ones are dropped.
+    auto minimumWithScene = [this](int sceneHeight) {
+        ui->scrollAreaScene->setMinimumHeight(sceneHeight);
+        ui->gridLayout_3->invalidate();
+        ui->centralwidget->updateGeometry();
+        layout()->invalidate();
+        return minimumSizeHint();
+    };
+    // Where the screen has room, tall enough for the whole scene group, so that the operator
+    // scrolls it only on a short screen.
+    QScrollArea *scene = ui->scrollAreaScene;
+    const QSize unscrolled =
+        minimumWithScene(scene->widget()->minimumSizeHint().height() + 2 * scene->frameWidth()).expandedTo(comfortableSize);
+    const QSize least = minimumWithScene(0).expandedTo(comfortableSize);
+    const bool fits = unscrolled.width() <= available.width() && unscrolled.height() <= available.height();
+    return fits ? unscrolled : least;
+}
+
 void MainWindow::keepWithinScreen()
 {
     // A radar's picture and legend, or longer texts, widen the form; a shown window that grew past
@@ -159,6 +181,8 @@ void MainWindow::keepThreeLogLinesInSight()
     // Long replies bring up the sideways scroll bar, which must not cover the third line.
     const int bar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list->horizontalScrollBar());
     list->setMinimumHeight(3 * line + bar + 2 * list->frameWidth());
+    // It opens a line taller than that; the rest of the height goes to the scene and the plot.
+    resizeDocks({ui->dockWidget}, {ui->dockWidget->minimumSizeHint().height() + line}, Qt::Vertical);
 }
 
 void MainWindow::delayWithEvents(int ms)
