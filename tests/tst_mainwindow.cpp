@@ -299,6 +299,19 @@ private slots:
         const QSize plot = ui()->graphicsView->size();
         QVERIFY2(plot.width() >= laptopWindow.width() / 3 && plot.height() >= laptopWindow.height() / 3,
                  qPrintable(QString("plot %1 x %2").arg(plot.width()).arg(plot.height())));
+
+        // Squeezed to its least size the window still shows the lamps, the buttons and three
+        // lines of the log; only the scene group scrolls.
+        w().resize(1, 1);   // held at its minimum
+        QCoreApplication::processEvents();
+        QVERIFY2(w().width() <= laptopWindow.width() && w().height() < laptopWindow.height(),
+                 qPrintable(QString("%1 x %2").arg(w().width()).arg(w().height())));
+        for (QWidget *needed : QList<QWidget *>{ui()->labelLEDAlar, ui()->labelLEDWarn, ui()->labelLEDSurv,
+                                                ui()->labelLEDSurvCaption, ui()->pushButtonSendPar,
+                                                ui()->pushButtonSaveConfig, list})
+            verifyInSight(needed);
+        list->scrollToTop();
+        QVERIFY(list->visualItemRect(list->item(2)).bottom() <= list->viewport()->rect().bottom());
     }
     // A device-type line squeezed to its least width ends in "…", and hovering over it shows the
     // whole line; given its full width it shows all and offers no tooltip.
