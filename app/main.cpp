@@ -5,6 +5,7 @@
 
 int main(int argc, char *argv[])
 {
+    MainWindow::prepareHighDpi();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("radar-config"));
     QApplication::setApplicationVersion(QStringLiteral(RADAR_VERSION));
@@ -19,9 +20,7 @@ int main(int argc, char *argv[])
     parser.addOption(portOption);
     parser.process(app);
 
-    QFont font = QApplication::font();
-    font.setPointSize(15);
-    QApplication::setFont(font);
+    MainWindow::applyProgramFont();
     MainWindow window;
     window.show();
     if (parser.isSet(portOption))

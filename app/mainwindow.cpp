@@ -9,10 +9,15 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QLayout>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSerialPortInfo>
+#include <QStyle>
 
 QMap<int, QString> MainWindow::deviceTypeNames = {
     {1, QObject::tr("通道预警雷达")},
@@ -80,8 +85,19 @@ MainWindow::MainWindow(QWidget *parent)
     applyRememberedLanguage();
     createUpdateDialog();
 
+    // The lamps' names in a smaller type, so that each stays about as wide as its lamp.
+    for (QLabel *caption : {ui->labelLEDAlarCaption, ui->labelLEDWarnCaption, ui->labelLEDSurvCaption}) {
+        QFont font = caption->font();
+        font.setPointSizeF(font.pointSizeF() * 0.8);
+        caption->setFont(font);
+    }
+    keepThreeLogLinesInSight();
+
+    // The minimum size counts only once the style has been applied (the lamps' size, the fonts).
+    ensurePolished();
     if (QScreen *screen = this->screen())
-        setGeometry(placementFor(screen->geometry().size()));
+        setGeometry(placementWithin(placementFor(screen->geometry().size()), screen->availableGeometry(),
+                                    openingSize(screen->availableGeometry().size())));
 }
 
 MainWindow::~MainWindow()
@@ -95,6 +111,67 @@ QRect MainWindow::placementFor(const QSize &screen)
     const double w = screen.width();
     const double h = screen.height();
     return QRect(int(0.1 * w), int(0.15 * h), int(0.8 * w), int(0.7 * h));
+}
+
+QRect MainWindow::placementWithin(const QRect &wanted, const QRect &available, const QSize &minimum)
+{
+    const QSize size = wanted.size().expandedTo(minimum).boundedTo(available.size());
+    const int x = qBound(available.left(), wanted.left(), available.left() + available.width() - size.width());
+    const int y = qBound(available.top(), wanted.top(), available.top() + available.height() - size.height());
+    return QRect(QPoint(x, y), size);
+}
+
+void MainWindow::prepareHighDpi()
+{
+    // Qt 6 always scales and always takes the @2x pictures; there the two switches are gone.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+#endif
+}
+
+void MainWindow::applyProgramFont()
+{
+    QFont font = QApplication::font();
+    font.setPointSize(15);
+    QApplication::setFont(font);
+}
+
+QSize MainWindow::openingSize(const QSize &available)
+{
+    // The placement's share of a large screen is kept as it is; on a screen where that share
+    // falls short of a laptop-sized window, the window opens at that size, as far as it fits.
+    Q_UNUSED(available)
+    return minimumSizeHint().expandedTo(comfortableSize);
+}
+
+void MainWindow::keepWithinScreen()
+{
+    // A radar's picture and legend, or longer texts, widen the form; a shown window that grew past
+    // the screen's edge moves back, as long as the screen can hold it at all.
+    QScreen *screen = this->screen();
+    if (!isVisible() || !screen)
+        return;
+    layout()->activate();
+    const QRect available = screen->availableGeometry();
+    if (width() <= available.width() && height() <= available.height())
+        setGeometry(placementWithin(geometry(), available, size()));
+}
+
+void MainWindow::keepThreeLogLinesInSight()
+{
+    // The height of one line as this style draws it, measured on a line of the log's own kind
+    // in a list that is never shown.
+    QListWidget *list = ui->listWidget;
+    QListWidget probe;
+    probe.setFont(list->font());
+    probe.addItem(QStringLiteral("[00:00:00]: 0"));
+    const int line = probe.sizeHintForRow(0);
+    // Long replies bring up the sideways scroll bar, which must not cover the third line.
+    const int bar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list->horizontalScrollBar());
+    list->setMinimumHeight(3 * line + bar + 2 * list->frameWidth());
+    // It opens a line taller than that; the rest of the height goes to the scene and the plot.
+    resizeDocks({ui->dockWidget}, {ui->dockWidget->minimumSizeHint().height() + line}, Qt::Vertical);
 }
 
 void MainWindow::delayWithEvents(int ms)
@@ -226,6 +303,7 @@ void MainWindow::refreshDeviceTexts()
     };
     ui->labelDevType->setText(tr("设备类型：") + deviceTypeNames.value(deviceType));
     ui->labelID->setText(serialNumberText());
+    keepWithinScreen();
 
     QComboBox *types = ui->comboBoxTargetType;
     const int kept = types->currentIndex();

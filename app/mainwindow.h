@@ -46,6 +46,19 @@ public:
     // Where the window goes on a screen of the given size: x, y at 10 % and 15 %, 80 % wide and
     // 70 % high, each product truncated.
     static QRect placementFor(const QSize &screen);
+    // Where the window opens: the rectangle above, grown to the given minimum where it is
+    // smaller, then moved and cut down so that it lies within the screen's free area.
+    static QRect placementWithin(const QRect &wanted, const QRect &available, const QSize &minimum);
+    // The least size at which the window opens where the screen allows it: every control and
+    // the whole radar information in sight, the plot still large enough to read. What a
+    // 1366 x 768 panel, or a 1920 x 1080 one at 150 %, leaves for a window.
+    static constexpr QSize comfortableSize{1280, 680};
+
+    // To be run before the application object is made: the window follows the screen's scale
+    // factor and takes the sharper pictures on scaled screens.
+    static void prepareHighDpi();
+    // The program's font: the platform's own at 15 points, for every window.
+    static void applyProgramFont();
 
     // Waits ms milliseconds while the interface stays alive.
     static void delayWithEvents(int ms);
@@ -212,6 +225,13 @@ public:
     void applyDevicePresentation();
 
 private:
+    // The size the window opens at on a screen with the given free area: the comfortable size,
+    // or taller when the scene group needs it and the screen has the room.
+    QSize openingSize(const QSize &available);
+    // Moves a shown window that has grown past the screen's edge back onto the screen.
+    void keepWithinScreen();
+    // However short the window, the log dock keeps three lines in sight.
+    void keepThreeLogLinesInSight();
     // A hung-up or unplugged line: logged once, then the connection is dropped.
     void handlePortError(QSerialPort::SerialPortError error);
     void loseLine();

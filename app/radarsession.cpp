@@ -218,6 +218,7 @@ void MainWindow::applyDevicePresentation()
         types->addItem(tr("动目标"), 4);
     }
     ui->graphicsView->shapeByType = type != 3;
+    keepWithinScreen();
 }
 
 bool MainWindow::setStationNumber()

@@ -1,34 +1,95 @@
 // The main window as the operator first sees it: the controls and their ranges, what is
-// hidden, the lamps, and where the window lands on the screen. The menus and the language the
+// hidden, the lamps, where the window lands on the screen and whether it fits a laptop's. The menus and the language the
 // window opens in are tst_language's; the factory scene is pinned by the scene file
 // tst_scenesend exports from a fresh window.
+#include "activitylog.h"
+#include "elidinglabel.h"
 #include "mainwindow.h"
-#include "ui_mainwindow.h"
+#include "sessionfixture.h"
 #include "testsupport.h"
+#include "ui_mainwindow.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
+#include <QFile>
 #include <QListWidget>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTemporaryDir>
+#include <QToolTip>
 
-class TestMainWindow : public QObject
+// What is left of a 1366 x 768 panel, or of a 1920 x 1080 one at 150 %, once the desktop's
+// panel and the window's frame are taken off.
+static const QSize laptopWindow(1280, 680);
+
+class TestMainWindow : public SessionFixture
 {
     Q_OBJECT
     QTemporaryDir workDir;
     QString previousDir;
 
+
+    static QString rectText(const QRect &r)
+    {
+        return QString("(%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    }
+    static bool hasIdeograph(const QString &text)
+    {
+        for (const QChar c : text)
+            if (c.unicode() >= 0x4e00 && c.unicode() <= 0x9fff)
+                return true;
+        return false;
+    }
+
+    // Shown, not squeezed below the size it needs, and not cut by anything it sits in: the
+    // window, a group, the dock. Inside the scene group's scroll area it is first scrolled to,
+    // as the operator would.
+    void verifyInSight(QWidget *widget)
+    {
+        const QString name = widget->objectName();
+        QVERIFY2(widget->isVisible(), qPrintable(name + " hidden"));
+        const QSize needed = widget->minimumSizeHint();
+        QVERIFY2(widget->width() >= needed.width() && widget->height() >= needed.height(),
+                 qPrintable(QString("%1 is %2 x %3, needs %4 x %5").arg(name).arg(widget->width()).arg(widget->height())
+                                .arg(needed.width()).arg(needed.height())));
+        QScrollArea *scene = w().findChild<QScrollArea *>();
+        if (scene && scene->widget()->isAncestorOf(widget)) {
+            // Scrolled just far enough to bring all of it into view, from above or from below.
+            QScrollBar *bar = scene->verticalScrollBar();
+            const int top = widget->mapTo(scene->widget(), QPoint(0, 0)).y();
+            const int bottom = top + widget->height();
+            if (top < bar->value())
+                bar->setValue(top);
+            else if (bottom > bar->value() + scene->viewport()->height())
+                bar->setValue(bottom - scene->viewport()->height());
+            QCoreApplication::processEvents();
+        }
+        for (QWidget *holder = widget->parentWidget(); holder; holder = holder->parentWidget()) {
+            const QRect inHolder(widget->mapTo(holder, QPoint(0, 0)), widget->size());
+            QVERIFY2(holder->rect().contains(inHolder),
+                     qPrintable(QString("%1 %2 outside %3 %4").arg(name, rectText(inHolder), holder->objectName(), rectText(holder->rect()))));
+            if (holder == &w())
+                break;
+        }
+    }
+
 private slots:
     void initTestCase()
     {
         installWarningGuard();
+        MainWindow::applyProgramFont();
         // The window reads lang.cfg from the working directory; keep the tests away from any real one.
         previousDir = QDir::currentPath();
         QVERIFY(workDir.isValid());
         QDir::setCurrent(workDir.path());
     }
     void cleanupTestCase() { QDir::setCurrent(previousDir); }
+    void cleanup()
+    {
+        endSession();
+        QFile::remove(QStringLiteral("lang.cfg"));   // the next window opens in Chinese again
+    }
 
     void startsIdle()
     {
@@ -86,20 +147,194 @@ private slots:
     void placement_data()
     {
         QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QSize>("minimum");
         QTest::addColumn<QRect>("window");
-        QTest::newRow("1920x1080") << QSize(1920, 1080) << QRect(192, 162, 1536, 756);
+        const QSize laptop = laptopWindow;
+        QTest::newRow("1920x1080") << QSize(1920, 1080) << QRect(0, 0, 1920, 1080) << laptop << QRect(192, 162, 1536, 756);
         // 0.7 * 1440 lies just below 1008 in double precision and is truncated.
-        QTest::newRow("2560x1440") << QSize(2560, 1440) << QRect(256, 216, 2048, 1007);
-        QTest::newRow("800x600") << QSize(800, 600) << QRect(80, 90, 640, 420);
+        QTest::newRow("2560x1440") << QSize(2560, 1440) << QRect(0, 0, 2560, 1440) << laptop << QRect(256, 216, 2048, 1007);
+        QTest::newRow("1920x1080 under a top panel") << QSize(1920, 1080) << QRect(0, 32, 1920, 1048) << laptop
+                                                    << QRect(192, 162, 1536, 756);
+        // Smaller screens: the window keeps its minimum size and moves so that all of it is on
+        // the screen, clear of the panel.
+        QTest::newRow("1366x768 above a bottom panel") << QSize(1366, 768) << QRect(0, 0, 1366, 740) << laptop
+                                                      << QRect(86, 60, 1280, 680);
+        QTest::newRow("1280x720 under a top panel") << QSize(1280, 720) << QRect(0, 32, 1280, 688) << laptop
+                                                   << QRect(0, 40, 1280, 680);
+        QTest::newRow("1600x972: smallest that takes the rule") << QSize(1600, 972) << QRect(0, 0, 1600, 972) << laptop
+                                                                << QRect(160, 145, 1280, 680);
+        // A screen too small even for the minimum: the window fills what there is, from its corner.
+        QTest::newRow("800x600") << QSize(800, 600) << QRect(0, 0, 800, 600) << laptop << QRect(0, 0, 800, 600);
+        // A second screen to the right of the first: the window opens on it, not across the seam.
+        QTest::newRow("second screen") << QSize(1920, 1080) << QRect(1920, 0, 1920, 1080) << laptop
+                                       << QRect(1920, 162, 1536, 756);
     }
     void placement()
     {
         QFETCH(QSize, screen);
+        QFETCH(QRect, available);
+        QFETCH(QSize, minimum);
         QFETCH(QRect, window);
-        QCOMPARE(MainWindow::placementFor(screen), window);
-        // And a window opens where the rule puts it on its own screen.
+        QCOMPARE(MainWindow::placementWithin(MainWindow::placementFor(screen), available, minimum), window);
+    }
+
+    // And a window opens on its own screen: along each direction in which its minimum size fits
+    // there, all of it is on the free area; along one in which it does not, it starts at the
+    // area's edge, where the menus and the connect button are.
+    void opensOnItsScreen()
+    {
         MainWindow w;
-        QCOMPARE(w.geometry(), MainWindow::placementFor(w.screen()->geometry().size()));
+        const QRect available = w.screen()->availableGeometry();
+        const QRect window = w.geometry();
+        const QSize minimum = w.minimumSizeHint();
+        QVERIFY(minimum.width() > 0 && minimum.height() > 0);
+        const QString where = rectText(window) + " on " + rectText(available);
+        if (minimum.width() <= available.width())
+            QVERIFY2(window.left() >= available.left() && window.right() <= available.right()
+                         && window.width() >= minimum.width(), qPrintable(where));
+        else
+            QCOMPARE(window.left(), available.left());
+        if (minimum.height() <= available.height())
+            QVERIFY2(window.top() >= available.top() && window.bottom() <= available.bottom()
+                         && window.height() >= minimum.height(), qPrintable(where));
+        else
+            QCOMPARE(window.top(), available.top());
+    }
+
+    // The window at 1280 x 680 in either language, idle and with each kind of radar: the lamps
+    // and their captions, the buttons the operator presses and the log are on the window,
+    // whole; the scene group's buttons at least after scrolling the group.
+    void fitsALaptopScreen_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<int>("deviceType");   // 0: no radar connected
+        for (bool english : {false, true})
+            for (int type : {0, 1, 2, 3})
+                QTest::newRow(qPrintable(QString("%1, %2").arg(english ? "English" : "Chinese",
+                                                              type ? QString("type %1").arg(type) : QString("idle"))))
+                    << english << type;
+    }
+    void fitsALaptopScreen()
+    {
+        QFETCH(bool, english);
+        QFETCH(int, deviceType);
+        startSession();
+        if (english)
+            ui()->action_English->trigger();
+        if (deviceType) {
+            sim::Identity identity;
+            identity.deviceType = quint8(deviceType);
+            radar->setIdentity(identity);
+            radar->setTargets(0);
+            pressConnect();
+            QVERIFY2(isWatching(), qPrintable(log().join('\n')));
+            QVERIFY(!ui()->labelPic->isHidden());
+        }
+        for (int i = log().size(); i < 3; ++i)
+            appendLog(QStringLiteral("line %1").arg(i));
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+
+        const QSize minimum = w().minimumSizeHint().expandedTo(w().minimumSize());
+        QVERIFY2(minimum.width() <= laptopWindow.width() && minimum.height() <= laptopWindow.height(),
+                 qPrintable(QString("minimum %1 x %2").arg(minimum.width()).arg(minimum.height())));
+        w().resize(laptopWindow);
+        QTRY_COMPARE(w().size(), laptopWindow);
+        QCoreApplication::processEvents();
+
+        const QList<QLabel *> lamps{ui()->labelLEDAlar, ui()->labelLEDWarn, ui()->labelLEDSurv};
+        const QList<QLabel *> captions{ui()->labelLEDAlarCaption, ui()->labelLEDWarnCaption, ui()->labelLEDSurvCaption};
+        const QStringList captionTexts = english ? QStringList{"Alarm", "Warning", "Detection"} : QStringList{"报警", "预警", "探测"};
+        for (int i = 0; i < 3; ++i) {
+            QLabel *lamp = lamps[i];
+            QLabel *caption = captions[i];
+            QCOMPARE(lamp->size(), QSize(60, 60));
+            QVERIFY(lamp->styleSheet().contains(QStringLiteral("border-radius: 30px")));
+            verifyInSight(lamp);
+            QCOMPARE(caption->text(), captionTexts[i]);
+            verifyInSight(caption);
+            QVERIFY(caption->width() >= caption->fontMetrics().horizontalAdvance(caption->text()));
+            // Beneath its own lamp, centred on it.
+            const QRect lampRect(lamp->mapTo(&w(), QPoint(0, 0)), lamp->size());
+            const QRect captionRect(caption->mapTo(&w(), QPoint(0, 0)), caption->size());
+            QVERIFY2(captionRect.top() >= lampRect.bottom(), qPrintable(rectText(lampRect) + " " + rectText(captionRect)));
+            QVERIFY(qAbs(captionRect.center().x() - lampRect.center().x()) <= 1);
+            QVERIFY(!lamp->toolTip().isEmpty() && lamp->toolTip() == caption->toolTip());
+            QCOMPARE(hasIdeograph(lamp->toolTip()), !english);
+        }
+        for (int i = 1; i < 3; ++i)
+            QVERIFY(lamps[i - 1]->toolTip() != lamps[i]->toolTip());
+
+        verifyInSight(deviceType ? ui()->pushButtonDisconnect : ui()->pushButtonConnect);
+        verifyInSight(ui()->comboBoxSerial);
+        for (QWidget *identity : QList<QWidget *>{ui()->labelDevType, ui()->labelID, ui()->labelModbusId, ui()->toolButtonModbusId})
+            verifyInSight(identity);
+        verifyInSight(ui()->pushButtonSendPar);
+        verifyInSight(ui()->pushButtonSaveConfig);
+        verifyInSight(ui()->spinBoxSurveyFar);
+
+        // The log with at least three lines in full.
+        QListWidget *list = ui()->listWidget;
+        verifyInSight(list);
+        list->scrollToTop();
+        const QRect third = list->visualItemRect(list->item(2));
+        QVERIFY2(third.top() >= 0 && third.bottom() <= list->viewport()->rect().bottom(),
+                 qPrintable(rectText(third) + " in " + rectText(list->viewport()->rect())));
+
+        // The device type: whole in Chinese; in English it may be cut short, and then its
+        // tooltip tells it in full.
+        ElidingLabel *type = dynamic_cast<ElidingLabel *>(ui()->labelDevType);
+        QVERIFY(type);
+        if (!english)
+            QVERIFY2(!type->isCut(), qPrintable(type->text()));
+        if (type->isCut()) {
+            QVERIFY(type->shownText().endsWith(QChar(0x2026)));
+            QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), type->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(type, &help);
+            QTRY_COMPARE(QToolTip::text(), type->text());
+        }
+
+        // And the plot takes what is left: it stays the largest thing on the window.
+        const QSize plot = ui()->graphicsView->size();
+        QVERIFY2(plot.width() >= laptopWindow.width() / 3 && plot.height() >= laptopWindow.height() / 3,
+                 qPrintable(QString("plot %1 x %2").arg(plot.width()).arg(plot.height())));
+
+        // Squeezed to its least size the window still shows the lamps, the buttons and three
+        // lines of the log; only the scene group scrolls.
+        w().resize(1, 1);   // held at its minimum
+        QCoreApplication::processEvents();
+        QVERIFY2(w().width() <= laptopWindow.width() && w().height() < laptopWindow.height(),
+                 qPrintable(QString("%1 x %2").arg(w().width()).arg(w().height())));
+        for (QWidget *needed : QList<QWidget *>{ui()->labelLEDAlar, ui()->labelLEDWarn, ui()->labelLEDSurv,
+                                                ui()->labelLEDSurvCaption, ui()->pushButtonSendPar,
+                                                ui()->pushButtonSaveConfig, list})
+            verifyInSight(needed);
+        list->scrollToTop();
+        QVERIFY(list->visualItemRect(list->item(2)).bottom() <= list->viewport()->rect().bottom());
+    }
+    // A device-type line squeezed to its least width ends in "…", and hovering over it shows the
+    // whole line; given its full width it shows all and offers no tooltip.
+    void deviceTypeCutShortTellsAllInItsTooltip()
+    {
+        ElidingLabel label;
+        label.setText(QStringLiteral("Device Type: Channel Early-warning Radar"));
+        label.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&label));
+        label.resize(label.minimumSizeHint());
+        QVERIFY(label.minimumSizeHint().width() < label.sizeHint().width());
+        QVERIFY(label.isCut());
+        QVERIFY(label.shownText().startsWith(QStringLiteral("Device Type: ")) && label.shownText().endsWith(QChar(0x2026)));
+        QVERIFY(label.fontMetrics().horizontalAdvance(label.shownText()) <= label.contentsRect().width());
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label.mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(&label, &help);
+        QTRY_COMPARE(QToolTip::text(), label.text());
+
+        QToolTip::hideText();
+        label.resize(label.sizeHint());
+        QVERIFY(!label.isCut());
+        QApplication::sendEvent(&label, &help);
+        QTRY_VERIFY(!QToolTip::isVisible());
     }
 
     // A port that cannot be opened says so, and why, and leaves the header untouched.

@@ -368,6 +368,30 @@
         <translation>Station Number: </translation>
     </message>
     <message>
+        <source>报警</source>
+        <translation>Alarm</translation>
+    </message>
+    <message>
+        <source>预警</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>探测</source>
+        <translation>Detection</translation>
+    </message>
+    <message>
+        <source>报警区内有目标时闪烁</source>
+        <translation>Flashes while a target is inside the alarm zone</translation>
+    </message>
+    <message>
+        <source>预警区内有目标时闪烁</source>
+        <translation>Flashes while a target is inside the warning zone</translation>
+    </message>
+    <message>
+        <source>探测区内有目标时闪烁</source>
+        <translation>Flashes while a target is inside the detection zone</translation>
+    </message>
+    <message>
         <source>    ：行人</source>
         <translation>    ：People</translation>
     </message>
