@@ -1,16 +1,26 @@
 # The two commands of the README: `make demo` runs the tool against the built-in radar
-# simulator, `make test` builds and runs the whole test suite (normal and sanitizer builds).
-BUILD_PACKAGES := cmake g++ make pkg-config qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools
+# simulator, `make test` builds and runs the whole test suite (normal and sanitizer builds on
+# Qt 5, short fuzz runs, and a normal build on Qt 6).
+BUILD_PACKAGES := cmake g++ make pkg-config ccache qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools
 RUN_PACKAGES := $(BUILD_PACKAGES) fonts-wqy-microhei
 # The fuzz targets: clang and its runtimes (libFuzzer, address and undefined-behaviour checkers).
-FUZZ_PACKAGES := cmake make pkg-config qtbase5-dev clang libclang-rt-14-dev
+FUZZ_PACKAGES := cmake make pkg-config ccache qtbase5-dev clang libclang-rt-14-dev
+# The same tree on Qt 6 (-DRADAR_QT=6).
+QT6_PACKAGES := cmake g++ make pkg-config ccache qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
 JOBS ?= 2
-# The tests mostly wait on the simulated line, so more of them than cores run side by side.
-TEST_JOBS ?= 4
+# The tests mostly wait on the simulated line, so more of them than cores run side by side; the
+# sanitizer build's tests need the processor more and run fewer at a time.
+TEST_JOBS ?= 6
+ASAN_TEST_JOBS ?= 4
+# Compiled objects are kept between builds of any of the four folders (and of other clones of the
+# repository on the same machine): paths are taken relative to the repository.
+CMAKE_CACHE_FLAGS := -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 # How the demo's targets move: field (in the radar's own lane or fan, through its zones) or paths.
 DEMO_SCENARIO ?= field
 
-.PHONY: all deps demo test test-normal test-asan test-fuzz bench clean
+.PHONY: all deps demo test test-normal test-asan test-fuzz test-qt6 bench clean
 
 all: build/.configured
 	cmake --build build -j$(JOBS)
@@ -19,15 +29,19 @@ deps:
 	./scripts/install-deps.sh $(BUILD_PACKAGES)
 
 build/.configured:
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_CACHE_FLAGS)
 	touch $@
 
 build-asan/.configured:
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DRADAR_SANITIZE=ON
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DRADAR_SANITIZE=ON $(CMAKE_CACHE_FLAGS)
 	touch $@
 
 build-fuzz/.configured:
-	cmake -S fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_CACHE_FLAGS)
+	touch $@
+
+build-qt6/.configured:
+	cmake -S . -B build-qt6 -DRADAR_QT=6 -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_CACHE_FLAGS)
 	touch $@
 
 demo:
@@ -41,7 +55,7 @@ test-normal: deps build/.configured
 
 test-asan: deps build-asan/.configured
 	cmake --build build-asan -j$(JOBS)
-	cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(TEST_JOBS)
+	cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(ASAN_TEST_JOBS)
 
 # Every fuzz target for 20 s on a copy of its seeds, two at a time, and every committed input
 # replayed once.
@@ -51,13 +65,22 @@ test-fuzz:
 	cmake --build build-fuzz -j$(JOBS)
 	cd build-fuzz && ctest --output-on-failure -j$(JOBS)
 
+# The whole suite once more on Qt 6, in a normal build; the soak is left to the Qt 5 stages.
+test-qt6:
+	./scripts/install-deps.sh $(QT6_PACKAGES)
+	$(MAKE) build-qt6/.configured
+	cmake --build build-qt6 -j$(JOBS)
+	cd build-qt6 && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(TEST_JOBS) -E '^bench_soak'
+
+# Each stage prints how long it took.
 test:
-	$(MAKE) test-normal
-	$(MAKE) test-asan
-	$(MAKE) test-fuzz
+	@start=$$(date +%s); $(MAKE) test-normal; echo "stage test-normal: $$(( $$(date +%s) - start )) s"
+	@start=$$(date +%s); $(MAKE) test-asan; echo "stage test-asan: $$(( $$(date +%s) - start )) s"
+	@start=$$(date +%s); $(MAKE) test-fuzz; echo "stage test-fuzz: $$(( $$(date +%s) - start )) s"
+	@start=$$(date +%s); $(MAKE) test-qt6; echo "stage test-qt6: $$(( $$(date +%s) - start )) s"
 
 bench: all
 	./scripts/run-benchmarks.sh build
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz build-qt6
