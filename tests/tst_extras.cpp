@@ -144,6 +144,10 @@ private slots:
     void verificationReportsWhatTheRadarHolds()
     {
         connectToStoredScene();
+        // The plot as the operator sees it: laid out in a shown window, redrawn by the polls.
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QTest::qWait(200);
         const QStringList before = formState(w());
         const QImage plotBefore = w().plotImage();
         radar->clearRequests();
