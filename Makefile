@@ -72,12 +72,12 @@ test-qt6:
 	cmake --build build-qt6 -j$(JOBS)
 	cd build-qt6 && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(TEST_JOBS) -E '^bench_soak'
 
-# Each stage prints how long it took.
+# Each stage prints how long it took; the first that fails ends the run.
 test:
-	@start=$$(date +%s); $(MAKE) test-normal; echo "stage test-normal: $$(( $$(date +%s) - start )) s"
-	@start=$$(date +%s); $(MAKE) test-asan; echo "stage test-asan: $$(( $$(date +%s) - start )) s"
-	@start=$$(date +%s); $(MAKE) test-fuzz; echo "stage test-fuzz: $$(( $$(date +%s) - start )) s"
-	@start=$$(date +%s); $(MAKE) test-qt6; echo "stage test-qt6: $$(( $$(date +%s) - start )) s"
+	@start=$$(date +%s); $(MAKE) test-normal && echo "stage test-normal: $$(( $$(date +%s) - start )) s"
+	@start=$$(date +%s); $(MAKE) test-asan && echo "stage test-asan: $$(( $$(date +%s) - start )) s"
+	@start=$$(date +%s); $(MAKE) test-fuzz && echo "stage test-fuzz: $$(( $$(date +%s) - start )) s"
+	@start=$$(date +%s); $(MAKE) test-qt6 && echo "stage test-qt6: $$(( $$(date +%s) - start )) s"
 
 bench: all
 	./scripts/run-benchmarks.sh build
