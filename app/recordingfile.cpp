@@ -16,11 +16,6 @@
 namespace recording {
 
 namespace {
-QString text(const char *source)
-{
-    return QCoreApplication::translate("RecordingFile", source);
-}
-
 const QByteArray SqliteMagic("SQLite format 3\0", 16);
 }
 
@@ -133,7 +128,7 @@ bool Reader::fail(const QString &message)
 bool Reader::queryFailed(const QString &what)
 {
     Q_UNUSED(what)
-    return fail(text("记录文件已损坏或不完整"));
+    return fail(QCoreApplication::translate("RecordingFile", "记录文件已损坏或不完整"));
 }
 
 bool Reader::open(const QString &path)
@@ -141,49 +136,49 @@ bool Reader::open(const QString &path)
     opened = false;
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile())
-        return fail(text("找不到记录文件：%1").arg(path));
+        return fail(QCoreApplication::translate("RecordingFile", "找不到记录文件：%1").arg(path));
     if (info.size() == 0)
-        return fail(text("记录文件是空的：%1").arg(path));
+        return fail(QCoreApplication::translate("RecordingFile", "记录文件是空的：%1").arg(path));
     QFile raw(path);
     if (!raw.open(QIODevice::ReadOnly))
-        return fail(text("无法读取记录文件：%1").arg(path));
+        return fail(QCoreApplication::translate("RecordingFile", "无法读取记录文件：%1").arg(path));
     const QByteArray head = raw.read(100);
     raw.close();
     if (!head.startsWith(SqliteMagic))
-        return fail(text("不是检测记录文件：%1").arg(path));
+        return fail(QCoreApplication::translate("RecordingFile", "不是检测记录文件：%1").arg(path));
     if (head.size() < 100)
-        return fail(text("记录文件已损坏或不完整"));
+        return fail(QCoreApplication::translate("RecordingFile", "记录文件已损坏或不完整"));
 
     // The recorder holds this lock for as long as it writes; a dead recorder's lock is stale.
     QLockFile writer(path + QStringLiteral(".lock"));
     writer.setStaleLockTime(0);
     if (!writer.tryLock(0) && writer.error() == QLockFile::LockFailedError)
-        return fail(text("记录文件正在被另一个程序写入：%1").arg(path));
+        return fail(QCoreApplication::translate("RecordingFile", "记录文件正在被另一个程序写入：%1").arg(path));
     writer.unlock();
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!db.open())
-        return fail(text("无法读取记录文件：%1").arg(path));
+        return fail(QCoreApplication::translate("RecordingFile", "无法读取记录文件：%1").arg(path));
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
         return queryFailed(QString());
     const int version = query.value(0).toInt();
     if (version > SchemaVersion)
-        return fail(text("记录文件的格式版本 %1 比本程序新（本程序支持到 %2）").arg(version).arg(SchemaVersion));
+        return fail(QCoreApplication::translate("RecordingFile", "记录文件的格式版本 %1 比本程序新（本程序支持到 %2）").arg(version).arg(SchemaVersion));
     if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next())
         return queryFailed(QString());
     if (query.value(0).toString() != QLatin1String("ok"))
-        return fail(text("记录文件已损坏或不完整"));
+        return fail(QCoreApplication::translate("RecordingFile", "记录文件已损坏或不完整"));
     if (version < 1 || !query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN"
                                                   " ('frames', 'targets', 'events', 'scenes', 'identity')"))
         || !query.next() || query.value(0).toInt() != 5)
-        return fail(text("不是检测记录文件：%1").arg(path));
+        return fail(QCoreApplication::translate("RecordingFile", "不是检测记录文件：%1").arg(path));
     if (!query.exec(QStringLiteral("SELECT (SELECT count(*) FROM frames) + (SELECT count(*) FROM events)")) || !query.next())
         return queryFailed(QString());
     if (query.value(0).toLongLong() == 0)
-        return fail(text("记录文件是空的：%1").arg(path));
+        return fail(QCoreApplication::translate("RecordingFile", "记录文件是空的：%1").arg(path));
     opened = true;
     return true;
 }
@@ -250,7 +245,7 @@ bool Reader::readIdentity(Identity *identity)
     if (!query.exec(QStringLiteral("SELECT device_type, serial_number, station FROM identity ORDER BY rowid DESC LIMIT 1")))
         return queryFailed(QString());
     if (!query.next())
-        return fail(text("记录中没有设备信息"));
+        return fail(QCoreApplication::translate("RecordingFile", "记录中没有设备信息"));
     identity->deviceType = query.value(0).toInt();
     identity->serialNumber = query.value(1).toString();
     identity->station = query.value(2).toInt();
@@ -303,7 +298,7 @@ namespace {
 bool writeCsv(QSaveFile &file, const QString &path, QString *error)
 {
     if (!file.commit()) {
-        *error = text("无法写入文件：%1").arg(path);
+        *error = QCoreApplication::translate("RecordingFile", "无法写入文件：%1").arg(path);
         return false;
     }
     return true;
@@ -316,7 +311,7 @@ bool Reader::exportFrames(const QString &csvPath)
         return false;
     QSaveFile out(csvPath);
     if (!out.open(QIODevice::WriteOnly))
-        return fail(text("无法写入文件：%1").arg(csvPath));
+        return fail(QCoreApplication::translate("RecordingFile", "无法写入文件：%1").arg(csvPath));
     out.write(csvLine({QStringLiteral("time_ms"), QStringLiteral("frame"), QStringLiteral("id"), QStringLiteral("x_cm"),
                        QStringLiteral("y_cm"), QStringLiteral("class"), QStringLiteral("value1"),
                        QStringLiteral("value2")}));
@@ -347,7 +342,7 @@ bool Reader::exportEvents(const QString &csvPath)
         return false;
     QSaveFile out(csvPath);
     if (!out.open(QIODevice::WriteOnly))
-        return fail(text("无法写入文件：%1").arg(csvPath));
+        return fail(QCoreApplication::translate("RecordingFile", "无法写入文件：%1").arg(csvPath));
     out.write(csvLine({QStringLiteral("time_ms"), QStringLiteral("wall_time"), QStringLiteral("event"),
                        QStringLiteral("zone"), QStringLiteral("ids")}));
     for (const Event &e : events) {
