@@ -27,10 +27,9 @@ constexpr int StatusRefreshMs = 500;
 
 const char AutoReconnectKey[] = "link/autoReconnect";
 
-// Every setting but the language lives in one file beside lang.cfg.
 QString settingsPath()
 {
-    return QDir::current().absoluteFilePath(QStringLiteral("radar-config.ini"));
+    return MainWindow::settingsFilePath();
 }
 
 QString commandName(quint16 key)
@@ -41,6 +40,12 @@ QString commandName(quint16 key)
     return code == 0x06 ? name + QStringLiteral("/%1").arg(sub, 2, 16, QLatin1Char('0')) : name;
 }
 } // namespace
+
+// Every setting but the language lives in one file beside lang.cfg.
+QString MainWindow::settingsFilePath()
+{
+    return QDir::current().absoluteFilePath(QStringLiteral("radar-config.ini"));
+}
 
 void MainWindow::setUpLinkHealth()
 {
@@ -125,6 +130,8 @@ void MainWindow::endPortWatch()
 {
     if (!watchTimer.isActive())
         return;
+    recordingThroughDrop = false;
+    stopRecordingUnlessResuming();
     watchTimer.stop();
     watchedPort.clear();
     watchedIdentity = PortIdentity();

@@ -82,6 +82,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->graphicsView->addAction(ui->actionSavePlotImage);
 
     setUpLinkHealth();
+    setUpRecording();
     applyRememberedLanguage();
     createUpdateDialog();
 
@@ -244,6 +245,7 @@ bool MainWindow::openPortNamed(const QString &name, bool automatic)
     stationNumber = 255;
     ++connectionId;
     linkStats.startConnection(automatic);
+    startRecording(automatic);
     connectionClock.start();
     statusTimer.start();
     refreshLinkStatus();
@@ -291,6 +293,7 @@ void MainWindow::refreshDeviceTexts()
     QCoreApplication::installTranslator(&translator);
     ui->retranslateUi(this);
     retranslateLinkHealth();
+    retranslateRecording();
     // Re-texting the legend labels took their pictures away; the next paint draws them again,
     // even when the names read as before.
     for (QLabel *legend : {ui->label_legend1, ui->label_legend2, ui->label_legend3, ui->label_legend4})

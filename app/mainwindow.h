@@ -25,6 +25,7 @@ class QDialog;
 struct RadarCommand;
 class DialogUpdate;
 class DialogCeLiang;
+class Recorder;
 class QTextDocument;
 namespace radarlink {
 struct WireScene;
@@ -136,6 +137,16 @@ public:
     void setAutoReconnect(bool on);
     QAction *autoReconnectAction() const { return actionAutoReconnect; }
     QAction *linkStatisticsAction() const { return actionLinkStatistics; }
+    // Recording the detection frames and events of every connection; remembered in
+    // radar-config.ini, on unless switched off.
+    bool recordingEnabled() const { return recordingOn; }
+    void setRecordingEnabled(bool on);
+    QAction *recordingAction() const { return actionRecording; }
+    // The recording being written, empty when none is.
+    QString recordingPath() const;
+    // radar-config.ini in the working folder: every setting but the language.
+    static QString settingsFilePath();
+
     // A lost line is being watched for the port to come back.
     bool isWaitingForPort() const { return watchTimer.isActive(); }
 
@@ -252,6 +263,17 @@ private:
     void retranslateLinkHealth();
     void refreshLinkStatus();
     void showLinkStatistics();
+
+    void setUpRecording();
+    void retranslateRecording();
+    void startRecording(bool automatic);
+    void stopRecordingUnlessResuming();
+    void recordScene(const QString &origin);
+    Recorder *recorder = nullptr;
+    QAction *actionRecording = nullptr;
+    bool recordingOn = true;
+    // Set while a lost line is dropped to be watched for: the recording goes on.
+    bool recordingThroughDrop = false;
 
     radarlink::LinkStatistics linkStats;
     QElapsedTimer connectionClock;

@@ -8,6 +8,7 @@
 #include "frame.h"
 #include "portaccess.h"
 #include "radarview.h"
+#include "recorder.h"
 #include "replies.h"
 
 #include <QMessageBox>
@@ -86,6 +87,7 @@ void MainWindow::readBackAndPoll(bool automatic)
             }
         }
     }
+    recordScene(QStringLiteral("readback"));
     pollingPaused = false;
     pollTimer.start();
     clockTimer.start();
@@ -123,6 +125,7 @@ void MainWindow::dropConnection()
     view->frameIndex = 0;
     linkLostPending = false;
     disconnecting = false;
+    stopRecordingUnlessResuming();
     statusTimer.stop();
     refreshLinkStatus();
 }
@@ -152,6 +155,9 @@ void MainWindow::loseLine()
     const bool resume = resumable && autoReconnect;
     // The watch runs in place of the connection: whatever else ends the connection ends it.
     endPortWatch();
+    if (recorder)
+        recorder->recordEvent(QStringLiteral("line_lost"));
+    recordingThroughDrop = resume;
     dropConnection();
     if (resume)
         startPortWatch(name);
@@ -175,6 +181,7 @@ bool MainWindow::readIdentity()
         deviceType = id.deviceType();
         ui->labelDevType->setText(tr("设备类型：") + deviceTypeNames.value(deviceType));
         ui->labelID->setText(serialNumberText());
+        recorder->recordIdentity(deviceType, serialNumberText(), id.station);
         if (deviceType >= 1 && deviceType <= 3) {
             applyDevicePresentation();
             return true;
@@ -361,6 +368,8 @@ bool MainWindow::queryResults()
         view->frameHistory[slot] = decodeTargetFrame(reply);
         const ZoneFlags zones = classifyTargets(view->frameHistory[slot], view->alarmFar, view->warningFar,
                                                 view->detectionFar);
+        const TargetFrame &frame = view->frameHistory[slot];
+        recorder->recordFrame(frame, zones, zoneMembers(frame, view->alarmFar, view->warningFar, view->detectionFar));
         inAlarm = zones.alarm;
         inWarn = zones.warning;
         inSurvey = zones.detection;

@@ -111,6 +111,7 @@ void MainWindow::on_pushButtonSendPar_clicked()
         }
         view->redrawScene();
         writeSuppressionArea();
+        recordScene(QStringLiteral("sent"));
     }
 
     ui->pushButtonSendPar->setEnabled(true);

@@ -24,6 +24,7 @@
 
 #include <QApplication>
 #include <QListWidget>
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -103,6 +104,8 @@ int main(int argc, char **argv)
     const int warmUpSeconds = garbage ? 60 : qMin(60, totalSeconds / 3 / SampleIntervalS * SampleIntervalS);
 
     QTemporaryDir folder;
+    // The session's recording (and settings) go to the working folder: keep them out of the build.
+    QDir::setCurrent(folder.path());
     const QString link = folder.filePath(QStringLiteral("radar-tty"));
     sim::RadarSimulator radar;
     radar.setPaced(!garbage);

@@ -91,4 +91,21 @@ ZoneFlags classifyTargets(const TargetFrame &frame, double alarmFar, double warn
     return flags;
 }
 
+ZoneMembers zoneMembers(const TargetFrame &frame, double alarmFar, double warningFar, double detectionFar)
+{
+    ZoneMembers members;
+    for (auto it = frame.begin(); it != frame.end(); ++it) {
+        TargetFrame one;
+        one.insert(it.key(), it.value());
+        const ZoneFlags zone = classifyTargets(one, alarmFar, warningFar, detectionFar);
+        if (zone.alarm)
+            members.alarm.append(it.key());
+        else if (zone.warning)
+            members.warning.append(it.key());
+        else if (zone.detection)
+            members.detection.append(it.key());
+    }
+    return members;
+}
+
 } // namespace radarlink

@@ -71,4 +71,12 @@ struct ZoneFlags {
 // Distances in metres.
 ZoneFlags classifyTargets(const TargetFrame &frame, double alarmFar, double warningFar, double detectionFar);
 
+// The same classification by target: the ids inside each zone, in ascending order.
+struct ZoneMembers {
+    QVector<quint16> alarm;
+    QVector<quint16> warning;
+    QVector<quint16> detection;
+};
+ZoneMembers zoneMembers(const TargetFrame &frame, double alarmFar, double warningFar, double detectionFar);
+
 } // namespace radarlink

@@ -1031,6 +1031,14 @@
         <source>串口无法使用</source>
         <translation>The serial port cannot be used</translation>
     </message>
+    <message>
+        <source>记录检测数据</source>
+        <translation>Record Detection Data</translation>
+    </message>
+    <message>
+        <source>无法创建检测数据记录文件：</source>
+        <translation>Cannot create the detection recording file: </translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -1061,6 +1069,65 @@
     <message>
         <source>启动时选择串口 &lt;name&gt; 并连接。</source>
         <translation>Select the serial port &lt;name&gt; and connect at start.</translation>
+    </message>
+    <message>
+        <source>把记录 &lt;recording&gt; 的检测帧写入 CSV 文件（第二个参数）后退出。</source>
+        <translation>Write the detection frames of recording &lt;recording&gt; to the CSV file (second argument) and exit.</translation>
+    </message>
+    <message>
+        <source>把记录 &lt;recording&gt; 的事件写入 CSV 文件（第二个参数）后退出。</source>
+        <translation>Write the events of recording &lt;recording&gt; to the CSV file (second argument) and exit.</translation>
+    </message>
+    <message>
+        <source>导出的 CSV 文件。</source>
+        <translation>The CSV file to write.</translation>
+    </message>
+    <message>
+        <source>请只给出 --export-csv 或 --export-events 之一</source>
+        <translation>Give either --export-csv or --export-events, not both</translation>
+    </message>
+    <message>
+        <source>请给出一个记录文件和一个 CSV 文件</source>
+        <translation>Give one recording and one CSV file</translation>
+    </message>
+</context>
+<context>
+    <name>RecordingFile</name>
+    <message>
+        <source>记录文件已损坏或不完整</source>
+        <translation>The recording is damaged or incomplete</translation>
+    </message>
+    <message>
+        <source>找不到记录文件：%1</source>
+        <translation>Recording not found: %1</translation>
+    </message>
+    <message>
+        <source>记录文件是空的：%1</source>
+        <translation>The recording is empty: %1</translation>
+    </message>
+    <message>
+        <source>无法读取记录文件：%1</source>
+        <translation>Cannot read the recording: %1</translation>
+    </message>
+    <message>
+        <source>不是检测记录文件：%1</source>
+        <translation>Not a detection recording: %1</translation>
+    </message>
+    <message>
+        <source>记录文件正在被另一个程序写入：%1</source>
+        <translation>The recording is still being written by another instance: %1</translation>
+    </message>
+    <message>
+        <source>记录文件的格式版本 %1 比本程序新（本程序支持到 %2）</source>
+        <translation>The recording's format version %1 is newer than this program supports (up to %2)</translation>
+    </message>
+    <message>
+        <source>记录中没有设备信息</source>
+        <translation>The recording holds no device identity</translation>
+    </message>
+    <message>
+        <source>无法写入文件：%1</source>
+        <translation>Cannot write the file: %1</translation>
     </message>
 </context>
 <context>

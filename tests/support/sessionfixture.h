@@ -8,6 +8,7 @@
 #include "linkfixture.h"
 #include "ui_mainwindow.h"
 
+#include <QDir>
 #include <QListWidget>
 #include <QTemporaryDir>
 
@@ -41,6 +42,8 @@ protected:
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<sim::RadarSimulator> radar;
     std::unique_ptr<MainWindow> window;
+    // Each session works in its temporary folder: its recordings and settings stay there.
+    QString previousDir;
 
     MainWindow &w() { return *window; }
     Ui::MainWindow *ui() { return window->ui; }
@@ -77,6 +80,8 @@ protected:
     {
         folder = std::make_unique<QTemporaryDir>();
         QVERIFY(folder->isValid());
+        previousDir = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(folder->path()));
         radar = std::make_unique<sim::RadarSimulator>();
         QVERIFY2(radar->start(linkPath()), qPrintable(radar->errorString()));
         window = std::make_unique<MainWindow>();
@@ -87,6 +92,8 @@ protected:
     {
         window.reset();
         radar.reset();
+        if (!previousDir.isEmpty())
+            QDir::setCurrent(previousDir);
         folder.reset();
     }
 };

@@ -1,0 +1,197 @@
+#include "recorder.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <atomic>
+
+namespace {
+enum Table { Frames, Targets, IdentityRow, Scenes, SceneCells, Events, Session, TableCount };
+
+const char *const InsertStatements[TableCount] = {
+    "INSERT INTO frames (frame, time_ms, wall_ms, alarm, warning, detection) VALUES (?, ?, ?, ?, ?, ?)",
+    "INSERT INTO targets (frame, id, x_cm, y_cm, class, value1, value2) VALUES (?, ?, ?, ?, ?, ?, ?)",
+    "INSERT INTO identity (time_ms, wall_ms, device_type, serial_number, station) VALUES (?, ?, ?, ?, ?)",
+    "INSERT INTO scenes (scene, time_ms, wall_ms, origin, detection_far_cm, angle, warning_far_cm, alarm_far_cm,"
+    " left_half_m, right_half_m, grid_edge_cm, direction, type, start_cm) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    "INSERT INTO scene_cells (scene, x_cm, y_cm) VALUES (?, ?, ?)",
+    "INSERT INTO events (time_ms, wall_ms, event, zone, ids) VALUES (?, ?, ?, ?, ?)",
+    "INSERT OR REPLACE INTO session (key, value) VALUES (?, ?)",
+};
+
+QString idList(const QVector<quint16> &ids)
+{
+    QStringList texts;
+    for (quint16 id : ids)
+        texts << QString::number(id);
+    return texts.join(QLatin1Char(','));
+}
+
+qint64 wallNow()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+} // namespace
+
+Recorder::Recorder(QObject *parent) : QObject(parent)
+{
+    flushTimer.setInterval(FlushIntervalMs);
+    connect(&flushTimer, &QTimer::timeout, this, &Recorder::flush);
+}
+
+Recorder::~Recorder()
+{
+    end();
+}
+
+bool Recorder::begin(const QString &folder, qint64 capBytes)
+{
+    end();
+    if (!QDir().mkpath(folder))
+        return false;
+    const QDateTime started = QDateTime::currentDateTime();
+    QString name = recording::fileNameFor(started);
+    // Two connections in the same second: the later one gets a suffix.
+    for (int n = 2; QFileInfo::exists(QDir(folder).filePath(name)); ++n)
+        name = recording::fileNameFor(started).replace(QStringLiteral(".sqlite"), QStringLiteral("-%1.sqlite").arg(n));
+    recording::pruneFolder(folder, capBytes);
+    path = QDir(folder).filePath(name);
+
+    lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0)) {
+        lock.reset();
+        return false;
+    }
+    static std::atomic<int> serial{0};
+    const QString connection = QStringLiteral("recording-writer-%1").arg(++serial);
+    bool made = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery query(db);
+            // WAL: a reader never blocks the writer and a kill leaves a consistent file. A small
+            // page cache: a long session must not grow the tool's memory.
+            made = query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"))
+                   && query.exec(QStringLiteral("PRAGMA cache_size = -256"));
+            db.transaction();
+            for (const QString &statement : recording::schemaStatements())
+                made = made && query.exec(statement);
+            made = made && db.commit();
+        }
+        if (!made)
+            db.close();
+    }
+    if (!made) {
+        QSqlDatabase::removeDatabase(connection);
+        QFile::remove(path);
+        lock.reset();
+        path.clear();
+        return false;
+    }
+    connectionName = connection;
+    clock.start();
+    frameNumber = 0;
+    sceneNumber = 0;
+    lastFlags = radarlink::ZoneFlags();
+    lastMembers = radarlink::ZoneMembers();
+    queue(Session, {QStringLiteral("started"), started.toString(Qt::ISODateWithMs)});
+    queue(Session, {QStringLiteral("schema_version"), recording::SchemaVersion});
+    flushTimer.start();
+    return true;
+}
+
+void Recorder::end()
+{
+    if (!isRecording())
+        return;
+    flushTimer.stop();
+    queue(Session, {QStringLiteral("ended"), QDateTime::currentDateTime().toString(Qt::ISODateWithMs)});
+    flush();
+    QSqlDatabase::database(connectionName, false).close();
+    QSqlDatabase::removeDatabase(connectionName);
+    connectionName.clear();
+    lock.reset();
+}
+
+void Recorder::queue(int table, QVariantList values)
+{
+    pending.append({table, std::move(values)});
+}
+
+void Recorder::recordFrame(const TargetFrame &frame, const radarlink::ZoneFlags &flags,
+                           const radarlink::ZoneMembers &members)
+{
+    if (!isRecording())
+        return;
+    const qint64 number = frameNumber++;
+    queue(Frames, {number, clock.elapsed(), wallNow(), flags.alarm, flags.warning, flags.detection});
+    for (const TargetReport &t : frame)
+        queue(Targets, {number, t.value(0), qint16(t.value(1)), qint16(t.value(2)), t.value(5), t.value(3), t.value(4)});
+    noteZone("alarm", lastFlags.alarm, flags.alarm, lastMembers.alarm, members.alarm);
+    noteZone("warning", lastFlags.warning, flags.warning, lastMembers.warning, members.warning);
+    noteZone("detection", lastFlags.detection, flags.detection, lastMembers.detection, members.detection);
+    lastFlags = flags;
+    lastMembers = members;
+}
+
+void Recorder::noteZone(const char *zone, bool was, bool now, const QVector<quint16> &before,
+                        const QVector<quint16> &after)
+{
+    if (was == now)
+        return;
+    recordEvent(now ? QStringLiteral("zone_entered") : QStringLiteral("zone_left"), QLatin1String(zone),
+                idList(now ? after : before));
+}
+
+void Recorder::recordIdentity(int deviceType, const QString &serialNumber, int station)
+{
+    if (isRecording())
+        queue(IdentityRow, {clock.elapsed(), wallNow(), deviceType, serialNumber, station});
+}
+
+void Recorder::recordScene(const QString &origin, const radarlink::WireScene &s)
+{
+    if (!isRecording())
+        return;
+    const qint64 number = sceneNumber++;
+    queue(Scenes, {number, clock.elapsed(), wallNow(), origin, s.detectionFarCm, s.angle, s.warningFarCm, s.alarmFarCm,
+                   s.leftHalfMetres, s.rightHalfMetres, s.gridEdgeCm, s.direction, s.type, s.startCm});
+    for (const QPoint &cell : s.cells)
+        queue(SceneCells, {number, cell.x(), cell.y()});
+}
+
+void Recorder::recordEvent(const QString &event, const QString &zone, const QString &ids)
+{
+    if (isRecording())
+        queue(Events, {clock.elapsed(), wallNow(), event, zone, ids});
+}
+
+void Recorder::flush()
+{
+    if (!isRecording() || pending.isEmpty())
+        return;
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    QSqlQuery inserts[TableCount] = {QSqlQuery(db), QSqlQuery(db), QSqlQuery(db), QSqlQuery(db),
+                                     QSqlQuery(db), QSqlQuery(db), QSqlQuery(db)};
+    bool prepared[TableCount] = {};
+    db.transaction();
+    for (const Row &row : pending) {
+        QSqlQuery &insert = inserts[row.table];
+        if (!prepared[row.table]) {
+            insert.prepare(QLatin1String(InsertStatements[row.table]));
+            prepared[row.table] = true;
+        }
+        for (int i = 0; i < row.values.size(); ++i)
+            insert.bindValue(i, row.values.at(i));
+        insert.exec();
+    }
+    db.commit();
+    pending.clear();
+}

@@ -1,0 +1,365 @@
+#include "recordingfile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <atomic>
+
+namespace recording {
+
+namespace {
+const QByteArray SqliteMagic("SQLite format 3\0", 16);
+}
+
+QString folderName()
+{
+    return QStringLiteral("recordings");
+}
+
+QString fileNameFor(const QDateTime &start)
+{
+    return start.toString(QStringLiteral("yyyy.MM.dd-hh.mm.ss")) + QStringLiteral(".sqlite");
+}
+
+QStringList schemaStatements()
+{
+    return {
+        QStringLiteral("CREATE TABLE session (key TEXT PRIMARY KEY, value TEXT)"),
+        QStringLiteral("CREATE TABLE frames (frame INTEGER PRIMARY KEY, time_ms INTEGER NOT NULL, wall_ms INTEGER NOT NULL,"
+                       " alarm INTEGER NOT NULL, warning INTEGER NOT NULL, detection INTEGER NOT NULL)"),
+        QStringLiteral("CREATE TABLE targets (frame INTEGER NOT NULL, id INTEGER NOT NULL, x_cm INTEGER NOT NULL,"
+                       " y_cm INTEGER NOT NULL, class INTEGER NOT NULL, value1 INTEGER NOT NULL, value2 INTEGER NOT NULL)"),
+        QStringLiteral("CREATE INDEX targets_by_frame ON targets (frame)"),
+        QStringLiteral("CREATE TABLE identity (time_ms INTEGER NOT NULL, wall_ms INTEGER NOT NULL, device_type INTEGER,"
+                       " serial_number TEXT, station INTEGER)"),
+        QStringLiteral("CREATE TABLE scenes (scene INTEGER PRIMARY KEY, time_ms INTEGER NOT NULL, wall_ms INTEGER NOT NULL,"
+                       " origin TEXT NOT NULL, detection_far_cm INTEGER, angle INTEGER, warning_far_cm INTEGER,"
+                       " alarm_far_cm INTEGER, left_half_m INTEGER, right_half_m INTEGER, grid_edge_cm INTEGER,"
+                       " direction INTEGER, type INTEGER, start_cm INTEGER)"),
+        QStringLiteral("CREATE TABLE scene_cells (scene INTEGER NOT NULL, x_cm INTEGER NOT NULL, y_cm INTEGER NOT NULL)"),
+        QStringLiteral("CREATE TABLE events (time_ms INTEGER NOT NULL, wall_ms INTEGER NOT NULL, event TEXT NOT NULL,"
+                       " zone TEXT, ids TEXT)"),
+        QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion),
+    };
+}
+
+namespace {
+// A recording and the journal files beside it.
+qint64 recordingBytes(const QFileInfo &file)
+{
+    qint64 bytes = file.size();
+    for (const char *suffix : {"-wal", "-shm"})
+        bytes += QFileInfo(file.filePath() + QLatin1String(suffix)).size();
+    return bytes;
+}
+}
+
+QStringList pruneFolder(const QString &folder, qint64 capBytes, const QString &keep)
+{
+    QDir dir(folder);
+    const QFileInfoList files =
+        dir.entryInfoList({QStringLiteral("*.sqlite")}, QDir::Files, QDir::Name);
+    qint64 total = 0;
+    for (const QFileInfo &file : files)
+        total += recordingBytes(file);
+    QStringList removed;
+    for (const QFileInfo &file : files) {
+        if (total <= capBytes)
+            break;
+        if (file.fileName() == keep)
+            continue;
+        const qint64 bytes = recordingBytes(file);
+        if (!QFile::remove(file.filePath()))
+            continue;
+        for (const char *suffix : {"-wal", "-shm"})
+            QFile::remove(file.filePath() + QLatin1String(suffix));
+        total -= bytes;
+        removed << file.fileName();
+    }
+    return removed;
+}
+
+QString csvField(const QString &field)
+{
+    if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\n'))
+        && !field.contains(QLatin1Char('\r')))
+        return field;
+    QString quoted = field;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QByteArray csvLine(const QStringList &fields)
+{
+    QStringList quoted;
+    for (const QString &field : fields)
+        quoted << csvField(field);
+    return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
+}
+
+Reader::Reader()
+{
+    static std::atomic<int> serial{0};
+    connection = QStringLiteral("recording-reader-%1").arg(++serial);
+}
+
+Reader::~Reader()
+{
+    if (QSqlDatabase::contains(connection)) {
+        QSqlDatabase::database(connection, false).close();
+        QSqlDatabase::removeDatabase(connection);
+    }
+}
+
+bool Reader::fail(const QString &message)
+{
+    error = message;
+    return false;
+}
+
+bool Reader::queryFailed(const QString &what)
+{
+    Q_UNUSED(what)
+    return fail(QCoreApplication::translate("RecordingFile", "记录文件已损坏或不完整"));
+}
+
+bool Reader::open(const QString &path)
+{
+    opened = false;
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        return fail(QCoreApplication::translate("RecordingFile", "找不到记录文件：%1").arg(path));
+    if (info.size() == 0)
+        return fail(QCoreApplication::translate("RecordingFile", "记录文件是空的：%1").arg(path));
+    QFile raw(path);
+    if (!raw.open(QIODevice::ReadOnly))
+        return fail(QCoreApplication::translate("RecordingFile", "无法读取记录文件：%1").arg(path));
+    const QByteArray head = raw.read(100);
+    raw.close();
+    if (!head.startsWith(SqliteMagic))
+        return fail(QCoreApplication::translate("RecordingFile", "不是检测记录文件：%1").arg(path));
+    if (head.size() < 100)
+        return fail(QCoreApplication::translate("RecordingFile", "记录文件已损坏或不完整"));
+
+    // The recorder holds this lock for as long as it writes; a dead recorder's lock is stale.
+    QLockFile writer(path + QStringLiteral(".lock"));
+    writer.setStaleLockTime(0);
+    if (!writer.tryLock(0) && writer.error() == QLockFile::LockFailedError)
+        return fail(QCoreApplication::translate("RecordingFile", "记录文件正在被另一个程序写入：%1").arg(path));
+    writer.unlock();
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!db.open())
+        return fail(QCoreApplication::translate("RecordingFile", "无法读取记录文件：%1").arg(path));
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+        return queryFailed(QString());
+    const int version = query.value(0).toInt();
+    if (version > SchemaVersion)
+        return fail(QCoreApplication::translate("RecordingFile", "记录文件的格式版本 %1 比本程序新（本程序支持到 %2）").arg(version).arg(SchemaVersion));
+    if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next())
+        return queryFailed(QString());
+    if (query.value(0).toString() != QLatin1String("ok"))
+        return fail(QCoreApplication::translate("RecordingFile", "记录文件已损坏或不完整"));
+    if (version < 1 || !query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN"
+                                                  " ('frames', 'targets', 'events', 'scenes', 'identity')"))
+        || !query.next() || query.value(0).toInt() != 5)
+        return fail(QCoreApplication::translate("RecordingFile", "不是检测记录文件：%1").arg(path));
+    if (!query.exec(QStringLiteral("SELECT (SELECT count(*) FROM frames) + (SELECT count(*) FROM events)")) || !query.next())
+        return queryFailed(QString());
+    if (query.value(0).toLongLong() == 0)
+        return fail(QCoreApplication::translate("RecordingFile", "记录文件是空的：%1").arg(path));
+    opened = true;
+    return true;
+}
+
+bool Reader::readFrames(QVector<Frame> *frames)
+{
+    frames->clear();
+    if (!opened)
+        return false;
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT frame, time_ms, wall_ms, alarm, warning, detection FROM frames ORDER BY frame")))
+        return queryFailed(QString());
+    QHash<qint64, int> byNumber;
+    while (query.next()) {
+        Frame f;
+        f.number = query.value(0).toLongLong();
+        f.timeMs = query.value(1).toLongLong();
+        f.wallMs = query.value(2).toLongLong();
+        f.alarm = query.value(3).toBool();
+        f.warning = query.value(4).toBool();
+        f.detection = query.value(5).toBool();
+        byNumber.insert(f.number, frames->size());
+        frames->append(f);
+    }
+    if (!query.exec(QStringLiteral("SELECT frame, id, x_cm, y_cm, class, value1, value2 FROM targets ORDER BY frame, rowid")))
+        return queryFailed(QString());
+    while (query.next()) {
+        const auto slot = byNumber.constFind(query.value(0).toLongLong());
+        if (slot == byNumber.constEnd())
+            continue;
+        Target t;
+        t.id = quint16(query.value(1).toUInt());
+        t.xCm = qint16(query.value(2).toInt());
+        t.yCm = qint16(query.value(3).toInt());
+        t.targetClass = quint16(query.value(4).toUInt());
+        t.value1 = quint16(query.value(5).toUInt());
+        t.value2 = quint16(query.value(6).toUInt());
+        (*frames)[*slot].targets.append(t);
+    }
+    return true;
+}
+
+bool Reader::readEvents(QVector<Event> *events)
+{
+    events->clear();
+    if (!opened)
+        return false;
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT time_ms, wall_ms, event, zone, ids FROM events ORDER BY rowid")))
+        return queryFailed(QString());
+    while (query.next())
+        events->append({query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toString(),
+                        query.value(3).toString(), query.value(4).toString()});
+    return true;
+}
+
+bool Reader::readIdentity(Identity *identity)
+{
+    if (!opened)
+        return false;
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    if (!query.exec(QStringLiteral("SELECT device_type, serial_number, station FROM identity ORDER BY rowid DESC LIMIT 1")))
+        return queryFailed(QString());
+    if (!query.next())
+        return fail(QCoreApplication::translate("RecordingFile", "记录中没有设备信息"));
+    identity->deviceType = query.value(0).toInt();
+    identity->serialNumber = query.value(1).toString();
+    identity->station = query.value(2).toInt();
+    return true;
+}
+
+bool Reader::readScenes(QVector<Scene> *scenes)
+{
+    scenes->clear();
+    if (!opened)
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT scene, time_ms, origin, detection_far_cm, angle, warning_far_cm, alarm_far_cm,"
+                                   " left_half_m, right_half_m, grid_edge_cm, direction, type, start_cm"
+                                   " FROM scenes ORDER BY scene")))
+        return queryFailed(QString());
+    QVector<qint64> numbers;
+    while (query.next()) {
+        Scene s;
+        numbers << query.value(0).toLongLong();
+        s.timeMs = query.value(1).toLongLong();
+        s.origin = query.value(2).toString();
+        radarlink::WireScene &w = s.scene;
+        w.detectionFarCm = quint16(query.value(3).toUInt());
+        w.angle = quint16(query.value(4).toUInt());
+        w.warningFarCm = quint16(query.value(5).toUInt());
+        w.alarmFarCm = quint16(query.value(6).toUInt());
+        w.leftHalfMetres = qint8(query.value(7).toInt());
+        w.rightHalfMetres = qint8(query.value(8).toInt());
+        w.gridEdgeCm = quint8(query.value(9).toUInt());
+        w.direction = quint8(query.value(10).toUInt());
+        w.type = quint8(query.value(11).toUInt());
+        w.startCm = quint16(query.value(12).toUInt());
+        scenes->append(s);
+    }
+    QSqlQuery cells(db);
+    cells.prepare(QStringLiteral("SELECT x_cm, y_cm FROM scene_cells WHERE scene = ? ORDER BY rowid"));
+    for (int i = 0; i < scenes->size(); ++i) {
+        cells.bindValue(0, numbers.at(i));
+        if (!cells.exec())
+            return queryFailed(QString());
+        while (cells.next())
+            (*scenes)[i].scene.cells.append(QPoint(cells.value(0).toInt(), cells.value(1).toInt()));
+    }
+    return true;
+}
+
+namespace {
+bool writeCsv(QSaveFile &file, const QString &path, QString *error)
+{
+    if (!file.commit()) {
+        *error = QCoreApplication::translate("RecordingFile", "无法写入文件：%1").arg(path);
+        return false;
+    }
+    return true;
+}
+}
+
+bool Reader::exportFrames(const QString &csvPath)
+{
+    if (!opened)
+        return false;
+    QSaveFile out(csvPath);
+    if (!out.open(QIODevice::WriteOnly))
+        return fail(QCoreApplication::translate("RecordingFile", "无法写入文件：%1").arg(csvPath));
+    out.write(csvLine({QStringLiteral("time_ms"), QStringLiteral("frame"), QStringLiteral("id"), QStringLiteral("x_cm"),
+                       QStringLiteral("y_cm"), QStringLiteral("class"), QStringLiteral("value1"),
+                       QStringLiteral("value2")}));
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT f.time_ms, f.frame, t.id, t.x_cm, t.y_cm, t.class, t.value1, t.value2"
+                                   " FROM frames f JOIN targets t ON t.frame = f.frame ORDER BY f.frame, t.rowid"))) {
+        out.cancelWriting();
+        return queryFailed(QString());
+    }
+    while (query.next()) {
+        QStringList fields;
+        for (int column = 0; column < 8; ++column)
+            fields << query.value(column).toString();
+        out.write(csvLine(fields));
+    }
+    if (query.lastError().isValid()) {
+        out.cancelWriting();
+        return queryFailed(QString());
+    }
+    return writeCsv(out, csvPath, &error);
+}
+
+bool Reader::exportEvents(const QString &csvPath)
+{
+    QVector<Event> events;
+    if (!readEvents(&events))
+        return false;
+    QSaveFile out(csvPath);
+    if (!out.open(QIODevice::WriteOnly))
+        return fail(QCoreApplication::translate("RecordingFile", "无法写入文件：%1").arg(csvPath));
+    out.write(csvLine({QStringLiteral("time_ms"), QStringLiteral("wall_time"), QStringLiteral("event"),
+                       QStringLiteral("zone"), QStringLiteral("ids")}));
+    for (const Event &e : events) {
+        const QString wall = QDateTime::fromMSecsSinceEpoch(e.wallMs).toString(Qt::ISODateWithMs);
+        out.write(csvLine({QString::number(e.timeMs), wall, e.event, e.zone, e.ids}));
+    }
+    return writeCsv(out, csvPath, &error);
+}
+
+int exportRecording(bool events, const QString &recordingPath, const QString &csvPath, QString *message)
+{
+    Reader reader;
+    const bool done = reader.open(recordingPath)
+                      && (events ? reader.exportEvents(csvPath) : reader.exportFrames(csvPath));
+    if (!done)
+        *message = reader.errorString();
+    return done ? 0 : 1;
+}
+
+} // namespace recording

@@ -1,0 +1,111 @@
+// A session's recording on disk: the SQLite schema, its file names and the folder's size cap,
+// reading a recording back (read-only, never changing a byte of it) and the CSV exports.
+// docs/recording.md describes the tables for anyone querying a recording with other tools.
+#pragma once
+
+#include "scenecompare.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace recording {
+
+// Raised whenever a table or column changes meaning; stored in PRAGMA user_version.
+constexpr int SchemaVersion = 1;
+// Folder size at which the oldest recordings go, unless radar-config.ini says otherwise.
+constexpr qint64 DefaultFolderCapBytes = qint64(2) * 1024 * 1024 * 1024;
+
+QString folderName();
+// recordings are named after the moment the connection opened: yyyy.MM.dd-hh.mm.ss.sqlite
+QString fileNameFor(const QDateTime &start);
+// The statements that make an empty recording of the current version.
+QStringList schemaStatements();
+
+// Removes the oldest recordings (by name, which sorts by time) until the folder's recordings
+// take at most capBytes; keep is never removed. Returns the names removed.
+QStringList pruneFolder(const QString &folder, qint64 capBytes, const QString &keep = QString());
+
+// RFC 4180: a field with a comma, a quote or a line break goes in quotes, quotes doubled.
+QString csvField(const QString &field);
+QByteArray csvLine(const QStringList &fields);
+
+struct Target {
+    quint16 id = 0;
+    qint16 xCm = 0;
+    qint16 yCm = 0;
+    quint16 targetClass = 0;
+    quint16 value1 = 0;
+    quint16 value2 = 0;
+    bool operator==(const Target &o) const
+    {
+        return id == o.id && xCm == o.xCm && yCm == o.yCm && targetClass == o.targetClass && value1 == o.value1
+               && value2 == o.value2;
+    }
+};
+
+struct Frame {
+    qint64 number = 0;
+    qint64 timeMs = 0;
+    qint64 wallMs = 0;
+    bool alarm = false;
+    bool warning = false;
+    bool detection = false;
+    QVector<Target> targets;
+};
+
+struct Event {
+    qint64 timeMs = 0;
+    qint64 wallMs = 0;
+    QString event;   // connected, disconnected, line_lost, reconnected, zone_entered, zone_left
+    QString zone;    // alarm, warning, detection for the zone events, empty otherwise
+    QString ids;     // the targets inside, comma-separated
+};
+
+struct Identity {
+    int deviceType = 0;
+    QString serialNumber;
+    int station = 0;
+};
+
+struct Scene {
+    qint64 timeMs = 0;
+    QString origin;  // readback or sent
+    radarlink::WireScene scene;
+};
+
+// One recording opened read-only. Every reading call returns false with errorString() set
+// when the file is not a readable recording.
+class Reader
+{
+public:
+    Reader();
+    ~Reader();
+    Reader(const Reader &) = delete;
+    Reader &operator=(const Reader &) = delete;
+
+    bool open(const QString &path);
+    QString errorString() const { return error; }
+
+    bool readFrames(QVector<Frame> *frames);
+    bool readEvents(QVector<Event> *events);
+    bool readIdentity(Identity *identity);
+    bool readScenes(QVector<Scene> *scenes);
+    // One row per target per frame, header time_ms,frame,id,x_cm,y_cm,class,value1,value2.
+    bool exportFrames(const QString &csvPath);
+    // One row per event, header time_ms,wall_time,event,zone,ids.
+    bool exportEvents(const QString &csvPath);
+
+private:
+    bool fail(const QString &message);
+    bool queryFailed(const QString &what);
+    QString connection;
+    QString error;
+    bool opened = false;
+};
+
+// The command line's export: 0 on success, otherwise 1 with the one-line reason in *message.
+int exportRecording(bool events, const QString &recordingPath, const QString &csvPath, QString *message);
+
+} // namespace recording
