@@ -7,30 +7,6 @@
 
 namespace {
 const QByteArray FirstIdentityRequest = hexBytes("55 aa 0e 00 f3 04 00 ff 0d ff 01 00 ed ed");
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runProgram(const QStringList &arguments, const QString &folder)
-{
-    QProcess program;
-    program.setWorkingDirectory(folder);
-    program.start(QStringLiteral(RADAR_PROGRAM), arguments);
-    Run run;
-    if (!program.waitForFinished(20000)) {
-        program.kill();
-        program.waitForFinished();
-        return run;
-    }
-    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
-    run.out = QString::fromUtf8(program.readAllStandardOutput());
-    run.err = QString::fromUtf8(program.readAllStandardError());
-    return run;
-}
 } // namespace
 
 class TestCommandLine : public QObject
@@ -59,7 +35,7 @@ private slots:
         QFETCH(QStringList, printed);
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
-        const Run run = runProgram(arguments, folder.path());
+        const ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), arguments, folder.path(), 20000);
         QTEST(run.exitCode, "exitCode");
         for (const QString &text : printed)
             QVERIFY2((run.out + run.err).contains(text), qPrintable(run.out + run.err));

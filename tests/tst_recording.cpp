@@ -17,28 +17,6 @@
 #include <csignal>
 
 namespace {
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runProgram(const QStringList &arguments)
-{
-    QProcess program;
-    program.start(QStringLiteral(RADAR_PROGRAM), arguments);
-    Run run;
-    if (!program.waitForFinished(30000)) {
-        program.kill();
-        program.waitForFinished();
-        return run;
-    }
-    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
-    run.out = QString::fromUtf8(program.readAllStandardOutput());
-    run.err = QString::fromUtf8(program.readAllStandardError());
-    return run;
-}
-
 // A CSV file as rows of fields, RFC 4180 quoting undone.
 QList<QStringList> parseCsv(const QByteArray &bytes)
 {
@@ -220,7 +198,7 @@ private slots:
         QVERIFY(reader.readFrames(&frames));
 
         const QString csv = folder->filePath(QStringLiteral("frames.csv"));
-        Run run = runProgram({QStringLiteral("--export-csv"), path, csv});
+        ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), {QStringLiteral("--export-csv"), path, csv});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.err, QString());
         const QList<QStringList> rows = parseCsv(fileBytes(csv));
@@ -234,7 +212,7 @@ private slots:
         QCOMPARE(rows.mid(1), expected);
 
         const QString eventsCsv = folder->filePath(QStringLiteral("events.csv"));
-        run = runProgram({QStringLiteral("--export-events"), path, eventsCsv});
+        run = runProgram(QStringLiteral(RADAR_PROGRAM), {QStringLiteral("--export-events"), path, eventsCsv});
         QCOMPARE(run.exitCode, 0);
         const QByteArray eventBytes = fileBytes(eventsCsv);
         // Ids in one field need quotes: "1,2".
@@ -320,7 +298,7 @@ private slots:
             if (kind == QLatin1String("writing")) {
                 // The live file itself, its writer still holding it.
                 const QByteArray before = fileBytes(made);
-                const Run run = runProgram({QStringLiteral("--export-csv"), made, folder->filePath(QStringLiteral("out.csv"))});
+                const ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), {QStringLiteral("--export-csv"), made, folder->filePath(QStringLiteral("out.csv"))});
                 QVERIFY(run.exitCode > 0);
                 QVERIFY2(run.err.contains(message), qPrintable(run.err));
                 QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
@@ -350,7 +328,7 @@ private slots:
         const QByteArray before = fileBytes(path);
         for (const QString &option : {QStringLiteral("--export-csv"), QStringLiteral("--export-events")}) {
             const QString out = folder->filePath(QStringLiteral("out.csv"));
-            const Run run = runProgram({option, path, out});
+            const ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), {option, path, out});
             QVERIFY2(run.exitCode > 0, qPrintable(option));
             QVERIFY2(run.err.contains(message), qPrintable(run.err));
             QCOMPARE(run.err.count(QLatin1Char('\n')), 1);

@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include <QMutex>
+#include <QProcess>
 
 namespace {
 
@@ -85,4 +86,22 @@ void prepareTestApplication()
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
+}
+
+ProgramRun runProgram(const QString &program, const QStringList &arguments, const QString &folder, int timeoutMs)
+{
+    QProcess process;
+    if (!folder.isEmpty())
+        process.setWorkingDirectory(folder);
+    process.start(program, arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
 }

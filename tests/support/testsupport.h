@@ -62,6 +62,17 @@ inline QStringList comboTexts(const QComboBox *box)
 
 void prepareTestApplication();
 
+// One run of a program of ours to its end (killed after timeoutMs): its exit code (-1 when it
+// did not end in time, -2 when it crashed) and what it printed.
+struct ProgramRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+ProgramRun runProgram(const QString &program, const QStringList &arguments, const QString &folder = QString(),
+                      int timeoutMs = 30000);
+
 #define RADAR_TEST_MAIN(TestObject)                                   \
     int main(int argc, char **argv)                                   \
     {                                                                 \
