@@ -42,6 +42,10 @@ int main(int argc, char *argv[])
                                         QCoreApplication::translate("QObject", "启动时选择串口 <name> 并连接。"),
                                         QStringLiteral("name"));
     parser.addOption(portOption);
+    const QCommandLineOption replayOption(QStringLiteral("replay"),
+                                          QCoreApplication::translate("QObject", "启动时回放记录 <recording>。"),
+                                          QStringLiteral("recording"));
+    parser.addOption(replayOption);
     const QCommandLineOption csvOption(QStringLiteral("export-csv"),
                                        QCoreApplication::translate("QObject", "把记录 <recording> 的检测帧写入 CSV 文件（第二个参数）后退出。"),
                                        QStringLiteral("recording"));
@@ -70,5 +74,7 @@ int main(int argc, char *argv[])
     window.show();
     if (parser.isSet(portOption))
         window.connectAtStart(parser.value(portOption));
+    else if (parser.isSet(replayOption))
+        window.openRecording(parser.value(replayOption));
     return app->exec();
 }

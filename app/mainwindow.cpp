@@ -6,6 +6,8 @@
 #include "frame.h"
 #include "portaccess.h"
 #include "radarview.h"
+#include "replaydata.h"
+#include "replaypanel.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -83,6 +85,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     setUpLinkHealth();
     setUpRecording();
+    setUpReplay();
     applyRememberedLanguage();
     createUpdateDialog();
 
@@ -103,6 +106,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    replay->load(nullptr);
     on_pushButtonDisconnect_clicked();
     delete ui;
 }
@@ -294,6 +298,7 @@ void MainWindow::refreshDeviceTexts()
     ui->retranslateUi(this);
     retranslateLinkHealth();
     retranslateRecording();
+    retranslateReplay();
     // Re-texting the legend labels took their pictures away; the next paint draws them again,
     // even when the names read as before.
     for (QLabel *legend : {ui->label_legend1, ui->label_legend2, ui->label_legend3, ui->label_legend4})

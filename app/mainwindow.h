@@ -15,6 +15,7 @@
 #include <QTranslator>
 
 #include <functional>
+#include <memory>
 
 namespace Ui {
 class MainWindow;
@@ -26,9 +27,16 @@ struct RadarCommand;
 class DialogUpdate;
 class DialogCeLiang;
 class Recorder;
+class ReplayData;
+class ReplayPanel;
+class QDockWidget;
 class QTextDocument;
 namespace radarlink {
 struct WireScene;
+struct DetectionAreaReply;
+struct AlarmAreaReply;
+struct SuppressionReply;
+struct TargetFilterReply;
 }
 
 class MainWindow : public QMainWindow
@@ -144,6 +152,17 @@ public:
     QAction *recordingAction() const { return actionRecording; }
     // The recording being written, empty when none is.
     QString recordingPath() const;
+    // Replay of a recording: only while no radar is connected or awaited. False, with the
+    // reason logged and shown, when the file cannot be replayed.
+    bool openRecording(const QString &path);
+    // Back to the form as it was before the replay.
+    void leaveReplay();
+    bool inReplay() const { return bool(replayData); }
+    ReplayPanel *replayPanel() const { return replay; }
+    QAction *openRecordingAction() const { return actionOpenRecording; }
+    // The controls that would talk to a radar, disabled during a replay.
+    QList<QObject *> radarControls() const;
+
     // radar-config.ini in the working folder: every setting but the language.
     static QString settingsFilePath();
 
@@ -274,6 +293,33 @@ private:
     bool recordingOn = true;
     // Set while a lost line is dropped to be watched for: the recording goes on.
     bool recordingThroughDrop = false;
+
+    void setUpReplay();
+    void retranslateReplay();
+    void chooseRecording();
+    bool replayAllowed();
+    void keepFormForReplay();
+    void restoreFormAfterReplay();
+    void setRadarControlsEnabled(bool on);
+    void showRecordedIdentity();
+    void applyRecordedScene(const radarlink::WireScene &scene);
+    void showReplayFrame(int index, bool continuous);
+    struct FormBeforeReplay;
+    std::unique_ptr<ReplayData> replayData;
+    std::shared_ptr<FormBeforeReplay> beforeReplay;
+    QVector<bool> controlsEnabledBeforeReplay;
+    ReplayPanel *replay = nullptr;
+    QDockWidget *replayDock = nullptr;
+    QAction *actionOpenRecording = nullptr;
+    int replayFrameShown = -1;
+    int replaySceneShown = -1;
+
+    // What a scene read shows: the form's values and the plot.
+    void showDetectionArea(const radarlink::DetectionAreaReply &area);
+    void showAlarmArea(const radarlink::AlarmAreaReply &area);
+    void showSuppression(const radarlink::SuppressionReply &cells);
+    void showTargetFilter(const radarlink::TargetFilterReply &filter);
+    void showStartDistance(quint16 startCm);
 
     radarlink::LinkStatistics linkStats;
     QElapsedTimer connectionClock;

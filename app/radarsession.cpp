@@ -282,15 +282,7 @@ void MainWindow::on_pushButtonSaveConfig_clicked()
 bool MainWindow::readDetectionArea()
 {
     return runExchange(C::ReadDetectionArea, QByteArray(), [this](const QByteArray &reply) {
-        const DetectionAreaReply area = decodeDetectionArea(reply);
-        ui->spinBoxSurveyFar->setValue(area.farCm / 100.0);
-        ui->spinBoxSurveyAngle->setValue(area.angle);
-        RadarView *view = ui->graphicsView;
-        view->detectionFar = ui->spinBoxSurveyFar->value();
-        view->lateralExtent = view->detectionFar;
-        view->depthExtent = view->detectionFar;
-        view->detectionAngle = area.angle;
-        view->redrawScene();
+        showDetectionArea(decodeDetectionArea(reply));
         return true;
     });
 }
@@ -298,21 +290,7 @@ bool MainWindow::readDetectionArea()
 bool MainWindow::readAlarmArea()
 {
     return runExchange(C::ReadAlarmArea, QByteArray(), [this](const QByteArray &reply) {
-        const AlarmAreaReply area = decodeAlarmArea(reply);
-        ui->spinBoxWarnFar->setValue(area.warningFarCm / 100.0);
-        ui->spinBoxAlarmFar->setValue(area.alarmFarCm / 100.0);
-        RadarView *view = ui->graphicsView;
-        if (deviceType == 1 || deviceType == 3) {
-            const double left = area.leftHalfMetres * 0.5;
-            const double right = area.rightHalfMetres * 0.5;
-            ui->spinBoxLeft->setValue(left);
-            ui->spinBoxRight->setValue(right);
-            view->leftBoundary = left;
-            view->rightBoundary = right;
-        }
-        view->warningFar = ui->spinBoxWarnFar->value();
-        view->alarmFar = ui->spinBoxAlarmFar->value();
-        view->redrawScene();
+        showAlarmArea(decodeAlarmArea(reply));
         return true;
     });
 }
@@ -320,21 +298,7 @@ bool MainWindow::readAlarmArea()
 bool MainWindow::readSuppressionArea()
 {
     return runExchange(C::ReadSuppressionArea, QByteArray(), [this](const QByteArray &reply) {
-        const SuppressionReply cells = decodeSuppression(reply);
-        RadarView *view = ui->graphicsView;
-        // Selecting another edge runs the grid handler: new edge, empty maps, rebuilt view.
-        const int edgeItem = ui->comboBoxGrid->findText(gridEdgeText(cells.gridEdgeCm));
-        if (edgeItem >= 0)
-            ui->comboBoxGrid->setCurrentIndex(edgeItem);
-        view->SuppressionGrid.clearFlags();
-        for (const QPoint &point : cells.cells) {
-            const GridCell cell = view->radarPointToCell(point.x(), point.y());
-            view->SuppressionGrid.setFlag(cell.row, cell.column, true);
-        }
-        // The count is what is marked: a point outside the grid, or one listed twice, does
-        // not count, so the next write lists every cell it announces.
-        view->nonAlarmCount = view->SuppressionGrid.setCount();
-        view->redrawScene();
+        showSuppression(decodeSuppression(reply));
         return true;
     });
 }
@@ -342,9 +306,7 @@ bool MainWindow::readSuppressionArea()
 bool MainWindow::readTargetFilter()
 {
     return runExchange(C::ReadTargetFilter, QByteArray(), [this](const QByteArray &reply) {
-        const TargetFilterReply filter = decodeTargetFilter(reply);
-        ui->comboBoxTargetDir->setCurrentIndex(filter.direction);
-        ui->comboBoxTargetType->setCurrentIndex(filter.typeIndex());
+        showTargetFilter(decodeTargetFilter(reply));
         return true;
     });
 }
@@ -352,12 +314,71 @@ bool MainWindow::readTargetFilter()
 bool MainWindow::readStartDistance()
 {
     return runExchange(C::ReadStartDistance, QByteArray(), [this](const QByteArray &reply) {
-        ui->spinBoxSurveyNear->setValue(decodeStartDistance(reply) / 100.0);
-        RadarView *view = ui->graphicsView;
-        view->detectionNear = ui->spinBoxSurveyNear->value();
-        view->redrawScene();
+        showStartDistance(decodeStartDistance(reply));
         return true;
     });
+}
+
+void MainWindow::showDetectionArea(const DetectionAreaReply &area)
+{
+    ui->spinBoxSurveyFar->setValue(area.farCm / 100.0);
+    ui->spinBoxSurveyAngle->setValue(area.angle);
+    RadarView *view = ui->graphicsView;
+    view->detectionFar = ui->spinBoxSurveyFar->value();
+    view->lateralExtent = view->detectionFar;
+    view->depthExtent = view->detectionFar;
+    view->detectionAngle = area.angle;
+    view->redrawScene();
+}
+
+void MainWindow::showAlarmArea(const AlarmAreaReply &area)
+{
+    ui->spinBoxWarnFar->setValue(area.warningFarCm / 100.0);
+    ui->spinBoxAlarmFar->setValue(area.alarmFarCm / 100.0);
+    RadarView *view = ui->graphicsView;
+    if (deviceType == 1 || deviceType == 3) {
+        const double left = area.leftHalfMetres * 0.5;
+        const double right = area.rightHalfMetres * 0.5;
+        ui->spinBoxLeft->setValue(left);
+        ui->spinBoxRight->setValue(right);
+        view->leftBoundary = left;
+        view->rightBoundary = right;
+    }
+    view->warningFar = ui->spinBoxWarnFar->value();
+    view->alarmFar = ui->spinBoxAlarmFar->value();
+    view->redrawScene();
+}
+
+void MainWindow::showSuppression(const SuppressionReply &cells)
+{
+    RadarView *view = ui->graphicsView;
+    // Selecting another edge runs the grid handler: new edge, empty maps, rebuilt view.
+    const int edgeItem = ui->comboBoxGrid->findText(gridEdgeText(cells.gridEdgeCm));
+    if (edgeItem >= 0)
+        ui->comboBoxGrid->setCurrentIndex(edgeItem);
+    view->SuppressionGrid.clearFlags();
+    for (const QPoint &point : cells.cells) {
+        const GridCell cell = view->radarPointToCell(point.x(), point.y());
+        view->SuppressionGrid.setFlag(cell.row, cell.column, true);
+    }
+    // The count is what is marked: a point outside the grid, or one listed twice, does
+    // not count, so the next write lists every cell it announces.
+    view->nonAlarmCount = view->SuppressionGrid.setCount();
+    view->redrawScene();
+}
+
+void MainWindow::showTargetFilter(const TargetFilterReply &filter)
+{
+    ui->comboBoxTargetDir->setCurrentIndex(filter.direction);
+    ui->comboBoxTargetType->setCurrentIndex(filter.typeIndex());
+}
+
+void MainWindow::showStartDistance(quint16 startCm)
+{
+    ui->spinBoxSurveyNear->setValue(startCm / 100.0);
+    RadarView *view = ui->graphicsView;
+    view->detectionNear = ui->spinBoxSurveyNear->value();
+    view->redrawScene();
 }
 
 bool MainWindow::queryResults()

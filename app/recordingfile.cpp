@@ -183,7 +183,21 @@ bool Reader::open(const QString &path)
     return true;
 }
 
-bool Reader::readFrames(QVector<Frame> *frames)
+namespace {
+Target targetFromRow(const QSqlQuery &query, int firstColumn)
+{
+    Target t;
+    t.id = quint16(query.value(firstColumn).toUInt());
+    t.xCm = qint16(query.value(firstColumn + 1).toInt());
+    t.yCm = qint16(query.value(firstColumn + 2).toInt());
+    t.targetClass = quint16(query.value(firstColumn + 3).toUInt());
+    t.value1 = quint16(query.value(firstColumn + 4).toUInt());
+    t.value2 = quint16(query.value(firstColumn + 5).toUInt());
+    return t;
+}
+} // namespace
+
+bool Reader::readFrames(QVector<Frame> *frames, bool withTargets)
 {
     frames->clear();
     if (!opened)
@@ -204,22 +218,50 @@ bool Reader::readFrames(QVector<Frame> *frames)
         byNumber.insert(f.number, frames->size());
         frames->append(f);
     }
+    if (query.lastError().isValid())
+        return queryFailed(QString());
+    if (!withTargets)
+        return true;
     if (!query.exec(QStringLiteral("SELECT frame, id, x_cm, y_cm, class, value1, value2 FROM targets ORDER BY frame, rowid")))
         return queryFailed(QString());
     while (query.next()) {
         const auto slot = byNumber.constFind(query.value(0).toLongLong());
-        if (slot == byNumber.constEnd())
-            continue;
-        Target t;
-        t.id = quint16(query.value(1).toUInt());
-        t.xCm = qint16(query.value(2).toInt());
-        t.yCm = qint16(query.value(3).toInt());
-        t.targetClass = quint16(query.value(4).toUInt());
-        t.value1 = quint16(query.value(5).toUInt());
-        t.value2 = quint16(query.value(6).toUInt());
-        (*frames)[*slot].targets.append(t);
+        if (slot != byNumber.constEnd())
+            (*frames)[*slot].targets.append(targetFromRow(query, 1));
     }
-    return true;
+    return !query.lastError().isValid() || queryFailed(QString());
+}
+
+bool Reader::readTargets(qint64 firstFrame, qint64 lastFrame, QVector<QPair<qint64, Target>> *rows)
+{
+    rows->clear();
+    if (!opened)
+        return false;
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT frame, id, x_cm, y_cm, class, value1, value2 FROM targets"
+                                 " WHERE frame BETWEEN ? AND ? ORDER BY frame, rowid"));
+    query.addBindValue(firstFrame);
+    query.addBindValue(lastFrame);
+    if (!query.exec())
+        return queryFailed(QString());
+    while (query.next())
+        rows->append({query.value(0).toLongLong(), targetFromRow(query, 1)});
+    return !query.lastError().isValid() || queryFailed(QString());
+}
+
+bool Reader::readIdsInOrderOfAppearance(QVector<quint16> *ids)
+{
+    ids->clear();
+    if (!opened)
+        return false;
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT id, min(frame) AS first FROM targets GROUP BY id ORDER BY first, id")))
+        return queryFailed(QString());
+    while (query.next())
+        ids->append(quint16(query.value(0).toUInt()));
+    return !query.lastError().isValid() || queryFailed(QString());
 }
 
 bool Reader::readEvents(QVector<Event> *events)

@@ -6,6 +6,7 @@
 #include "scenecompare.h"
 
 #include <QDateTime>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -88,7 +89,13 @@ public:
     bool open(const QString &path);
     QString errorString() const { return error; }
 
-    bool readFrames(QVector<Frame> *frames);
+    // Every frame in order; withTargets false leaves each frame's targets empty.
+    bool readFrames(QVector<Frame> *frames, bool withTargets = true);
+    // The targets of the frames numbered firstFrame to lastFrame, each with its frame's number,
+    // in frame order and within a frame in the order received.
+    bool readTargets(qint64 firstFrame, qint64 lastFrame, QVector<QPair<qint64, Target>> *rows);
+    // Every target id once, in the order the ids first appear (by frame, then by id).
+    bool readIdsInOrderOfAppearance(QVector<quint16> *ids);
     bool readEvents(QVector<Event> *events);
     bool readIdentity(Identity *identity);
     bool readScenes(QVector<Scene> *scenes);

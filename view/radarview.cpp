@@ -9,6 +9,7 @@
 #include <QRadialGradient>
 
 #include <cmath>
+#include <iterator>
 
 namespace {
 // Stacking of the layers: zones, axes, targets, then the cells, so a click on a target finds
@@ -207,6 +208,56 @@ void RadarView::addAxes(const ViewGeometry &g)
     axesItem = new AxesItem(labels, font, axisLabelColour, tickFill);
     axesItem->setZValue(AxesLayer);
     graphicsScene->addItem(axesItem);
+}
+
+RadarView::Snapshot RadarView::snapshot() const
+{
+    Snapshot s;
+    s.scene = staticInputs();
+    s.suppression = SuppressionGrid;
+    s.detectionArea = DetectionAreaGrid;
+    s.nonAlarmCount = nonAlarmCount;
+    s.selectMode = selectMode;
+    s.shapeByType = shapeByType;
+    s.history = frameHistory;
+    s.frameIndex = frameIndex;
+    s.colours = targetColours;
+    s.colourGenerator = colourGenerator;
+    return s;
+}
+
+void RadarView::restore(const Snapshot &saved)
+{
+    double *const values[] = {&detectionFar, &detectionNear, &warningFar, &alarmFar, &lateralExtent, &depthExtent,
+                              &detectionAngle, &leftBoundary, &rightBoundary, &gridEdge};
+    for (int i = 0; i < int(std::size(values)) && i < saved.scene.size(); ++i)
+        *values[i] = saved.scene.at(i);
+    SuppressionGrid = saved.suppression;
+    DetectionAreaGrid = saved.detectionArea;
+    nonAlarmCount = saved.nonAlarmCount;
+    selectMode = saved.selectMode;
+    shapeByType = saved.shapeByType;
+    frameHistory = saved.history;
+    frameIndex = saved.frameIndex;
+    targetColours = saved.colours;
+    colourGenerator = saved.colourGenerator;
+    lastInputs.clear();
+    redrawScene();
+}
+
+void RadarView::assignColours(const QVector<quint16> &idsInOrder)
+{
+    targetColours.clear();
+    colourGenerator.seed(1u);
+    for (quint16 id : idsInOrder)
+        colourFor(id);
+}
+
+void RadarView::clearHistory()
+{
+    for (TargetFrame &frame : frameHistory)
+        frame.clear();
+    frameIndex = 0;
 }
 
 QColor RadarView::colourFor(quint16 id)

@@ -52,6 +52,28 @@ public:
     // The drawn cell under a viewport position, as a click would find it.
     bool cellAt(const QPoint &viewportPos, GridCell *cell) const;
 
+    // Everything the plot shows, to be put back as it was after a replay.
+    struct Snapshot {
+        QVector<double> scene;
+        CellGrid suppression;
+        CellGrid detectionArea;
+        int nonAlarmCount = 0;
+        bool selectMode = false;
+        bool shapeByType = true;
+        QVector<TargetFrame> history;
+        int frameIndex = 0;
+        QMap<quint16, QColor> colours;
+        QRandomGenerator colourGenerator;
+    };
+    Snapshot snapshot() const;
+    // Puts the snapshot back and redraws.
+    void restore(const Snapshot &saved);
+    // Starts the colour sequence afresh and gives the ids their colours in this order, as a
+    // plot that saw them appear in this order from its start would have.
+    void assignColours(const QVector<quint16> &idsInOrder);
+    // Empties the frame history.
+    void clearHistory();
+
     // The legend symbol for kind 0 (pedestrian), 1 (vehicle), 2 (static) or 3 (moving target).
     static QPixmap legendPicture(int kind, const QString &name, const QFont &font);
 

@@ -1039,6 +1039,34 @@
         <source>无法创建检测数据记录文件：</source>
         <translation>Cannot create the detection recording file: </translation>
     </message>
+    <message>
+        <source>打开记录</source>
+        <translation>Open Recording</translation>
+    </message>
+    <message>
+        <source>回放</source>
+        <translation>Replay</translation>
+    </message>
+    <message>
+        <source>请先断开雷达，再打开记录</source>
+        <translation>Disconnect the radar before opening a recording</translation>
+    </message>
+    <message>
+        <source>检测数据记录 (*.sqlite);;所有文件 (*)</source>
+        <translation>Detection recordings (*.sqlite);;All files (*)</translation>
+    </message>
+    <message>
+        <source>无法打开记录：</source>
+        <translation>Cannot open the recording: </translation>
+    </message>
+    <message>
+        <source>回放记录：</source>
+        <translation>Replaying recording: </translation>
+    </message>
+    <message>
+        <source>退出回放</source>
+        <translation>Replay ended</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -1090,6 +1118,10 @@
         <source>请给出一个记录文件和一个 CSV 文件</source>
         <translation>Give one recording and one CSV file</translation>
     </message>
+    <message>
+        <source>启动时回放记录 &lt;recording&gt;。</source>
+        <translation>Replay the recording &lt;recording&gt; at start.</translation>
+    </message>
 </context>
 <context>
     <name>RecordingFile</name>
@@ -1135,6 +1167,101 @@
     <message>
         <source>%1</source>
         <translation>%1</translation>
+    </message>
+</context>
+<context>
+    <name>ReplayPanel</name>
+    <message>
+        <source>上一帧</source>
+        <translation>Previous Frame</translation>
+    </message>
+    <message>
+        <source>播放</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>下一帧</source>
+        <translation>Next Frame</translation>
+    </message>
+    <message>
+        <source>速度：</source>
+        <translation>Speed:</translation>
+    </message>
+    <message>
+        <source>事件（选择一项跳到它之前 5 秒）：</source>
+        <translation>Events (choose one to go to 5 s before it):</translation>
+    </message>
+    <message>
+        <source>导出目标数据</source>
+        <translation>Export Targets</translation>
+    </message>
+    <message>
+        <source>导出事件</source>
+        <translation>Export Events</translation>
+    </message>
+    <message>
+        <source>退出回放</source>
+        <translation>Leave Replay</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>失败：</source>
+        <translation> failed: </translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>帧 %1 / %2，%3</source>
+        <translation>Frame %1 / %2, %3</translation>
+    </message>
+    <message>
+        <source>连接</source>
+        <translation>Connected</translation>
+    </message>
+    <message>
+        <source>断开连接</source>
+        <translation>Disconnected</translation>
+    </message>
+    <message>
+        <source>线路中断</source>
+        <translation>Line lost</translation>
+    </message>
+    <message>
+        <source>重新连接</source>
+        <translation>Reconnected</translation>
+    </message>
+    <message>
+        <source>报警区</source>
+        <translation>alarm zone</translation>
+    </message>
+    <message>
+        <source>预警区</source>
+        <translation>warning zone</translation>
+    </message>
+    <message>
+        <source>检测区</source>
+        <translation>detection zone</translation>
+    </message>
+    <message>
+        <source>进入%1</source>
+        <translation>Entered %1</translation>
+    </message>
+    <message>
+        <source>离开%1</source>
+        <translation>Left %1</translation>
+    </message>
+    <message>
+        <source>（目标 %1）</source>
+        <translation> (targets %1)</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,295 @@
+// Replaying a recording in the window: the plot shows what the live plot showed, seeking,
+// stepping and the event list agree with playing through, the speed, nothing goes to any port,
+// and leaving the replay puts the form back as it was.
+#include "sessionfixture.h"
+
+#include "dialoganswerer.h"
+#include "recorder.h"
+#include "replaydata.h"
+#include "replaypanel.h"
+#include "ui_replaypanel.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QElapsedTimer>
+#include <QSlider>
+
+namespace {
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// What the operator reads in the scene group and the radar information.
+QStringList formTexts(Ui::MainWindow *ui)
+{
+    QStringList texts{ui->labelDevType->text(), ui->labelID->text(), ui->labelModbusId->text()};
+    for (QAbstractSpinBox *box : {static_cast<QAbstractSpinBox *>(ui->spinBoxSurveyFar), static_cast<QAbstractSpinBox *>(ui->spinBoxSurveyNear),
+                                  static_cast<QAbstractSpinBox *>(ui->spinBoxWarnFar), static_cast<QAbstractSpinBox *>(ui->spinBoxAlarmFar),
+                                  static_cast<QAbstractSpinBox *>(ui->spinBoxLeft), static_cast<QAbstractSpinBox *>(ui->spinBoxRight),
+                                  static_cast<QAbstractSpinBox *>(ui->spinBoxSurveyAngle)})
+        texts << box->text();
+    for (QComboBox *combo : {ui->comboBoxGrid, ui->comboBoxTargetDir, ui->comboBoxTargetType})
+        texts << combo->currentText() + QStringLiteral(" of %1").arg(combo->count());
+    return texts;
+}
+} // namespace
+
+class TestReplay : public SessionFixture
+{
+    Q_OBJECT
+
+    ReplayPanel *panel() { return w().replayPanel(); }
+    QImage plot() { return w().plotImage(); }
+
+    // A live session with moving targets and their tracks: polls, sends a scene with a nearer
+    // detection range half way, polls on, then stops polling and keeps the last picture.
+    struct LiveSession {
+        QString path;
+        QImage lastPicture;
+        bool alarm = false, warning = false, detection = false;
+        int framesBeforeSend = 0;
+    };
+    LiveSession recordLiveSession()
+    {
+        LiveSession live;
+        radar->setScene(commissionedScene());
+        radar->setTargets(3);
+        ui()->checkBoxTrack->setChecked(true);
+        pressConnect();
+        if (!waitUntil([&] { return view()->frameIndex >= 60; }, 15000))
+            return live;
+        ui()->spinBoxSurveyFar->setValue(7.0);
+        DialogAnswerer answers;
+        answers.answerMessageBox(QMessageBox::Ok, 4000);
+        live.framesBeforeSend = view()->frameIndex;
+        ui()->pushButtonSendPar->click();
+        answers.waitDone(6000);
+        const int sent = view()->frameIndex;
+        if (!waitUntil([&] { return view()->frameIndex >= sent + 60; }, 15000))
+            return live;
+        // The zones empty, then two new targets walk into the alarm zone: an event late enough
+        // to have five recorded seconds before it.
+        radar->setFixedTargets({});
+        const int emptied = view()->frameIndex;
+        if (!waitUntil([&] { return view()->frameIndex >= emptied + 10; }, 8000))
+            return live;
+        radar->setFixedTargets({{40, 40, 120, 1, 2, 1}, {41, -60, 150, 3, 4, 2}});
+        const int entered = view()->frameIndex;
+        if (!waitUntil([&] { return view()->frameIndex >= entered + 20; }, 8000))
+            return live;
+        w().pollingPaused = true;
+        QTest::qWait(300);
+        live.lastPicture = plot();
+        live.alarm = w().inAlarm;
+        live.warning = w().inWarn;
+        live.detection = w().inSurvey;
+        live.path = w().recordingPath();
+        ui()->pushButtonDisconnect->click();
+        return live;
+    }
+
+    void startWindow()
+    {
+        w().resize(1700, 900);
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        // The same plot size live and in replay, whatever the replay bar takes of the window.
+        view()->setFixedSize(560, 420);
+    }
+
+private slots:
+    void initTestCase() { installWarningGuard(); }
+    void init() { startSession(); }
+    void cleanup() { endSession(); }
+
+    void replayShowsWhatTheLivePlotShowed()
+    {
+        startWindow();
+        const LiveSession live = recordLiveSession();
+        QVERIFY(!live.path.isEmpty());
+        QVERIFY(isIdle());
+
+        // The form as the operator left it after the session, changed so that a replay that
+        // forgot to put it back would show.
+        ui()->spinBoxSurveyAngle->setValue(60);
+        QCoreApplication::processEvents();
+        const QStringList formBefore = formTexts(ui());
+        const QImage plotBefore = plot();
+        QVector<bool> enabledBefore;
+        for (QObject *control : w().radarControls())
+            enabledBefore << control->property("enabled").toBool();
+        const int requestsBefore = radar->requests().size();
+
+        QVERIFY(w().openRecording(live.path));
+        QVERIFY(w().inReplay());
+        ReplayData data;
+        QVERIFY(data.open(live.path));
+        const int last = data.frameCount() - 1;
+        QVERIFY(last >= 120);
+
+        // The last frame, tracks and all, as the live plot drew it; the lamps as they were.
+        panel()->seekToFrame(last);
+        QCOMPARE(panel()->ui->sliderPosition->value(), last);
+        QCOMPARE(plot(), live.lastPicture);
+        QCOMPARE(w().inAlarm, live.alarm);
+        QCOMPARE(w().inWarn, live.warning);
+        QCOMPARE(w().inSurvey, live.detection);
+        QCOMPARE(ui()->spinBoxSurveyFar->value(), 7.0);
+
+        // Before the send the scene read back at connect is in force.
+        panel()->seekToFrame(5);
+        QCOMPARE(ui()->spinBoxSurveyFar->value(), 7.5);
+        QCOMPARE(ui()->spinBoxLeft->value(), -2.0);
+
+        // A seek rebuilds the tracks: the picture equals the one reached by stepping there
+        // frame by frame, from either side.
+        const int middle = live.framesBeforeSend + 30;
+        panel()->seekToFrame(0);
+        for (int i = 0; i < middle; ++i)
+            panel()->ui->buttonStepForward->click();
+        QCOMPARE(panel()->position(), middle);
+        const QImage stepped = plot();
+        panel()->seekToFrame(middle + 1);
+        panel()->ui->buttonStepBack->click();
+        QCOMPARE(plot(), stepped);
+        panel()->ui->sliderPosition->setValue(middle);
+        QCOMPARE(plot(), stepped);
+        QVERIFY(panel()->ui->labelTime->text().startsWith(
+            QTime(0, 0).addMSecs(int(data.frame(middle).timeMs)).toString(QStringLiteral("hh:mm:ss.zzz"))));
+
+        // Choosing an event goes to 5 s before it.
+        QCOMPARE(panel()->ui->listEvents->count(), data.events().size());
+        int entered = -1;
+        for (int row = 0; row < data.events().size(); ++row)
+            if (data.events().at(row).event == QLatin1String("zone_entered") && data.events().at(row).ids == QLatin1String("40,41"))
+                entered = row;
+        QVERIFY(entered >= 0);
+        QVERIFY(data.events().at(entered).timeMs - ReplayPanel::EventLeadMs > data.frame(0).timeMs);
+        QVERIFY(panel()->ui->listEvents->item(entered)->text().contains(QStringLiteral("进入报警区（目标 40,41）")));
+        panel()->ui->listEvents->itemClicked(panel()->ui->listEvents->item(entered));
+        const qint64 lead = data.events().at(entered).timeMs - ReplayPanel::EventLeadMs;
+        QVERIFY(data.frame(panel()->position()).timeMs <= lead);
+        QVERIFY(data.frame(panel()->position() + 1).timeMs > lead);
+
+        // Played at 8x, half a second covers more than 4x could (allowing for the last tick
+        // and frame); at 0.25x, no more than a quarter of the time waited.
+        panel()->seekToFrame(0);
+        panel()->setSpeed(8);
+        QElapsedTimer waited;
+        waited.start();
+        panel()->ui->buttonPlay->click();
+        QTest::qWait(500);
+        QVERIFY(data.frame(panel()->position()).timeMs - data.frame(0).timeMs >= 3000);
+        panel()->setPlaying(false);
+        panel()->seekToFrame(0);
+        panel()->setSpeed(0.25);
+        waited.restart();
+        panel()->ui->buttonPlay->click();
+        QTest::qWait(400);
+        const qint64 allowed = waited.elapsed() / 4;
+        QVERIFY(panel()->isPlaying());
+        QVERIFY(data.frame(panel()->position()).timeMs - data.frame(0).timeMs <= allowed + 100);
+        panel()->ui->buttonPlay->click();
+        QVERIFY(!panel()->isPlaying());
+
+        // Nothing of it reached the radar, and nothing that talks to one could be used.
+        for (QObject *control : w().radarControls())
+            QVERIFY2(!control->property("enabled").toBool(), qPrintable(control->objectName()));
+        ui()->pushButtonConnect->click();
+        QVERIFY(!w().pollTimer.isActive());
+        QCOMPARE(radar->requests().size(), requestsBefore);
+
+        panel()->ui->buttonExit->click();
+        QVERIFY(!w().inReplay());
+        QCOMPARE(formTexts(ui()), formBefore);
+        QCOMPARE(plot(), plotBefore);
+        QVector<bool> enabledAfter;
+        for (QObject *control : w().radarControls())
+            enabledAfter << control->property("enabled").toBool();
+        QCOMPARE(enabledAfter, enabledBefore);
+        QCOMPARE(logCount(QStringLiteral("退出回放")), 1);
+        QCOMPARE(radar->requests().size(), requestsBefore);
+        // And the tool connects as before.
+        pressConnect();
+        QVERIFY(waitUntil([&] { return view()->frameIndex >= 3; }, 8000));
+    }
+
+    void exportFromReplay()
+    {
+        Recorder writer;
+        QVERIFY(writer.begin(folder->filePath(QStringLiteral("recordings")), recording::DefaultFolderCapBytes));
+        TargetFrame frame;
+        frame.insert(7, TargetReport{7, quint16(-120), 340, 5, 6, 2});
+        writer.recordEvent(QStringLiteral("connected"));
+        for (int i = 0; i < 3; ++i)
+            writer.recordFrame(frame, {}, {});
+        const QString path = writer.filePath();
+        writer.end();
+        QVERIFY(w().openRecording(path));
+        const QString csv = folder->filePath(QStringLiteral("targets.csv"));
+        DialogAnswerer answers;
+        answers.answerFileDialog(csv);
+        panel()->ui->buttonExportFrames->click();
+        QVERIFY(answers.waitDone());
+        const QList<QByteArray> lines = fileBytes(csv).split('\n');
+        QCOMPARE(lines.value(0), QByteArray("time_ms,frame,id,x_cm,y_cm,class,value1,value2\r"));
+        QCOMPARE(lines.size(), 5);
+        QVERIFY(lines.value(3).endsWith(",2,7,-120,340,2,5,6\r"));
+        QVERIFY(log().contains(QStringLiteral("导出目标数据：") + QDir::toNativeSeparators(csv)));
+
+        const QString eventsCsv = folder->filePath(QStringLiteral("events.csv"));
+        answers.answerFileDialog(eventsCsv);
+        panel()->ui->buttonExportEvents->click();
+        QVERIFY(answers.waitDone());
+        const QByteArray events = fileBytes(eventsCsv);
+        QVERIFY(events.startsWith("time_ms,wall_time,event,zone,ids\r\n"));
+        QCOMPARE(events.count(",connected,,\r\n"), 1);
+    }
+
+    void badRecordingsAreRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("not a recording") << "text" << QStringLiteral("不是检测记录文件");
+        QTest::newRow("being written") << "writing" << QStringLiteral("正在被另一个程序写入");
+        QTest::newRow("while connected") << "connected" << QStringLiteral("请先断开雷达，再打开记录");
+    }
+    void badRecordingsAreRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        Recorder writer;
+        QVERIFY(writer.begin(folder->filePath(QStringLiteral("recordings")), recording::DefaultFolderCapBytes));
+        writer.recordEvent(QStringLiteral("connected"));
+        writer.flush();
+        QString path = writer.filePath();
+        if (kind == QLatin1String("text")) {
+            path = folder->filePath(QStringLiteral("notes.sqlite"));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("time_ms,frame\n1,2\n");
+        } else if (kind == QLatin1String("connected")) {
+            writer.end();
+            pressConnect();
+            QVERIFY(ui()->pushButtonConnect->isHidden());
+        }
+        const QByteArray before = fileBytes(path);
+        const QStringList formBefore = formTexts(ui());
+        DialogAnswerer answers;
+        answers.answerMessageBox(QMessageBox::Ok, 4000);
+        QVERIFY(!w().openRecording(path));
+        QVERIFY(answers.waitDone());
+        QCOMPARE(answers.seen.size(), 1);
+        QVERIFY2(answers.seen.at(0).text.contains(message), qPrintable(answers.seen.at(0).text));
+        QVERIFY(!w().inReplay());
+        QCOMPARE(formTexts(ui()), formBefore);
+        QCOMPARE(fileBytes(path), before);
+        if (kind == QLatin1String("connected"))
+            QVERIFY(ui()->pushButtonConnect->isHidden() && w().pollTimer.isActive());
+    }
+};
+
+QTEST_MAIN(TestReplay)
+#include "tst_replay.moc"
