@@ -387,10 +387,10 @@ bool MainWindow::queryResults()
         RadarView *view = ui->graphicsView;
         const int slot = view->frameIndex;
         view->frameHistory[slot] = decodeTargetFrame(reply);
-        const ZoneFlags zones = classifyTargets(view->frameHistory[slot], view->alarmFar, view->warningFar,
-                                                view->detectionFar);
         const TargetFrame &frame = view->frameHistory[slot];
-        recorder->recordFrame(frame, zones, zoneMembers(frame, view->alarmFar, view->warningFar, view->detectionFar));
+        const ZoneMembers members = zoneMembers(frame, view->alarmFar, view->warningFar, view->detectionFar);
+        const ZoneFlags zones = zoneFlags(members);
+        recorder->recordFrame(frame, zones, members);
         inAlarm = zones.alarm;
         inWarn = zones.warning;
         inSurvey = zones.detection;

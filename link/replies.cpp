@@ -74,20 +74,36 @@ TargetFrame decodeTargetFrame(const QByteArray &reply)
     return frame;
 }
 
+namespace {
+enum class Zone { None, Alarm, Warning, Detection };
+
+// The innermost zone the target is strictly inside.
+Zone zoneOf(const TargetReport &target, double alarmFar, double warningFar, double detectionFar)
+{
+    const qint64 x = qint16(target.value(1));
+    const qint64 y = qint16(target.value(2));
+    const double r2 = double(x * x + y * y);
+    if (alarmFar * alarmFar * 10000 > r2)
+        return Zone::Alarm;
+    if (warningFar * warningFar * 10000 > r2)
+        return Zone::Warning;
+    if (detectionFar * detectionFar * 10000 > r2)
+        return Zone::Detection;
+    return Zone::None;
+}
+} // namespace
+
 ZoneFlags classifyTargets(const TargetFrame &frame, double alarmFar, double warningFar, double detectionFar)
 {
+    return zoneFlags(zoneMembers(frame, alarmFar, warningFar, detectionFar));
+}
+
+ZoneFlags zoneFlags(const ZoneMembers &members)
+{
     ZoneFlags flags;
-    for (const TargetReport &target : frame) {
-        const qint64 x = qint16(target.value(1));
-        const qint64 y = qint16(target.value(2));
-        const double r2 = double(x * x + y * y);
-        if (alarmFar * alarmFar * 10000 > r2)
-            flags.alarm = true;
-        else if (warningFar * warningFar * 10000 > r2)
-            flags.warning = true;
-        else if (detectionFar * detectionFar * 10000 > r2)
-            flags.detection = true;
-    }
+    flags.alarm = !members.alarm.isEmpty();
+    flags.warning = !members.warning.isEmpty();
+    flags.detection = !members.detection.isEmpty();
     return flags;
 }
 
@@ -95,15 +111,12 @@ ZoneMembers zoneMembers(const TargetFrame &frame, double alarmFar, double warnin
 {
     ZoneMembers members;
     for (auto it = frame.begin(); it != frame.end(); ++it) {
-        TargetFrame one;
-        one.insert(it.key(), it.value());
-        const ZoneFlags zone = classifyTargets(one, alarmFar, warningFar, detectionFar);
-        if (zone.alarm)
-            members.alarm.append(it.key());
-        else if (zone.warning)
-            members.warning.append(it.key());
-        else if (zone.detection)
-            members.detection.append(it.key());
+        switch (zoneOf(it.value(), alarmFar, warningFar, detectionFar)) {
+        case Zone::Alarm: members.alarm.append(it.key()); break;
+        case Zone::Warning: members.warning.append(it.key()); break;
+        case Zone::Detection: members.detection.append(it.key()); break;
+        case Zone::None: break;
+        }
     }
     return members;
 }

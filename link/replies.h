@@ -78,5 +78,7 @@ struct ZoneMembers {
     QVector<quint16> detection;
 };
 ZoneMembers zoneMembers(const TargetFrame &frame, double alarmFar, double warningFar, double detectionFar);
+// The flags of a frame whose members are known.
+ZoneFlags zoneFlags(const ZoneMembers &members);
 
 } // namespace radarlink
