@@ -49,8 +49,9 @@ void MainWindow::setUpReplay()
     replayDock->setFeatures(QDockWidget::NoDockWidgetFeatures);
     replay = new ReplayPanel(replayDock);
     replayDock->setWidget(replay);
-    // Beside the plot, which is limited by its height rather than its width.
-    addDockWidget(Qt::RightDockWidgetArea, replayDock);
+    // A tab beside the log: the plot keeps the room it has when live, on the smallest screens too.
+    addDockWidget(Qt::BottomDockWidgetArea, replayDock);
+    tabifyDockWidget(ui->dockWidget, replayDock);
     replayDock->hide();
     connect(replay, &ReplayPanel::frameChosen, this, &MainWindow::showReplayFrame);
     connect(replay, &ReplayPanel::exitRequested, this, &MainWindow::leaveReplay);
@@ -105,6 +106,7 @@ bool MainWindow::openRecording(const QString &path)
     showRecordedIdentity();
     ui->graphicsView->assignColours(replayData->idsInOrder());
     replayDock->show();
+    replayDock->raise();
     emit printThread(tr("回放记录：") + QDir::toNativeSeparators(path));
     clockTimer.start();
     replay->load(replayData.get());

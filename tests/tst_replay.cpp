@@ -228,6 +228,14 @@ private slots:
         const QString path = writer.filePath();
         writer.end();
         QVERIFY(w().openRecording(path));
+        // The replay bar takes nothing from the least window size, in either language.
+        for (QAction *language : {ui()->action_English, ui()->action_Chinese}) {
+            language->trigger();
+            const QSize least = w().minimumSizeHint().expandedTo(w().minimumSize());
+            QVERIFY2(least.width() <= MainWindow::comfortableSize.width()
+                         && least.height() <= MainWindow::comfortableSize.height(),
+                     qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
+        }
         const QString csv = folder->filePath(QStringLiteral("targets.csv"));
         DialogAnswerer answers;
         answers.answerFileDialog(csv);

@@ -1192,8 +1192,12 @@
         <translation>Speed:</translation>
     </message>
     <message>
-        <source>事件（选择一项跳到它之前 5 秒）：</source>
-        <translation>Events (choose one to go to 5 s before it):</translation>
+        <source>事件：</source>
+        <translation>Events:</translation>
+    </message>
+    <message>
+        <source>选择一项，回放跳到它之前 5 秒</source>
+        <translation>Choose one to go to 5 s before it</translation>
     </message>
     <message>
         <source>导出目标数据</source>
