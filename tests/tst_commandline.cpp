@@ -20,7 +20,8 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("printed");
         QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0
-                                << QStringList{QStringLiteral("--port <name>"), QStringLiteral("--version")};
+                                << QStringList{QStringLiteral("--port <name>"), QStringLiteral("--version"),
+                                               QStringLiteral("--replay <recording>"), QStringLiteral("--export-csv <recording>")};
         QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << 0 << QStringList{QStringLiteral("--port <name>")};
         QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << 0
                                    << QStringList{QStringLiteral("radar-config " RADAR_EXPECTED_VERSION)};
@@ -28,6 +29,19 @@ private slots:
                                         << QStringList{QStringLiteral("no-such-option")};
         QTest::newRow("--port without a name") << QStringList{QStringLiteral("--port")} << 1
                                                << QStringList{QStringLiteral("port")};
+        // An export runs without a window; what is missing is said on one line.
+        QTest::newRow("--export-csv without a recording") << QStringList{QStringLiteral("--export-csv")} << 1
+                                                          << QStringList{QStringLiteral("export-csv")};
+        QTest::newRow("--export-csv without its output")
+            << QStringList{QStringLiteral("--export-csv"), QStringLiteral("a.sqlite")} << 1
+            << QStringList{QStringLiteral("请给出一个记录文件和一个 CSV 文件")};
+        QTest::newRow("both exports")
+            << QStringList{QStringLiteral("--export-csv"), QStringLiteral("a.sqlite"), QStringLiteral("--export-events"),
+                           QStringLiteral("a.sqlite"), QStringLiteral("out.csv")}
+            << 1 << QStringList{QStringLiteral("请只给出 --export-csv 或 --export-events 之一")};
+        QTest::newRow("--export-events of a missing recording")
+            << QStringList{QStringLiteral("--export-events"), QStringLiteral("gone.sqlite"), QStringLiteral("out.csv")}
+            << 1 << QStringList{QStringLiteral("找不到记录文件：gone.sqlite")};
     }
     void options()
     {
