@@ -188,6 +188,41 @@ private slots:
         QCOMPARE(scenes.at(1).scene.detectionFarCm, radar->scene().detectionFar);
     }
 
+    // A line lost and back by itself stays one recording, its events in the operator's order.
+    void lostLineStaysInOneRecording()
+    {
+        radar->setFixedTargets(inAlarmZone());
+        pressConnect();
+        QVERIFY(waitUntil([&] { return view()->frameIndex >= 10; }, 8000));
+        const QString path = w().recordingPath();
+        const int hangUps = radar->hangUps();
+        radar->hangUpNow();
+        QVERIFY(waitUntil([&] { return radar->hangUps() > hangUps; }, 3000));
+        QVERIFY(waitUntil([&] { return w().isWaitingForPort(); }, 3000));
+        QVERIFY(waitUntil([&] { return !w().isWaitingForPort() && view()->frameIndex >= 10; }, 12000));
+        QCOMPARE(w().recordingPath(), path);
+        ui()->pushButtonDisconnect->click();
+        QCOMPARE(recordingFiles(), QStringList{QFileInfo(path).fileName()});
+
+        recording::Reader reader;
+        QVERIFY2(reader.open(path), qPrintable(reader.errorString()));
+        QVector<recording::Event> events;
+        QVERIFY(reader.readEvents(&events));
+        QStringList connection;
+        for (const recording::Event &e : events)
+            if (!e.event.startsWith(QLatin1String("zone_")))
+                connection << e.event;
+        QCOMPARE(connection, (QStringList{QStringLiteral("connected"), QStringLiteral("line_lost"),
+                                          QStringLiteral("reconnected"), QStringLiteral("disconnected")}));
+        QVector<recording::Frame> frames;
+        QVERIFY(reader.readFrames(&frames));
+        QVERIFY(frames.size() >= 20);
+        QVector<recording::Scene> scenes;
+        QVERIFY(reader.readScenes(&scenes));
+        QCOMPARE(scenes.size(), 2);
+        QCOMPARE(scenes.at(1).origin, QStringLiteral("readback"));
+    }
+
     void exportsParseBackToTheRecording()
     {
         const QString path = recordSession();
