@@ -74,6 +74,9 @@ bool Recorder::begin(const QString &folder, qint64 capBytes)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(path);
+        // Nobody else writes a recording: a file locked from outside fails the batch at once
+        // instead of holding the window (and the poll) for seconds.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
         if (db.open()) {
             QSqlQuery query(db);
             // WAL: a reader never blocks the writer and a kill leaves a consistent file. A small
@@ -97,6 +100,7 @@ bool Recorder::begin(const QString &folder, qint64 capBytes)
     }
     connectionName = connection;
     clock.start();
+    failing = false;
     frameNumber = 0;
     sceneNumber = 0;
     lastFlags = radarlink::ZoneFlags();
@@ -181,17 +185,36 @@ void Recorder::flush()
     QSqlQuery inserts[TableCount] = {QSqlQuery(db), QSqlQuery(db), QSqlQuery(db), QSqlQuery(db),
                                      QSqlQuery(db), QSqlQuery(db), QSqlQuery(db)};
     bool prepared[TableCount] = {};
-    db.transaction();
+    bool written = db.transaction();
+    QString failure = db.lastError().text();
     for (const Row &row : pending) {
+        if (!written)
+            break;
         QSqlQuery &insert = inserts[row.table];
         if (!prepared[row.table]) {
-            insert.prepare(QLatin1String(InsertStatements[row.table]));
+            written = insert.prepare(QLatin1String(InsertStatements[row.table]));
             prepared[row.table] = true;
         }
-        for (int i = 0; i < row.values.size(); ++i)
+        for (int i = 0; written && i < row.values.size(); ++i)
             insert.bindValue(i, row.values.at(i));
-        insert.exec();
+        written = written && insert.exec();
+        if (!written)
+            failure = insert.lastError().text();
     }
-    db.commit();
-    pending.clear();
+    if (written && !db.commit()) {
+        written = false;
+        failure = db.lastError().text();
+    }
+    if (written) {
+        pending.clear();
+        failing = false;
+        return;
+    }
+    db.rollback();
+    // The rows wait for the next batch, unless the file stays unwritable for long.
+    if (pending.size() > MaxPendingRows)
+        pending.clear();
+    if (!failing)
+        emit writeFailed(failure);
+    failing = true;
 }

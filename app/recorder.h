@@ -22,6 +22,8 @@ class Recorder : public QObject
 
 public:
     static constexpr int FlushIntervalMs = 1000;
+    // About two minutes of 50 targets at 20 frames a second.
+    static constexpr int MaxPendingRows = 128 * 1024;
 
     explicit Recorder(QObject *parent = nullptr);
     ~Recorder() override;
@@ -42,6 +44,10 @@ public:
     // Writes the queued rows now in one transaction.
     void flush();
 
+signals:
+    // A batch could not be written; said once until a batch is written again.
+    void writeFailed(const QString &reason);
+
 private:
     struct Row {
         int table;
@@ -56,6 +62,7 @@ private:
     QElapsedTimer clock;
     QTimer flushTimer;
     QVector<Row> pending;
+    bool failing = false;
     qint64 frameNumber = 0;
     qint64 sceneNumber = 0;
     radarlink::ZoneFlags lastFlags;

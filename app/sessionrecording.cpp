@@ -18,6 +18,8 @@ const char FolderCapKey[] = "recording/folderCapBytes";
 void MainWindow::setUpRecording()
 {
     recorder = new Recorder(this);
+    connect(recorder, &Recorder::writeFailed, this,
+            [this](const QString &reason) { emit printThread(tr("检测数据记录写入失败：") + reason); });
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     recordingOn = settings.value(QLatin1String(RecordingKey), true).toBool();
 

@@ -223,6 +223,48 @@ private slots:
         QCOMPARE(scenes.at(1).origin, QStringLiteral("readback"));
     }
 
+    // A recording locked from outside: the failure is logged once, the poll goes on, and the
+    // rows held meanwhile are written once the lock is gone.
+    void unwritableRecordingIsReported()
+    {
+        radar->setFixedTargets(inAlarmZone());
+        pressConnect();
+        QVERIFY(waitUntil([&] { return view()->frameIndex >= 5; }, 8000));
+        const QString path = w().recordingPath();
+        const auto failures = [this] {
+            int count = 0;
+            for (const QString &line : log())
+                count += line.startsWith(QStringLiteral("检测数据记录写入失败："));
+            return count;
+        };
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery lock(db);
+            QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            const int framesAtLock = view()->frameIndex;
+            QVERIFY(waitUntil([&] { return failures() > 0; }, 3000));
+            QTest::qWait(2 * Recorder::FlushIntervalMs + 200);
+            QVERIFY(view()->frameIndex >= framesAtLock + 20);
+            QVERIFY(lock.exec(QStringLiteral("COMMIT")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+        const int framesAfter = view()->frameIndex;
+        QVERIFY(waitUntil([&] { return view()->frameIndex >= framesAfter + 5; }, 4000));
+        ui()->pushButtonDisconnect->click();
+        QCOMPARE(failures(), 1);
+
+        recording::Reader reader;
+        QVERIFY2(reader.open(path), qPrintable(reader.errorString()));
+        QVector<recording::Frame> frames;
+        QVERIFY(reader.readFrames(&frames));
+        QVERIFY(frames.size() >= framesAfter + 5);
+        for (int i = 0; i < frames.size(); ++i)
+            QCOMPARE(frames.at(i).number, qint64(i));
+    }
+
     void exportsParseBackToTheRecording()
     {
         const QString path = recordSession();

@@ -1036,6 +1036,10 @@
         <translation>Record Detection Data</translation>
     </message>
     <message>
+        <source>检测数据记录写入失败：</source>
+        <translation>Writing the detection recording failed: </translation>
+    </message>
+    <message>
         <source>无法创建检测数据记录文件：</source>
         <translation>Cannot create the detection recording file: </translation>
     </message>
