@@ -228,9 +228,14 @@ private slots:
         const QString path = writer.filePath();
         writer.end();
         QVERIFY(w().openRecording(path));
-        // The replay bar takes nothing from the least window size, in either language.
-        for (QAction *language : {ui()->action_English, ui()->action_Chinese}) {
-            language->trigger();
+        // The replay bar follows the language and takes nothing from the least window size.
+        const QList<QPair<QAction *, QStringList>> languages = {
+            {ui()->action_English, {QStringLiteral("Play"), QStringLiteral("Connected")}},
+            {ui()->action_Chinese, {QStringLiteral("播放"), QStringLiteral("连接")}}};
+        for (const auto &language : languages) {
+            language.first->trigger();
+            QCOMPARE(panel()->ui->buttonPlay->text(), language.second.at(0));
+            QVERIFY(panel()->ui->listEvents->item(0)->text().endsWith(language.second.at(1)));
             const QSize least = w().minimumSizeHint().expandedTo(w().minimumSize());
             QVERIFY2(least.width() <= MainWindow::comfortableSize.width()
                          && least.height() <= MainWindow::comfortableSize.height(),
