@@ -110,6 +110,9 @@ bool MainWindow::openRecording(const QString &path)
     emit printThread(tr("回放记录：") + QDir::toNativeSeparators(path));
     clockTimer.start();
     replay->load(replayData.get());
+    // A connection that never reached polling still shows the scene it read back.
+    if (replayData->frameCount() == 0 && !replayData->scenes().isEmpty())
+        applyRecordedScene(replayData->scenes().constFirst().scene);
     return true;
 }
 
