@@ -407,9 +407,14 @@ private slots:
         lane.left = -1;
         lane.right = 1;
         lane.frames.clear();
+        // Besides targets inside it, 8 comes in across the lane and 9 down it from beyond the far edge.
+        const QVector<QPoint> across{{-400, 200}, {-400, 200}, {-200, 250}, {40, 300}, {60, 310}};
+        const QVector<QPoint> down{{0, 900}, {0, 900}, {0, 800}, {20, 580}, {-30, 340}};
         for (int f = 0; f < 5; ++f)
             lane.frames.append(TargetFrame{{2, report(2, -60 + 25 * f, 150 + 60 * f, 1)}, {3, report(3, 50, 500 - 40 * f, 2)},
-                                           {5, report(5, 90, 80, 3)}, {6, report(6, -95, 420, 4)}});
+                                           {5, report(5, 90, 80, 7)}, {6, report(6, -95, 420, 4)},
+                                           {8, report(8, across[f].x(), across[f].y(), 1)},
+                                           {9, report(9, down[f].x(), down[f].y(), 1)}});
         lane.showTrack = true;
         QTest::newRow("lane of a type 1 radar") << lane;
         lane.shapeByType = false;
@@ -435,8 +440,23 @@ private slots:
         QTest::newRow("blind zone") << blind;
 
         Scene marked = base;
-        marked.marked = {{0, 3}, {2, 5}, {2, 6}, {3, 0}, {4, 8}, {5, 5}};
+        marked.marked = {{0, 3}, {2, 5}, {2, 6}, {3, 0}, {3, 4}, {4, 8}, {5, 5}};   // (3, 4) over target 12
         QTest::newRow("marked cells") << marked;
+        // Column 4 starts in the left margin: marked, it stays invisible there.
+        marked.left = -1.5;
+        marked.right = 1.5;
+        marked.marked = {{3, 4}, {3, 5}};
+        QTest::newRow("marked cells at a lane's edge") << marked;
+
+        // Numbers beside markers at the edges of the grid and in the left margin.
+        Scene edges;
+        edges.frames = {TargetFrame{{7, report(7, 150, 350, 1)}, {255, report(255, -250, 250, 2)}, {12, report(12, 580, 300, 3)},
+                                    {31, report(31, 0, 595, 4)}, {18, report(18, -200, 5, 1)}, {404, report(404, 590, 590, 2)},
+                                    {9, report(9, -640, 300, 1)}}};
+        QTest::newRow("targets at the edges") << edges;
+        edges.edge = 1.5;
+        edges.size = QSize(1200, 500);
+        QTest::newRow("1.5 m cells, wide window") << edges;
 
         Scene tracks = base;
         tracks.frames = wanderingTargets(6, 20);
