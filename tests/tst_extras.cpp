@@ -128,8 +128,8 @@ private slots:
         QCOMPARE(d.at(1).inRadar, QStringLiteral("(-50, 50)"));
     }
 
-    // A pseudo-terminal has no serial driver to take the low-latency request: refused, quietly,
-    // and the connection over one (every test here) works all the same.
+    // A pseudo-terminal has no serial driver to take the low-latency request: refused, quietly;
+    // the connection over one (every test here) works all the same.
     void lowLatencyIsRefusedByAPseudoTerminal()
     {
         QVERIFY(!requestLowLatency(-1));
@@ -137,8 +137,6 @@ private slots:
         QVERIFY(master >= 0);
         QVERIFY(!requestLowLatency(master));
         ::close(master);
-        connectToStoredScene();
-        QVERIFY(log().contains(QStringLiteral("串口成功连接：") + linkPath()));
     }
 
     void verificationReportsWhatTheRadarHolds()
@@ -178,21 +176,16 @@ private slots:
         QCOMPARE(formState(w()), before);
         QCOMPARE(w().plotImage(), plotBefore);
         QVERIFY(isWatching());
-    }
 
-    void aSilentRadarCannotBeVerified()
-    {
-        connectToStoredScene();
-        const QStringList before = formState(w());
+        // A radar that stops answering cannot be verified: said so, the form kept, the poll resumed.
         sim::FaultSpec silent;
         silent.kind = sim::Fault::Silent;
         radar->setFaultForAll(silent);
         QCOMPARE(verify(), QStringLiteral("无法校验场景参数：雷达没有正确应答"));
         QVERIFY(log().contains(QStringLiteral("无法校验场景参数：雷达没有正确应答")));
-        QVERIFY(!log().join('\n').contains(QStringLiteral("场景参数校验成功")));
+        QVERIFY(w().lastVerification.startsWith(QStringLiteral("无法校验")));
         QCOMPARE(formState(w()), before);
         QVERIFY(!w().pollingPaused);
-        QVERIFY(w().lastVerification.startsWith(QStringLiteral("无法校验")));
     }
 
     void reportHoldsIdentitySceneAndVerification()
@@ -209,17 +202,12 @@ private slots:
         w().fillConfigurationReport(&report);
         const QString text = report.toPlainText();
         QVERIFY(!text.contains(QStringLiteral("未连接雷达")));
-        const QStringList wanted = {
-            QStringLiteral("序列编号012345670089"), QStringLiteral("站点编号7"),
-            QStringLiteral("设备类型通道预警雷达"), QStringLiteral("探测距离7.50 m"),
-            QStringLiteral("起始探测距离1.50 m"), QStringLiteral("报警距离2.50 m"),
-            QStringLiteral("左边界-2.00 m"), QStringLiteral("右边界3.00 m"), QStringLiteral("探测角度100°"),
-            QStringLiteral("网格边长1.00 m"), QStringLiteral("目标方向接近雷达"), QStringLiteral("目标类型车辆"),
-            QStringLiteral("预警继电器灵敏度12"), QStringLiteral("报警继电器灵敏度34"), QStringLiteral("(150, 350)"),
-            QStringLiteral("(-50, 50)"), QStringLiteral("场景参数校验成功"), QStringLiteral("验收人姓名："),
-            QStringLiteral("签字：")};
         const QString flat = QString(text).remove(QLatin1Char('\n')).remove(QLatin1Char('\t'));
-        for (const QString &item : wanted)
+        for (const QString &item : QStringLiteral("序列编号012345670089|站点编号7|设备类型通道预警雷达|探测距离7.50 m|"
+                                                  "起始探测距离1.50 m|报警距离2.50 m|左边界-2.00 m|右边界3.00 m|探测角度100°|"
+                                                  "网格边长1.00 m|目标方向接近雷达|目标类型车辆|预警继电器灵敏度12|"
+                                                  "报警继电器灵敏度34|(150, 350)|(-50, 50)|场景参数校验成功|验收人姓名：|签字：")
+                                       .split('|'))
             QVERIFY2(flat.contains(item), qPrintable(item + QStringLiteral(" not in:\n") + text));
         const QImage plot = report.resource(QTextDocument::ImageResource, QUrl(QStringLiteral("report://plan-view.png")))
                                 .value<QImage>();
@@ -261,7 +249,7 @@ private slots:
         QStringList back = QString::fromUtf8(logFile.readAll()).split(QLatin1Char('\n'));
         QCOMPARE(back.takeLast(), QString());
         QCOMPARE(back.mid(0, held.size()), held);
-        QVERIFY(back.first().contains(QStringLiteral("串口成功连接：")));
+        QVERIFY2(back.first().contains(QStringLiteral("串口成功连接：") + linkPath()), qPrintable(back.first()));
 
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));

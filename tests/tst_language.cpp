@@ -274,12 +274,25 @@ private slots:
         QVERIFY(withPlaceholders >= 4);
     }
 
-    // ---- The main window -----------------------------------------------------------------
+    // ---- The windows and the boxes ------------------------------------------------------
 
-    void formFollowsEverySwitch()
+    // The main form with its legend, the windows open during a switch and a box opened after it
+    // follow every switch, the language remembered each time; the CAN window has no English.
+    // Choosing the language already shown changes nothing but the file.
+    void windowsFollowEverySwitch()
     {
         MainWindow w;
         Ui::MainWindow *ui = w.ui;
+        ui->actionCeliangJuli->trigger();
+        QVERIFY(w.dialogCeLiang);
+        DialogCeLiang *distance = w.dialogCeLiang;
+        DialogFrameLimt relays(3, 4, &w);
+        DialogSpinBox station(2, 1, 254, &w);
+        radarlink::CanParameters block;
+        DialogCan can(&block);   // not the main window's: its texts stay Chinese
+        DialogUpdate upgrade;
+        DialogGetData sampling(&w.channel().port, &w.frameHeader, &w);
+        const QList<QWidget *> windows = {&w, distance, &relays, &station, &can, &upgrade, &sampling};
         const QList<Shown> table = {
             {w.menuBar(), "items", "帮助|选项|语言(language)", "Help|Options|语言(language)"},
             {ui->menu, "items", "固件升级|数据采集|测量距离|导出日志|链路统计",
@@ -292,60 +305,69 @@ private slots:
             {ui->groupBox, "title", "雷达探测场景", "Radar Detection Scene"},
             // The refresh fills in the channel radar the window assumes until a radar has been read.
             {ui->labelDevType, "text", "设备类型：通道预警雷达", "Device Type: Channel Early-warning Radar"},
-            {ui->comboBoxTargetDir, "items", "不区分|接近雷达|远离雷达",
-             "All Direction|Approach radar|Be away from radar"},
+            {ui->comboBoxTargetDir, "items", "不区分|接近雷达|远离雷达", "All Direction|Approach radar|Be away from radar"},
             {ui->comboBoxTargetType, "items", "不筛选目标|行人|车辆", "All Targets|People|Cars"},
+            {distance, "windowTitle", "测量距离", "Measuring Distance"},
+            {&relays, "windowTitle", "继电器灵敏度", "Relay Sensitivity"},
+            {relays.ui->label_3, "text", "数值越小，灵敏度越高", "The smaller the value, the higher the sensitivity"},
+            {station.ui->pushButton, "text", "确定", "Confirm"},
+            {&upgrade, "windowTitle", "软件升级", "Software Upgrade"},
+            {sampling.ui->pushButtonStartData, "text", "开始采集", "Start Sampling"},
         };
-        ui->action_Chinese->trigger();
-        QCOMPARE(langFile(), QByteArray("lang_zh_CN"));
-        QCOMPARE(misread(table, false), QString());
-        const QStringList chinese = shownTexts(&w);
-
-        ui->action_English->trigger();
-        QCOMPARE(langFile(), QByteArray("lang_en"));
-        QCOMPARE(misread(table, true), QString());
-        const QStringList english = shownTexts(&w);
-        QCOMPARE(leftInChinese(&w), QStringList());
-
-        ui->action_Chinese->trigger();
-        QCOMPARE(langFile(), QByteArray("lang_zh_CN"));
-        QCOMPARE(shownTexts(&w), chinese);
-        // Choosing the language already shown changes nothing but the file.
-        ui->action_English->trigger();
-        ui->action_English->trigger();
-        QCOMPARE(shownTexts(&w), english);
-        QCOMPARE(langFile(), QByteArray("lang_en"));
+        DialogAnswerer answerer;
+        const auto boxSays = [&] {
+            answerer.answerMessageBox(QMessageBox::Ok);
+            ui->actionVerifyScene->trigger();
+            return answerer.waitDone() ? answerer.seen.last().title + '|' + answerer.seen.last().text : QString();
+        };
+        // The legend labels show a drawn symbol with the kind's name; a re-text must bring them back.
+        QLabel *const legends[] = {ui->label_legend1, ui->label_legend2, ui->label_legend3, ui->label_legend4};
+        const auto wrongLegends = [&](bool english) {
+            w.grab();
+            const QStringList names = english ? QStringList{"People", "Cars", "Static", "Moving"}
+                                              : QStringList{"行人", "车辆", "静目标", "动目标"};
+            QStringList wrong;
+            for (int kind = 0; kind < 4; ++kind) {
+                const QImage drawn = RadarView::legendPicture(kind, names[kind], legends[kind]->font()).toImage();
+                const QPixmap shown = legends[kind]->pixmap(Qt::ReturnByValue);
+                if (!legends[kind]->text().isEmpty() || shown.isNull() || shown.toImage() != drawn)
+                    wrong << names[kind];
+            }
+            return wrong;
+        };
+        QCOMPARE(wrongLegends(false), QStringList());
+        for (QWidget *window : windows)
+            window->show();
+        QList<QStringList> chinese, english;
+        for (QAction *language : {ui->action_Chinese, ui->action_English, ui->action_English, ui->action_Chinese, ui->action_Chinese}) {
+            const bool inEnglish = language == ui->action_English;
+            language->trigger();
+            deliverLanguageChange();
+            QCOMPARE(langFile(), QByteArray(inEnglish ? "lang_en" : "lang_zh_CN"));
+            QCOMPARE(misread(table, inEnglish), QString());
+            QCOMPARE(wrongLegends(inEnglish), QStringList());   // painted: the labels hold pictures, no text
+            QList<QStringList> texts;
+            for (QWidget *window : windows)
+                texts << shownTexts(window);
+            QList<QStringList> &before = inEnglish ? english : chinese;
+            if (before.isEmpty())
+                before = texts;
+            QCOMPARE(texts, before);
+            QCOMPARE(texts[windows.indexOf(&can)], chinese[windows.indexOf(&can)]);
+            for (QWidget *window : windows)
+                if (inEnglish && window != &can)
+                    QCOMPARE(leftInChinese(window), QStringList());
+            QCOMPARE(boxSays(), inEnglish ? QStringLiteral("Verify Radar Scene Parameters|"
+                                                           "No radar connected, the scene parameters cannot be verified")
+                                          : QStringLiteral("校验雷达场景参数|未连接雷达，无法校验场景参数"));
+        }
 
         // A device code outside the table: the label shows the prefix alone, the type list
         // keeps the form's own items.
         w.deviceType = 9;
         ui->action_English->trigger();
         QCOMPARE(ui->labelDevType->text(), QStringLiteral("Device Type: "));
-        QCOMPARE(comboTexts(ui->comboBoxTargetType).join('|'),
-                 QStringLiteral("All Targets|Warn of People Only|Warn of Cars Only"));
-    }
-
-    // The legend labels show a drawn symbol with the kind's name in the current language.
-    // Choosing the language already shown re-texts the form too; the pictures must come back.
-    void legendPicturesFollowTheLanguage()
-    {
-        MainWindow w;
-        QLabel *const labels[] = {w.ui->label_legend1, w.ui->label_legend2, w.ui->label_legend3, w.ui->label_legend4};
-        QAction *const en = w.ui->action_English;
-        QAction *const zh = w.ui->action_Chinese;
-        for (QAction *language : {static_cast<QAction *>(nullptr), en, en, zh, zh}) {
-            if (language)
-                language->trigger();
-            w.grab();
-            const QStringList names = language == en ? QStringList{"People", "Cars", "Static", "Moving"}
-                                                     : QStringList{"行人", "车辆", "静目标", "动目标"};
-            for (int kind = 0; kind < 4; ++kind) {
-                const QImage drawn = RadarView::legendPicture(kind, names[kind], labels[kind]->font()).toImage();
-                const QPixmap shown = labels[kind]->pixmap(Qt::ReturnByValue);
-                QVERIFY2(labels[kind]->text().isEmpty() && !shown.isNull() && shown.toImage() == drawn,
-                         qPrintable(names[kind]));
-            }
-        }
+        QCOMPARE(comboTexts(ui->comboBoxTargetType).join('|'), QStringLiteral("All Targets|Warn of People Only|Warn of Cars Only"));
     }
 
     // Connected to an area scanner: the read-back and the poll log in the language of the
@@ -390,60 +412,6 @@ private slots:
             for (const QString &line : log().mid(mark))
                 QVERIFY2(line.startsWith(poll), qPrintable(line));
         }
-    }
-
-    // ---- The other windows and the boxes -------------------------------------------------
-
-    void windowsAndBoxesFollowTheSwitch()
-    {
-        MainWindow w;
-        w.ui->actionCeliangJuli->trigger();
-        QVERIFY(w.dialogCeLiang);
-        DialogCeLiang *distance = w.dialogCeLiang;
-        DialogFrameLimt relays(3, 4, &w);
-        DialogSpinBox station(2, 1, 254, &w);
-        radarlink::CanParameters block;
-        DialogCan can(&block, &w);
-        DialogUpdate upgrade;
-        DialogGetData sampling(&w.channel().port, &w.frameHeader, &w);
-        const QList<QWidget *> windows = {distance, &relays, &station, &can, &upgrade, &sampling};
-        const QList<Shown> table = {
-            {distance, "windowTitle", "测量距离", "Measuring Distance"},
-            {&relays, "windowTitle", "继电器灵敏度", "Relay Sensitivity"},
-            {relays.ui->label_3, "text", "数值越小，灵敏度越高", "The smaller the value, the higher the sensitivity"},
-            {station.ui->pushButton, "text", "确定", "Confirm"},
-            {&upgrade, "windowTitle", "软件升级", "Software Upgrade"},
-            {sampling.ui->pushButtonStartData, "text", "开始采集", "Start Sampling"},
-        };
-        // A box opened after a switch speaks the language of the moment.
-        DialogAnswerer answerer;
-        const auto boxSays = [&] {
-            answerer.answerMessageBox(QMessageBox::Ok);
-            w.ui->actionVerifyScene->trigger();
-            return answerer.waitDone() ? answerer.seen.last().title + '|' + answerer.seen.last().text : QString();
-        };
-        QList<QStringList> chinese;
-        for (QWidget *window : windows) {
-            window->show();
-            chinese << shownTexts(window);
-        }
-        w.ui->action_English->trigger();
-        deliverLanguageChange();
-        QCOMPARE(misread(table, true), QString());
-        for (QWidget *window : windows)
-            if (window != &can)
-                QCOMPARE(leftInChinese(window), QStringList());
-        // The CAN window has no English.
-        QCOMPARE(shownTexts(&can), chinese[windows.indexOf(&can)]);
-        QCOMPARE(boxSays(), QStringLiteral("Verify Radar Scene Parameters|"
-                                           "No radar connected, the scene parameters cannot be verified"));
-
-        w.ui->action_Chinese->trigger();
-        deliverLanguageChange();
-        QCOMPARE(misread(table, false), QString());
-        for (int i = 0; i < windows.size(); ++i)
-            QCOMPARE(shownTexts(windows[i]), chinese[i]);
-        QCOMPARE(boxSays(), QStringLiteral("校验雷达场景参数|未连接雷达，无法校验场景参数"));
     }
 
     // ---- The log -------------------------------------------------------------------------

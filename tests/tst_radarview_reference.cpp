@@ -407,9 +407,14 @@ private slots:
         lane.left = -1;
         lane.right = 1;
         lane.frames.clear();
+        // Besides targets inside it, 8 comes in across the lane and 9 down it from beyond the far edge.
+        const QVector<QPoint> across{{-400, 200}, {-400, 200}, {-200, 250}, {40, 300}, {60, 310}};
+        const QVector<QPoint> down{{0, 900}, {0, 900}, {0, 800}, {20, 580}, {-30, 340}};
         for (int f = 0; f < 5; ++f)
             lane.frames.append(TargetFrame{{2, report(2, -60 + 25 * f, 150 + 60 * f, 1)}, {3, report(3, 50, 500 - 40 * f, 2)},
-                                           {5, report(5, 90, 80, 3)}, {6, report(6, -95, 420, 4)}});
+                                           {5, report(5, 90, 80, 7)}, {6, report(6, -95, 420, 4)},
+                                           {8, report(8, across[f].x(), across[f].y(), 1)},
+                                           {9, report(9, down[f].x(), down[f].y(), 1)}});
         lane.showTrack = true;
         QTest::newRow("lane of a type 1 radar") << lane;
         lane.shapeByType = false;
@@ -435,8 +440,23 @@ private slots:
         QTest::newRow("blind zone") << blind;
 
         Scene marked = base;
-        marked.marked = {{0, 3}, {2, 5}, {2, 6}, {3, 0}, {4, 8}, {5, 5}};
+        marked.marked = {{0, 3}, {2, 5}, {2, 6}, {3, 0}, {3, 4}, {4, 8}, {5, 5}};   // (3, 4) over target 12
         QTest::newRow("marked cells") << marked;
+        // Column 4 starts in the left margin: marked, it stays invisible there.
+        marked.left = -1.5;
+        marked.right = 1.5;
+        marked.marked = {{3, 4}, {3, 5}};
+        QTest::newRow("marked cells at a lane's edge") << marked;
+
+        // Numbers beside markers at the edges of the grid and in the left margin.
+        Scene edges;
+        edges.frames = {TargetFrame{{7, report(7, 150, 350, 1)}, {255, report(255, -250, 250, 2)}, {12, report(12, 580, 300, 3)},
+                                    {31, report(31, 0, 595, 4)}, {18, report(18, -200, 5, 1)}, {404, report(404, 590, 590, 2)},
+                                    {9, report(9, -640, 300, 1)}}};
+        QTest::newRow("targets at the edges") << edges;
+        edges.edge = 1.5;
+        edges.size = QSize(1200, 500);
+        QTest::newRow("1.5 m cells, wide window") << edges;
 
         Scene tracks = base;
         tracks.frames = wanderingTargets(6, 20);
@@ -445,29 +465,21 @@ private slots:
         QTest::newRow("tracks over twenty frames") << tracks;
     }
 
-    // The two pictures are grabbed from views of the same size and compared pixel by pixel.
-    //
-    // Outside the numbers' boxes no colour channel may differ by more than 28 of 255, except at
-    // single pixels with no differing neighbour. The view draws the grid as lines, which come
-    // out up to 13 levels lighter than the cells' outlines once the view scales them below a
-    // pixel; where a tick dot or a track crosses such a line, one pixel may differ by more.
-    // A missing or misplaced cell fill (the faintest, the non-alarm fill, changes white by 32),
-    // grid line, zone edge, marker or track differs at many neighbouring pixels.
-    //
-    // Inside the numbers' boxes a pixel counts as different when a channel differs by more
-    // than 40. The view paints its numbers with the painter where a text item would set them;
-    // a text item lays its text out through a document, so at a scale that is not whole a
-    // glyph may land a fraction of a pixel apart and the smoothed pixels along its edges change
-    // shade. At most 0.3 % of the picture may differ so, and nowhere may 3 x 3 neighbouring
-    // pixels all differ. Measured: none in seven of the scenes, 0.007 % at 700 x 520 pixels;
+    // The two pictures, grabbed from views of the same size, compared pixel by pixel.
+    // Outside the numbers' boxes no channel may differ by more than 28 of 255 except at single
+    // pixels with no differing neighbour: the view's grid lines, scaled below a pixel, come out
+    // up to 13 levels lighter than the cells' outlines, and a tick dot or a track crossing one
+    // may differ by more at that pixel. A missing or misplaced cell fill (the faintest changes
+    // white by 32), grid line, zone edge, marker or track differs at many neighbouring pixels.
+    // Inside the numbers' boxes the view paints with the painter where a text item lays its
+    // text out through a document, so at a scale that is not whole a glyph's smoothed edges may
+    // land a fraction of a pixel apart: a channel may differ by more than 40 at no more than
+    // 0.3 % of the picture, and never at 3 x 3 neighbouring pixels. Measured: 0.007 % at most;
     // the depth numbers moved 2 pixels to the right make 0.38 % differ.
-    //
-    // A click at the centre of every cell, and at the pixels one to two pixels inside each of
-    // its corners, finds the same cell in both, or no cell in both. Not compared: pixels on a
-    // grid line or within half a line's width of it. Such a pixel touches two or four cells'
-    // outlines; both pick the cell drawn last, but whether a pixel that merely touches an
-    // outline's edge counts is a matter of rounding, done once per cell item in the plain plot
-    // and once for the whole grid in the view, and the two may come out differently there.
+    // A click at the centre of every cell, and one to two pixels inside each of its corners,
+    // finds the same cell in both, or none in both. Pixels on or within half a width of a grid
+    // line are left out: which of the touching cells' outlines they count in is a matter of
+    // rounding, done per cell item in the plain plot and once for the whole grid in the view.
     void sameAsPlainPlot()
     {
         QFETCH(Scene, scene);
