@@ -3,10 +3,9 @@
 // cannot use, and the presses that send nothing. A silent radar, a late, split or wrong-sync
 // answer and a dropped line are cells of tst_faultmatrix.
 #include "dialogceliang.h"
-#include "tooldialogtest.h"
+#include "dialoganswerer.h"
+#include "linkfixture.h"
 #include "ui_dialogceliang.h"
-
-using namespace tooltest;
 
 namespace {
 // The test command with the station bytes of a fresh connection (FF, FF, reported 01):

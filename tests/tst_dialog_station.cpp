@@ -5,12 +5,13 @@
 #include "dialogceliang.h"
 #include "dialogframelimt.h"
 #include "dialogspinbox.h"
-#include "tooldialogtest.h"
+#include "dialoganswerer.h"
+#include "linkfixture.h"
 #include "ui_dialogceliang.h"
 #include "ui_dialogframelimt.h"
 #include "ui_dialogspinbox.h"
 
-using namespace tooltest;
+using Action = DialogAnswerer::Action;
 
 namespace {
 // Notes the number on show (when asked), sets the given one (0: leaves it) and presses the
