@@ -11,31 +11,19 @@
 // 64 bytes ahead of a loader acknowledgement; 2 KiB between two status messages); hung up = the
 // line drops while the tool waits for the answer.
 //
-//  phase              silent        late          split        sync          garbage       hung up
-//  read-back          timeout,Idle  timeout,polls polls        sync,Idle     sync,Idle     dropped,Idle
-//  polling            timeout,polls timeout,polls frames land  sync,polls    sync,polls    dropped,Idle
-//  send scene         fail box      fail box      ok box       ok box (1)    ok box (1)    fail box,dropped
-//  flash save         timeout,polls timeout,polls ok box,Idle  ok box (1)    ok box (1)    dropped,Idle
-//  save's reconnect   timeout,polls timeout,polls ok box,Idle  ok box (1)    ok box (1)    ok box (2)
-//  upgrade command    串口连接失败  串口连接失败  flashed      flashed (1)   flashed (1)   dropped,Idle
-//  upgrade transfer   没有回复 (3)  没有回复 (3)  flashed      resends (3)   resends (3)   dropped,Idle
-//  upgrade completion 无返回 (3)    无返回 (3)    flashed (4)  flashed (5)   未知回复,flashed dropped,Idle
-//  sampling           empty file    whole stream  whole stream whole stream  whole stream  prefix,dropped
-//  test command       timeout,kept  timeout,kept  distance     sync,kept     sync,kept     dropped,Idle
-//  CAN                fail box      fail box      ok box       ok box (1)    ok box (1)    fail box,dropped
-//  station change     timeout,kept  timeout,kept  new number   new (1)       new (1)       dropped,Idle
-//  relay sensitivity  设置失败      设置失败      new relays   new (1)       new (1)       设置失败,dropped
-//
-// (1) An acknowledgement (and the upgrade command's answer) is any byte: the radar did answer.
-// (2) The radar drops the line while the tool has its port closed for the reconnect; the tool
-//     reopens the same path, the fresh line behind it, and the save goes through.
-// (3) The radar's loader has the line: the lock stays taken until the operator presses "断开".
-// (4) The finishing message comes in two pieces, cut inside its header, 60 ms apart: the tool
-//     holds the first piece, which has no closing zero past byte 8 yet, and joins the second
-//     to it; the header's own bytes (the length at 2 and 3 among them) are never read.
-// (5) Status messages are read by position, the sync word is not looked at.
-// Sampling cells compare the sample file with every byte the radar sent (a prefix of it when
-// the line drops, since a hang-up throws away what was still on its way).
+// The outcome of each cell is in cells(). Why some of them are what they are:
+// - An acknowledgement (and the upgrade command's answer) is any byte: the radar did answer.
+// - Save's reconnect, hung up: the radar drops the line while the tool has its port closed for
+//   the reconnect; the tool reopens the same path, the fresh line behind it, and the save goes
+//   through.
+// - A failed upgrade transfer or completion leaves the radar's loader with the line: the lock
+//   stays taken until the operator presses "断开".
+// - Upgrade completion, split: the finishing message comes in two pieces, cut inside its header,
+//   60 ms apart: the tool holds the first piece, which has no closing zero past byte 8 yet, and
+//   joins the second to it; the header's own bytes (the length at 2 and 3 among them) are never
+//   read. Wrong sync: status messages are read by position, the sync word is not looked at.
+// - Sampling cells compare the sample file with every byte the radar sent (a prefix of it when
+//   the line drops, since a hang-up throws away what was still on its way).
 #include "dialogcan.h"
 #include "dialogceliang.h"
 #include "dialogframelimt.h"
