@@ -150,6 +150,18 @@ QList<Point> targetsOf(const QByteArray &reply)
     return points;
 }
 
+// A radar's field as the tool set it up: the writes it sent before the minute, then the lane
+// (left and right, cm) or the fan (whole angle, degrees), and the alarm, warning and detection
+// distances (cm).
+struct Field
+{
+    int deviceType;
+    QList<QByteArray> writes;
+    bool fan;
+    int left, right, angle;
+    qint64 edges[3];
+};
+
 enum Zone { Alarm, Warning, Detection, Outside, ZoneCount };
 const char *const ZoneNames[] = {"alarm", "warning", "detection", "outside"};
 
@@ -164,6 +176,8 @@ Zone zoneOf(const Point &p, const qint64 (&edges)[3])
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Field)
 
 class TestSimulator : public QObject
 {
@@ -374,52 +388,28 @@ private slots:
 
     void targetsKeepToTheFieldAndWalkThroughEveryZone_data()
     {
-        QTest::addColumn<int>("deviceType");
-        QTest::addColumn<QList<QByteArray>>("writes");   // what the tool sends before the minute
-        QTest::addColumn<bool>("fan");
-        QTest::addColumn<int>("left");      // cm
-        QTest::addColumn<int>("right");     // cm
-        QTest::addColumn<int>("angle");     // degrees, whole fan
-        QTest::addColumn<int>("alarm");     // cm
-        QTest::addColumn<int>("warning");   // cm
-        QTest::addColumn<int>("detection"); // cm
-        QTest::newRow("channel radar, the scene it starts with")
-            << 1 << QList<QByteArray>() << false << -100 << 100 << 120 << 200 << 400 << 600;
+        QTest::addColumn<Field>("field");
+        QTest::newRow("channel radar, the scene it starts with") << Field{1, {}, false, -100, 100, 120, {200, 400, 600}};
         QTest::newRow("channel radar, an off-centre lane and distances sent by the tool")
-            << 1 << QList<QByteArray>{alarmArea(350, 150, -1, 3), detectionArea(500, 120)}
-            << false << -50 << 150 << 120 << 150 << 350 << 500;
+            << Field{1, {alarmArea(350, 150, -1, 3), detectionArea(500, 120)}, false, -50, 150, 120, {150, 350, 500}};
         QTest::newRow("obstacle radar, a narrow lane")
-            << 3 << QList<QByteArray>{alarmArea(250, 100, 0, 1), detectionArea(450, 90)}
-            << false << 0 << 50 << 90 << 100 << 250 << 450;
+            << Field{3, {alarmArea(250, 100, 0, 1), detectionArea(450, 90)}, false, 0, 50, 90, {100, 250, 450}};
         QTest::newRow("obstacle radar, a lane off to one side")
-            << 3 << QList<QByteArray>{alarmArea(300, 150, 1, 4), detectionArea(500, 120)}
-            << false << 50 << 200 << 120 << 150 << 300 << 500;
-        QTest::newRow("area scanner, the scene it starts with")
-            << 2 << QList<QByteArray>() << true << 0 << 0 << 120 << 200 << 400 << 600;
+            << Field{3, {alarmArea(300, 150, 1, 4), detectionArea(500, 120)}, false, 50, 200, 120, {150, 300, 500}};
+        QTest::newRow("area scanner, the scene it starts with") << Field{2, {}, true, 0, 0, 120, {200, 400, 600}};
         QTest::newRow("area scanner, a narrow long fan sent by the tool")
-            << 2 << QList<QByteArray>{detectionArea(900, 60), alarmArea(600, 300, -2, 2)}
-            << true << 0 << 0 << 60 << 300 << 600 << 900;
+            << Field{2, {detectionArea(900, 60), alarmArea(600, 300, -2, 2)}, true, 0, 0, 60, {300, 600, 900}};
     }
     void targetsKeepToTheFieldAndWalkThroughEveryZone()
     {
-        QFETCH(int, deviceType);
-        QFETCH(QList<QByteArray>, writes);
-        QFETCH(bool, fan);
-        QFETCH(int, left);
-        QFETCH(int, right);
-        QFETCH(int, angle);
-        QFETCH(int, alarm);
-        QFETCH(int, warning);
-        QFETCH(int, detection);
-        const qint64 edges[3] = {alarm, warning, detection};
-
+        QFETCH(Field, field);
         // Two radars set up alike: the field scenario is the same walk every time.
-        RadarSimulator field, twin;
-        for (RadarSimulator *r : {&field, &twin}) {
-            r->setIdentity({r->identity().station, quint8(deviceType)});
+        RadarSimulator radar, twin;
+        for (RadarSimulator *r : {&radar, &twin}) {
+            r->setIdentity({r->identity().station, quint8(field.deviceType)});
             r->setTargets(3);
             r->setScenario(sim::Scenario::Field);
-            for (const QByteArray &write : writes)
+            for (const QByteArray &write : field.writes)
                 QVERIFY(!r->answer(write).isEmpty());
         }
 
@@ -434,9 +424,9 @@ private slots:
         // A minute of the tool's polls, one every 50 ms.
         for (int frameNo = 0; frameNo <= 1200; ++frameNo) {
             const double seconds = frameNo * 0.05;
-            field.pinScenarioClock(seconds);
+            radar.pinScenarioClock(seconds);
             twin.pinScenarioClock(seconds);
-            const QByteArray reply = field.answer(ResultQuery);
+            const QByteArray reply = radar.answer(ResultQuery);
             QCOMPARE(twin.answer(ResultQuery), reply);
             const QList<Point> points = targetsOf(reply);
             QCOMPARE(points.size(), 3);
@@ -446,12 +436,12 @@ private slots:
                 const QString where = QStringLiteral("target %1 at (%2, %3) cm after %4 s").arg(p.id).arg(p.x).arg(p.y).arg(seconds);
                 QVERIFY2(p.id >= 1 && p.id <= 3, qPrintable(where));
                 QVERIFY2(p.y >= 0, qPrintable(where + QStringLiteral(" is behind the radar")));
-                if (fan)
-                    QVERIFY2(std::fabs(std::atan2(double(p.x), double(p.y)) * 180 / M_PI) <= angle / 2.0,
+                if (field.fan)
+                    QVERIFY2(std::fabs(std::atan2(double(p.x), double(p.y)) * 180 / M_PI) <= field.angle / 2.0,
                              qPrintable(where + QStringLiteral(" is outside the fan")));
                 else
-                    QVERIFY2(p.x >= left && p.x <= right, qPrintable(where + QStringLiteral(" is outside the lane")));
-                const Zone zone = zoneOf(p, edges);
+                    QVERIFY2(p.x >= field.left && p.x <= field.right, qPrintable(where + QStringLiteral(" is outside the lane")));
+                const Zone zone = zoneOf(p, field.edges);
                 QVERIFY2(zone != Outside, qPrintable(where + QStringLiteral(" is beyond the detection zone")));
                 lamp[zone] = true;
                 if (lastPoint.contains(p.id)) {
