@@ -22,6 +22,7 @@
 using namespace upgrade;
 
 Q_DECLARE_METATYPE(sim::UpgradeStatus)
+Q_DECLARE_METATYPE(sim::StatusDelivery)
 
 namespace {
 
@@ -440,31 +441,26 @@ private slots:
     void statusMessagesHoweverTheLoaderWritesThem_data()
     {
         QTest::addColumn<int>("gapMs");
-        QTest::addColumn<bool>("randomHeader");
-        QTest::addColumn<bool>("oneWrite");
-        QTest::addColumn<bool>("noClosingZero");
+        QTest::addColumn<sim::StatusDelivery>("delivery");
         QTest::addColumn<QStringList>("shown");
+        const auto delivery = [](bool randomHeader, bool oneWrite, bool noClosingZero) {
+            return sim::StatusDelivery{randomHeader, oneWrite, 0, 40, noClosingZero};
+        };
         const QString upgrading = QStringLiteral("正在升级中，可能需要几分钟");
         const QStringList eachShown{upgrading, QStringLiteral("正在擦除"), QStringLiteral("正在烧录"), QStringLiteral("正在校验")};
         // All at once, only the last text stays long enough to be seen.
         const QStringList lastShown{upgrading, QStringLiteral("正在校验")};
-        QTest::newRow("random headers") << 60 << true << false << false << eachShown;
-        QTest::newRow("one write") << 300 << false << true << false << lastShown;
-        QTest::newRow("one write, random headers") << 300 << true << true << false << lastShown;
-        QTest::newRow("no closing zeros") << 300 << false << false << true << eachShown;
-        QTest::newRow("no closing zeros, random headers") << 300 << true << false << true << eachShown;
+        QTest::newRow("random headers") << 60 << delivery(true, false, false) << eachShown;
+        QTest::newRow("one write") << 300 << delivery(false, true, false) << lastShown;
+        QTest::newRow("one write, random headers") << 300 << delivery(true, true, false) << lastShown;
+        QTest::newRow("no closing zeros") << 300 << delivery(false, false, true) << eachShown;
+        QTest::newRow("no closing zeros, random headers") << 300 << delivery(true, false, true) << eachShown;
     }
     void statusMessagesHoweverTheLoaderWritesThem()
     {
         QFETCH(int, gapMs);
-        QFETCH(bool, randomHeader);
-        QFETCH(bool, oneWrite);
-        QFETCH(bool, noClosingZero);
+        QFETCH(sim::StatusDelivery, delivery);
         startSession();
-        sim::StatusDelivery delivery;
-        delivery.randomHeader = randomHeader;
-        delivery.oneWrite = oneWrite;
-        delivery.noClosingZero = noClosingZero;
         radar->setUpgradeStatusDelivery(delivery);
         radar->setUpgradeStatusGapMs(gapMs);
         prepare(1100, 6, 8);
@@ -493,11 +489,7 @@ private slots:
         const QList<S> script{S::step(QStringLiteral("擦除")), S::keepAlive(), S::finished()};
         radar->setUpgradeStatusScript(script);
         radar->setUpgradeStatusGapMs(50);
-        sim::StatusDelivery delivery;
-        delivery.randomHeader = true;
-        delivery.splitAt = cutAt;
-        delivery.splitGapMs = -1;
-        radar->setUpgradeStatusDelivery(delivery);
+        radar->setUpgradeStatusDelivery(sim::StatusDelivery{true, false, cutAt, -1, false});
         prepare(1100, 7, 8);
         SplitGate gate(radar.get(), dialog);
         QCOMPARE(runUpgradeToSuccess().size(), 1);
