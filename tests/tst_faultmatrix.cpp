@@ -44,15 +44,14 @@
 #include <atomic>
 #include <thread>
 
+namespace {
+
 struct Outcome
 {
     QString shown;       // a line, label or value the operator sees (starts with this); empty: none
     QStringList boxes;   // the message boxes, in order
     bool connected;      // still connected at the end
 };
-Q_DECLARE_METATYPE(Outcome)
-
-namespace {
 
 enum FaultKind { Silent, Late, Split, BadSync, Garbage, HangUp };
 const char *const FaultNames[] = {"radar silent", "reply late", "reply split", "wrong sync", "garbage flood",
@@ -106,17 +105,6 @@ QList<Outcome> cells(const QString &phase)
                                    {Lost, {QStringLiteral("设置失败")}, false})},
     };
     return table.value(phase);
-}
-
-// One row per fault of the phase under test.
-void rows()
-{
-    const QList<Outcome> outcomes = cells(QString::fromLatin1(QTest::currentTestFunction()));
-    QCOMPARE(outcomes.size(), HangUp + 1);
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<Outcome>("outcome");
-    for (int f = Silent; f <= HangUp; ++f)
-        QTest::newRow(FaultNames[f]) << f << outcomes.at(f);
 }
 
 } // namespace
@@ -302,12 +290,20 @@ class TestFaultMatrix : public UpgradeFixture
 
 private slots:
     void initTestCase() { installWarningGuard(); }
+    // Every phase runs once per fault; the phase's cells give the outcome.
+    void initTestCase_data()
+    {
+        QTest::addColumn<int>("fault");
+        for (int f = Silent; f <= HangUp; ++f)
+            QTest::newRow(FaultNames[f]) << f;
+    }
     void init()
     {
-        QFETCH(int, fault);
-        QFETCH(Outcome, outcome);
+        QFETCH_GLOBAL(int, fault);
         this->fault = fault;
-        want = outcome;
+        const QList<Outcome> outcomes = cells(QString::fromLatin1(QTest::currentTestFunction()));
+        QCOMPARE(outcomes.size(), HangUp + 1);
+        want = outcomes.at(fault);
         lateMs = 0;
         quietDrop = false;
         extraShown.clear();
@@ -315,7 +311,6 @@ private slots:
     }
     void cleanup() { stopWatcher(); answers.reset(); endSession(); }
 
-    void readBack_data() { rows(); }
     void readBack()
     {
         startLinked(Closed);
@@ -325,7 +320,6 @@ private slots:
         verifyRecovery();
     }
 
-    void polling_data() { rows(); }
     void polling()
     {
         startLinked(Connected);
@@ -348,7 +342,6 @@ private slots:
         verifyRecovery();
     }
 
-    void sendScene_data() { rows(); }
     void sendScene()
     {
         startLinked(Connected);
@@ -359,7 +352,6 @@ private slots:
         verifyRecovery();
     }
 
-    void flashSave_data() { rows(); }
     void flashSave()
     {
         startLinked(Connected);
@@ -370,7 +362,6 @@ private slots:
     }
 
     // The fault holds for every answer from the reconnect on: the save and the poll it resumes.
-    void saveReconnect_data() { rows(); }
     void saveReconnect()
     {
         startLinked(Connected);
@@ -393,7 +384,6 @@ private slots:
         verifyRecovery();
     }
 
-    void upgradeCommand_data() { rows(); }
     void upgradeCommand()
     {
         startLinked(PortOpen);
@@ -407,7 +397,6 @@ private slots:
         verifyRecovery();
     }
 
-    void upgradeTransfer_data() { rows(); }
     void upgradeTransfer()
     {
         startLinked(PortOpen);
@@ -425,7 +414,6 @@ private slots:
         verifyRecovery(want.connected);
     }
 
-    void upgradeCompletion_data() { rows(); }
     void upgradeCompletion()
     {
         startLinked(PortOpen);
@@ -451,7 +439,6 @@ private slots:
 
     // One minute asked for; stopped by the operator once the stream is under way (at once when
     // nothing comes), the radar falling quiet while the question is open.
-    void sampling_data() { rows(); }
     void sampling()
     {
         startLinked(PortOpen);
@@ -503,7 +490,6 @@ private slots:
         verifyRecovery();
     }
 
-    void testCommand_data() { rows(); }
     void testCommand()
     {
         startLinked(PortOpen);
@@ -522,7 +508,6 @@ private slots:
         verifyRecovery();
     }
 
-    void can_data() { rows(); }
     void can()
     {
         startLinked(PortOpen);
@@ -533,7 +518,6 @@ private slots:
         verifyRecovery();
     }
 
-    void stationChange_data() { rows(); }
     void stationChange()
     {
         startLinked(PortOpen);
@@ -550,7 +534,6 @@ private slots:
         verifyRecovery();
     }
 
-    void relaySensitivity_data() { rows(); }
     void relaySensitivity()
     {
         startLinked(PortOpen);
