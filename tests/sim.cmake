@@ -1,3 +1,2 @@
-# The radar simulator, tested as the peer the tool meets on the line.
+# The radar simulator, tested as the peer the tool meets on the line, and its field scenario.
 radar_add_test(tst_simulator tst_simulator.cpp)
-radar_add_test(tst_fieldscenario tst_fieldscenario.cpp)

@@ -2,13 +2,14 @@
 // it puts on the wire, the two outcome boxes, and what happens when nothing may be sent. A
 // late, split, wrong-sync or noisy answer and a dropped line are cells of tst_faultmatrix.
 #include "dialogcan.h"
-#include "tooldialogtest.h"
+#include "dialoganswerer.h"
+#include "linkfixture.h"
 #include "ui_dialogcan.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
-using namespace tooltest;
+using Action = DialogAnswerer::Action;
 
 namespace {
 // Picks the bit rate, output type and device number by their texts (empty: left as they

@@ -3,10 +3,9 @@
 // cannot use, and the presses that send nothing. A silent radar, a late, split or wrong-sync
 // answer and a dropped line are cells of tst_faultmatrix.
 #include "dialogceliang.h"
-#include "tooldialogtest.h"
+#include "dialoganswerer.h"
+#include "linkfixture.h"
 #include "ui_dialogceliang.h"
-
-using namespace tooltest;
 
 namespace {
 // The test command with the station bytes of a fresh connection (FF, FF, reported 01):
@@ -87,7 +86,6 @@ private slots:
     void whatAPressShows()
     {
         QFETCH(QByteArray, reply);
-        QFETCH(QString, text);
         QFETCH(QStringList, complaint);
         radar->setTestDistance(777);
         press();
@@ -98,7 +96,7 @@ private slots:
             LateSender sender(*radar, 1, reply);
             press();
         }
-        QCOMPARE(shown(), text);
+        QTEST(shown(), "text");
         QCOMPARE(onlyRequest(*radar), freshTestRequest);
         QCOMPARE(log(), QStringList({requestLine, traceLine(replyPrefix, reply)}) + complaint);
     }

@@ -11,31 +11,19 @@
 // 64 bytes ahead of a loader acknowledgement; 2 KiB between two status messages); hung up = the
 // line drops while the tool waits for the answer.
 //
-//  phase              silent        late          split        sync          garbage       hung up
-//  read-back          timeout,Idle  timeout,polls polls        sync,Idle     sync,Idle     dropped,Idle
-//  polling            timeout,polls timeout,polls frames land  sync,polls    sync,polls    dropped,Idle
-//  send scene         fail box      fail box      ok box       ok box (1)    ok box (1)    fail box,dropped
-//  flash save         timeout,polls timeout,polls ok box,Idle  ok box (1)    ok box (1)    dropped,Idle
-//  save's reconnect   timeout,polls timeout,polls ok box,Idle  ok box (1)    ok box (1)    ok box (2)
-//  upgrade command    串口连接失败  串口连接失败  flashed      flashed (1)   flashed (1)   dropped,Idle
-//  upgrade transfer   没有回复 (3)  没有回复 (3)  flashed      resends (3)   resends (3)   dropped,Idle
-//  upgrade completion 无返回 (3)    无返回 (3)    flashed (4)  flashed (5)   未知回复,flashed dropped,Idle
-//  sampling           empty file    whole stream  whole stream whole stream  whole stream  prefix,dropped
-//  test command       timeout,kept  timeout,kept  distance     sync,kept     sync,kept     dropped,Idle
-//  CAN                fail box      fail box      ok box       ok box (1)    ok box (1)    fail box,dropped
-//  station change     timeout,kept  timeout,kept  new number   new (1)       new (1)       dropped,Idle
-//  relay sensitivity  设置失败      设置失败      new relays   new (1)       new (1)       设置失败,dropped
-//
-// (1) An acknowledgement (and the upgrade command's answer) is any byte: the radar did answer.
-// (2) The radar drops the line while the tool has its port closed for the reconnect; the tool
-//     reopens the same path, the fresh line behind it, and the save goes through.
-// (3) The radar's loader has the line: the lock stays taken until the operator presses "断开".
-// (4) The finishing message comes in two pieces, cut inside its header, 60 ms apart: the tool
-//     holds the first piece, which has no closing zero past byte 8 yet, and joins the second
-//     to it; the header's own bytes (the length at 2 and 3 among them) are never read.
-// (5) Status messages are read by position, the sync word is not looked at.
-// Sampling cells compare the sample file with every byte the radar sent (a prefix of it when
-// the line drops, since a hang-up throws away what was still on its way).
+// The outcome of each cell is in cells(). Why some of them are what they are:
+// - An acknowledgement (and the upgrade command's answer) is any byte: the radar did answer.
+// - Save's reconnect, hung up: the radar drops the line while the tool has its port closed for
+//   the reconnect; the tool reopens the same path, the fresh line behind it, and the save goes
+//   through.
+// - A failed upgrade transfer or completion leaves the radar's loader with the line: the lock
+//   stays taken until the operator presses "断开".
+// - Upgrade completion, split: the finishing message comes in two pieces, cut inside its header,
+//   60 ms apart: the tool holds the first piece, which has no closing zero past byte 8 yet, and
+//   joins the second to it; the header's own bytes (the length at 2 and 3 among them) are never
+//   read. Wrong sync: status messages are read by position, the sync word is not looked at.
+// - Sampling cells compare the sample file with every byte the radar sent (a prefix of it when
+//   the line drops, since a hang-up throws away what was still on its way).
 #include "dialogcan.h"
 #include "dialogceliang.h"
 #include "dialogframelimt.h"
@@ -56,15 +44,14 @@
 #include <atomic>
 #include <thread>
 
+namespace {
+
 struct Outcome
 {
     QString shown;       // a line, label or value the operator sees (starts with this); empty: none
     QStringList boxes;   // the message boxes, in order
     bool connected;      // still connected at the end
 };
-Q_DECLARE_METATYPE(Outcome)
-
-namespace {
 
 enum FaultKind { Silent, Late, Split, BadSync, Garbage, HangUp };
 const char *const FaultNames[] = {"radar silent", "reply late", "reply split", "wrong sync", "garbage flood",
@@ -118,17 +105,6 @@ QList<Outcome> cells(const QString &phase)
                                    {Lost, {QStringLiteral("设置失败")}, false})},
     };
     return table.value(phase);
-}
-
-// One row per fault of the phase under test.
-void rows()
-{
-    const QList<Outcome> outcomes = cells(QString::fromLatin1(QTest::currentTestFunction()));
-    QCOMPARE(outcomes.size(), HangUp + 1);
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<Outcome>("outcome");
-    for (int f = Silent; f <= HangUp; ++f)
-        QTest::newRow(FaultNames[f]) << f << outcomes.at(f);
 }
 
 } // namespace
@@ -314,12 +290,20 @@ class TestFaultMatrix : public UpgradeFixture
 
 private slots:
     void initTestCase() { installWarningGuard(); }
+    // Every phase runs once per fault; the phase's cells give the outcome.
+    void initTestCase_data()
+    {
+        QTest::addColumn<int>("fault");
+        for (int f = Silent; f <= HangUp; ++f)
+            QTest::newRow(FaultNames[f]) << f;
+    }
     void init()
     {
-        QFETCH(int, fault);
-        QFETCH(Outcome, outcome);
+        QFETCH_GLOBAL(int, fault);
         this->fault = fault;
-        want = outcome;
+        const QList<Outcome> outcomes = cells(QString::fromLatin1(QTest::currentTestFunction()));
+        QCOMPARE(outcomes.size(), HangUp + 1);
+        want = outcomes.at(fault);
         lateMs = 0;
         quietDrop = false;
         extraShown.clear();
@@ -327,7 +311,6 @@ private slots:
     }
     void cleanup() { stopWatcher(); answers.reset(); endSession(); }
 
-    void readBack_data() { rows(); }
     void readBack()
     {
         startLinked(Closed);
@@ -337,7 +320,6 @@ private slots:
         verifyRecovery();
     }
 
-    void polling_data() { rows(); }
     void polling()
     {
         startLinked(Connected);
@@ -360,7 +342,6 @@ private slots:
         verifyRecovery();
     }
 
-    void sendScene_data() { rows(); }
     void sendScene()
     {
         startLinked(Connected);
@@ -371,7 +352,6 @@ private slots:
         verifyRecovery();
     }
 
-    void flashSave_data() { rows(); }
     void flashSave()
     {
         startLinked(Connected);
@@ -382,7 +362,6 @@ private slots:
     }
 
     // The fault holds for every answer from the reconnect on: the save and the poll it resumes.
-    void saveReconnect_data() { rows(); }
     void saveReconnect()
     {
         startLinked(Connected);
@@ -405,7 +384,6 @@ private slots:
         verifyRecovery();
     }
 
-    void upgradeCommand_data() { rows(); }
     void upgradeCommand()
     {
         startLinked(PortOpen);
@@ -419,7 +397,6 @@ private slots:
         verifyRecovery();
     }
 
-    void upgradeTransfer_data() { rows(); }
     void upgradeTransfer()
     {
         startLinked(PortOpen);
@@ -437,7 +414,6 @@ private slots:
         verifyRecovery(want.connected);
     }
 
-    void upgradeCompletion_data() { rows(); }
     void upgradeCompletion()
     {
         startLinked(PortOpen);
@@ -463,7 +439,6 @@ private slots:
 
     // One minute asked for; stopped by the operator once the stream is under way (at once when
     // nothing comes), the radar falling quiet while the question is open.
-    void sampling_data() { rows(); }
     void sampling()
     {
         startLinked(PortOpen);
@@ -515,7 +490,6 @@ private slots:
         verifyRecovery();
     }
 
-    void testCommand_data() { rows(); }
     void testCommand()
     {
         startLinked(PortOpen);
@@ -534,7 +508,6 @@ private slots:
         verifyRecovery();
     }
 
-    void can_data() { rows(); }
     void can()
     {
         startLinked(PortOpen);
@@ -545,7 +518,6 @@ private slots:
         verifyRecovery();
     }
 
-    void stationChange_data() { rows(); }
     void stationChange()
     {
         startLinked(PortOpen);
@@ -562,7 +534,6 @@ private slots:
         verifyRecovery();
     }
 
-    void relaySensitivity_data() { rows(); }
     void relaySensitivity()
     {
         startLinked(PortOpen);

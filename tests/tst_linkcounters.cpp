@@ -9,11 +9,17 @@
 #include <QDialog>
 #include <QLabel>
 
-#include <functional>
-
 using namespace radarlink;
 
-Q_DECLARE_METATYPE(sim::Fault)
+// A fault put on one command's replies, the number of times the command runs, and what the
+// figures must count: timeouts, wrong sync words, short and incomplete replies.
+struct Counted
+{
+    int code;
+    sim::Fault fault;
+    int times, timeouts, wrongSync, shortOnes, incomplete;
+};
+Q_DECLARE_METATYPE(Counted)
 
 class TestLinkCounters : public AttachedFixture
 {
@@ -40,38 +46,24 @@ private slots:
 
     void countsInjectedFaults_data()
     {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<sim::Fault>("fault");
-        QTest::addColumn<int>("times");
-        QTest::addColumn<int>("timeouts");
-        QTest::addColumn<int>("wrongSync");
-        QTest::addColumn<int>("shortOnes");
-        QTest::addColumn<int>("incomplete");
-        QTest::newRow("answered polls") << 0x06 << sim::Fault::None << 5 << 0 << 0 << 0 << 0;
-        QTest::newRow("silent polls") << 0x06 << sim::Fault::Silent << 3 << 3 << 0 << 0 << 0;
-        QTest::newRow("wrong-sync polls") << 0x06 << sim::Fault::BadSync << 4 << 0 << 4 << 0 << 0;
+        QTest::addColumn<Counted>("c");
+        QTest::newRow("answered polls") << Counted{0x06, sim::Fault::None, 5, 0, 0, 0, 0};
+        QTest::newRow("silent polls") << Counted{0x06, sim::Fault::Silent, 3, 3, 0, 0, 0};
+        QTest::newRow("wrong-sync polls") << Counted{0x06, sim::Fault::BadSync, 4, 0, 4, 0, 0};
         // Ten bytes against a twelve-byte header: less than the reply owes.
-        QTest::newRow("cut-off polls") << 0x06 << sim::Fault::Short << 3 << 0 << 0 << 0 << 3;
-        QTest::newRow("short area reads") << 0x0A << sim::Fault::Short << 3 << 0 << 0 << 3 << 0;
-        QTest::newRow("wrong-sync area reads") << 0x0A << sim::Fault::BadSync << 2 << 0 << 2 << 0 << 0;
-        QTest::newRow("silent identity reads") << 0x0D << sim::Fault::Silent << 2 << 2 << 0 << 0 << 0;
+        QTest::newRow("cut-off polls") << Counted{0x06, sim::Fault::Short, 3, 0, 0, 0, 3};
+        QTest::newRow("short area reads") << Counted{0x0A, sim::Fault::Short, 3, 0, 0, 3, 0};
+        QTest::newRow("wrong-sync area reads") << Counted{0x0A, sim::Fault::BadSync, 2, 0, 2, 0, 0};
+        QTest::newRow("silent identity reads") << Counted{0x0D, sim::Fault::Silent, 2, 2, 0, 0, 0};
     }
     void countsInjectedFaults()
     {
-        QFETCH(int, code);
-        QFETCH(sim::Fault, fault);
-        QFETCH(int, times);
-        QFETCH(int, timeouts);
-        QFETCH(int, wrongSync);
-        QFETCH(int, shortOnes);
-        QFETCH(int, incomplete);
-        if (fault != sim::Fault::None)
-            radar->setFault(quint8(code), faultSpec(fault));
-        const std::function<bool()> command = code == 0x06 ? std::function<bool()>([this] { return w().queryResults(); })
-                                              : code == 0x0A ? std::function<bool()>([this] { return w().readDetectionArea(); })
-                                                             : std::function<bool()>([this] { return w().readIdentity(); });
+        QFETCH(Counted, c);
+        const int code = c.code, times = c.times, timeouts = c.timeouts;
+        if (c.fault != sim::Fault::None)
+            radar->setFault(quint8(code), faultSpec(c.fault));
         for (int i = 0; i < times; ++i)
-            command();
+            code == 0x06 ? w().queryResults() : code == 0x0A ? w().readDetectionArea() : w().readIdentity();
 
         // The radar saw each request once; the figures count exactly those.
         QVERIFY(radar->waitForRequests(times, 1000));
@@ -82,9 +74,9 @@ private slots:
         QCOMPARE(stats.perCommand().value(key).requests, times);
         QCOMPARE(stats.perCommand().value(key).replies, times - timeouts);
         QCOMPARE(stats.timeouts(), timeouts);
-        QCOMPARE(stats.wrongSync(), wrongSync);
-        QCOMPARE(stats.shortReplies(), shortOnes);
-        QCOMPARE(stats.incomplete(), incomplete);
+        QCOMPARE(stats.wrongSync(), c.wrongSync);
+        QCOMPARE(stats.shortReplies(), c.shortOnes);
+        QCOMPARE(stats.incomplete(), c.incomplete);
         QCOMPARE(stats.bytesSent(), qint64(times) * (code == 0x06 ? 16 : 14));
         QVERIFY((stats.bytesReceived() == 0) == (timeouts == times));
 
@@ -93,11 +85,11 @@ private slots:
         QVERIFY2(waitUntil([&] { return w().linkStatusLabel()->toolTip().contains(sentLine); }, 1500),
                  qPrintable(w().linkStatusLabel()->toolTip()));
         QCOMPARE(shown(QStringLiteral("超时：(\\d+)")), double(timeouts));
-        QCOMPARE(shown(QStringLiteral("错误回复：(\\d+)")), double(wrongSync + shortOnes + incomplete));
+        QCOMPARE(shown(QStringLiteral("错误回复：(\\d+)")), double(c.wrongSync + c.shortOnes + c.incomplete));
         const QString all = w().linkStatusLabel()->toolTip();
-        QVERIFY2(all.contains(QStringLiteral("同步字错误：%1").arg(wrongSync)), qPrintable(all));
-        QVERIFY2(all.contains(QStringLiteral("回复过短：%1").arg(shortOnes)), qPrintable(all));
-        QVERIFY2(all.contains(QStringLiteral("回复不完整：%1").arg(incomplete)), qPrintable(all));
+        for (const QString &line : {QStringLiteral("同步字错误：%1").arg(c.wrongSync), QStringLiteral("回复过短：%1").arg(c.shortOnes),
+                                    QStringLiteral("回复不完整：%1").arg(c.incomplete)})
+            QVERIFY2(all.contains(line), qPrintable(all));
     }
 
     // The "链路统计" entry of the help menu opens a window that lists every figure, kept up

@@ -1,17 +1,11 @@
 // A lost line and the port coming back: the tool reconnects by itself when the line was lost
 // under a working connection, and leaves alone what the operator ended.
-#include "mainwindow.h"
-#include "radarsimulator.h"
-#include "testsupport.h"
-#include "ui_mainwindow.h"
+#include "sessionfixture.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
-#include <QTemporaryDir>
-
-#include <memory>
 
 namespace {
 const QString Lost = QStringLiteral("与雷达的连接已中断：");
@@ -22,42 +16,22 @@ const QByteArray FirstIdentityRequest = hexBytes("55 aa 0e 00 f3 04 00 ff 0d ff 
 const QList<int> ReadBackCodes{0x0D, 0x0A, 0x0B, 0x0C, 0x14, 0x15};
 } // namespace
 
-class TestReconnect : public QObject
+class TestReconnect : public SessionFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> folder;
-    QString previousDir;
-    std::unique_ptr<sim::RadarSimulator> radar;
-    std::unique_ptr<MainWindow> window;
-
-    Ui::MainWindow *ui() { return window->ui; }
-    QString linkPath() const { return folder->filePath(QStringLiteral("radar-tty")); }
-    QStringList log() const { return logLines(window->ui->listWidget); }
-    QList<int> requestCodes() const
-    {
-        QList<int> codes;
-        for (const sim::ReceivedRequest &r : radar->requests())
-            codes << r.functionCode;
-        return codes;
-    }
     bool polling() const { return requestCodes().contains(0x06); }
-    bool isIdle() { return !ui()->pushButtonConnect->isHidden() && ui()->pushButtonDisconnect->isHidden(); }
 
-    // A radar behind a fixed path in a working folder of its own, where the settings file lives.
+    // A radar behind a fixed path in a working folder of its own, where the settings file lives;
+    // a setting written there is read by a fresh window.
     void start(bool autoReconnectSetting = true, bool writeSetting = false)
     {
-        folder = std::make_unique<QTemporaryDir>();
-        QVERIFY(folder->isValid());
-        previousDir = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(folder->path()));
-        if (writeSetting) {
-            QSettings settings(folder->filePath(QStringLiteral("radar-config.ini")), QSettings::IniFormat);
-            settings.setValue(QStringLiteral("link/autoReconnect"), autoReconnectSetting);
-        }
-        radar = std::make_unique<sim::RadarSimulator>();
-        QVERIFY2(radar->start(linkPath()), qPrintable(radar->errorString()));
+        startSession();
         radar->setTargets(2);
+        if (!writeSetting)
+            return;
+        QSettings(folder->filePath(QStringLiteral("radar-config.ini")), QSettings::IniFormat)
+            .setValue(QStringLiteral("link/autoReconnect"), autoReconnectSetting);
         window = std::make_unique<MainWindow>();
         ui()->comboBoxSerial->setEditText(linkPath());
     }
@@ -77,14 +51,7 @@ class TestReconnect : public QObject
 
 private slots:
     void initTestCase() { installWarningGuard(); }
-    void cleanup()
-    {
-        window.reset();
-        radar.reset();
-        if (!previousDir.isEmpty())
-            QDir::setCurrent(previousDir);
-        folder.reset();
-    }
+    void cleanup() { endSession(); }
 
     // Lost under a polling connection, the radar back behind the same path: the tool says it
     // waits, says the port is back, and runs the whole connection again from the first
@@ -122,11 +89,7 @@ private slots:
     {
         start();
         connectAndPoll();
-        radar->setFault(0x0D, [] {
-            sim::FaultSpec silent;
-            silent.kind = sim::Fault::Silent;
-            return silent;
-        }());
+        radar->setFault(0x0D, faultSpec(sim::Fault::Silent));
         hangUp();
         QVERIFY(waitUntil([this] { return log().count(Waiting + linkPath()) == 2; }, 20000));
         QVERIFY(!polling());
@@ -138,38 +101,33 @@ private slots:
         QCOMPARE(log().count(Back + linkPath()), 2);
     }
 
-    // Pressing "断开" while the tool waits for the port ends the waiting for good.
-    void disconnectEndsTheWatch()
+    // Pressing "断开", or typing another port into the box, while the tool waits for the port
+    // ends the waiting for good.
+    void anOperatorActionEndsTheWatch_data()
     {
+        QTest::addColumn<bool>("disconnect");
+        QTest::newRow("断开") << true;
+        QTest::newRow("another port typed") << false;
+    }
+    void anOperatorActionEndsTheWatch()
+    {
+        QFETCH(bool, disconnect);
         start();
         connectAndPoll();
         hangUp();
         QVERIFY(waitUntil([this] { return log().contains(Waiting + linkPath()); }, 3000));
         QVERIFY(window->isWaitingForPort());
         QVERIFY(!ui()->pushButtonDisconnect->isHidden());
-        ui()->pushButtonDisconnect->click();
+        if (disconnect)
+            ui()->pushButtonDisconnect->click();
+        else
+            QTest::keyClick(ui()->comboBoxSerial->lineEdit(), Qt::Key_Backspace);
         QVERIFY(isIdle());
         QVERIFY(!window->isWaitingForPort());
         QTest::qWait(2500);
         QVERIFY(!log().contains(Back + linkPath()));
         QVERIFY(radar->requests().isEmpty());
         QVERIFY(!window->channel().port.isOpen());
-        QVERIFY(isIdle());
-    }
-
-    // Another port typed into the box while waiting: the watch ends.
-    void otherPortEndsTheWatch()
-    {
-        start();
-        connectAndPoll();
-        hangUp();
-        QVERIFY(waitUntil([this] { return log().contains(Waiting + linkPath()); }, 3000));
-        QLineEdit *edit = ui()->comboBoxSerial->lineEdit();
-        QVERIFY(edit);
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QVERIFY(!window->isWaitingForPort());
-        QTest::qWait(2500);
-        QVERIFY(radar->requests().isEmpty());
         QVERIFY(isIdle());
     }
 

@@ -1,15 +1,23 @@
 // The simulated radar as the tool meets it: a peer on the other end of a pseudo-terminal. The
 // test opens the slave side with plain POSIX calls, writes request frames built by hand and
 // checks the bytes that come back, so a fault in the simulator shows up as wrong wire bytes.
+// What the tool itself makes of the simulator's faults, hang-ups and answers is left to the
+// tests of the tool (tst_transaction, tst_linkcounters, tst_faultmatrix, tst_reconnect).
+// The field scenario is read frame by frame: a minute of detection results whose targets keep
+// to the radar's own field (its lane, or its fan) and walk in and out of each zone, so that the
+// tool's alarm, warning and detection lamps each light up and go out again.
 #include "frameparser.h"
 #include "radarsimulator.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -115,8 +123,61 @@ private:
 };
 
 const QByteArray IdentityRequest = hex("55 aa 0e 00 f3 04 00 ff 0d ff 01 00 ed ed");
+const QByteArray ResultQuery = frame(0x06, hex("01 00"));
+
+QByteArray le16(int value) { return QByteArray(1, char(value & 0xFF)) + char((value >> 8) & 0xFF); }
+// Write detection area: far (cm), angle (degrees), two zero bytes.
+QByteArray detectionArea(int far, int angle) { return frame(0x02, le16(far) + le16(angle) + le16(0)); }
+// Write alarm area: warning far, alarm far (cm), left and right boundary (half metres).
+QByteArray alarmArea(int warning, int alarm, int left, int right)
+{
+    return frame(0x03, le16(warning) + le16(alarm) + char(qint8(left)) + char(qint8(right)));
+}
+
+struct Point
+{
+    int id, x, y;
+};
+
+// The targets of a detection-result reply, as the 12-byte entries carry them.
+QList<Point> targetsOf(const QByteArray &reply)
+{
+    QList<Point> points;
+    for (int k = 0, at = 14; k < quint8(reply.at(13)); ++k, at += 12) {
+        auto word = [&](int offset) { return qint16(quint8(reply.at(at + offset)) | (quint8(reply.at(at + offset + 1)) << 8)); };
+        points.append(Point{quint16(word(0)), word(2), word(4)});
+    }
+    return points;
+}
+
+// A radar's field as the tool set it up: the writes it sent before the minute, then the lane
+// (left and right, cm) or the fan (whole angle, degrees), and the alarm, warning and detection
+// distances (cm).
+struct Field
+{
+    int deviceType;
+    QList<QByteArray> writes;
+    bool fan;
+    int left, right, angle;
+    qint64 edges[3];
+};
+
+enum Zone { Alarm, Warning, Detection, Outside, ZoneCount };
+const char *const ZoneNames[] = {"alarm", "warning", "detection", "outside"};
+
+// The tool's rule: a target counts for the innermost zone it is strictly inside.
+Zone zoneOf(const Point &p, const qint64 (&edges)[3])
+{
+    const qint64 r2 = qint64(p.x) * p.x + qint64(p.y) * p.y;
+    int zone = Alarm;
+    while (zone < Outside && r2 >= edges[zone] * edges[zone])
+        ++zone;
+    return Zone(zone);
+}
 
 } // namespace
+
+Q_DECLARE_METATYPE(Field)
 
 class TestSimulator : public QObject
 {
@@ -224,39 +285,30 @@ private slots:
 
     // ---- faults -----------------------------------------------------------------------------
 
-    // The reply as the line carries it, read by read. A late reply is a cell of the fault matrix
-    // (the tool's wait runs out before it); here only the bytes count.
+    // The reply as the line carries it, read by read, for the faults whose exact bytes no test of
+    // the tool looks at (silence, a late answer, a wrong sync word and noise ahead of the answer
+    // are cells of the fault matrix, short replies rows of tst_linkcounters).
     void faultsShapeTheReply_data()
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QList<QByteArray>>("expected");
         const QByteArray normal = reply(0x0A, hex("58 02 78 00 00 00"), 2);
-        QByteArray badSync = normal;
-        badSync[1] = '\xAB';
-        const auto whole = [](const QByteArray &bytes) { return QList<QByteArray>{bytes}; };
-        QTest::newRow("short, length field still whole") << int(Fault::Short) << whole(normal.left(10));
-        QTest::newRow("bad sync") << int(Fault::BadSync) << whole(badSync);
-        QTest::newRow("garbage before") << int(Fault::GarbageBefore) << whole(hex("01 02 fe") + normal);
-        QTest::newRow("garbage after") << int(Fault::GarbageAfter) << whole(normal + hex("01 02 fe"));
-        QTest::newRow("silent") << int(Fault::Silent) << QList<QByteArray>{};
-        QTest::newRow("late") << int(Fault::Late) << whole(normal);
+        QTest::newRow("garbage after") << int(Fault::GarbageAfter) << QList<QByteArray>{normal + hex("01 02 fe")};
         QTest::newRow("split in four") << int(Fault::Split)
                                        << QList<QByteArray>{normal.left(5), normal.mid(5, 5), normal.mid(10, 5), normal.mid(15)};
     }
     void faultsShapeTheReply()
     {
         QFETCH(int, kind);
-        QFETCH(QList<QByteArray>, expected);
         FaultSpec f;
         f.kind = Fault(kind);
         f.remaining = 1;
-        f.delayMs = 100;
         f.pieces = 4;
         f.gapMs = 60;
         radar->setFault(0x0A, f);
         const QByteArray request = frame(0x0A, {}, 2, 2);
         line->send(request);
-        QCOMPARE(line->chunks(250), expected);
+        QTEST(line->chunks(250), "expected");
         // Used up: the next reply is whole again.
         QCOMPARE(line->exchange(request, 20), reply(0x0A, hex("58 02 78 00 00 00"), 2));
     }
@@ -302,6 +354,9 @@ private slots:
         }
     }
 
+    // The hang-up as the tool's side of the line sees it, and the link that follows the fresh
+    // line (the tool reconnecting through it is tst_reconnect's); a file that is not the link is
+    // never replaced.
     void hangsUpAndComesBackOnAFreshLine()
     {
         QTemporaryDir dir;
@@ -319,22 +374,107 @@ private slots:
         }
         QTRY_COMPARE(linked.hangUps(), 1);
         QTRY_COMPARE(QFileInfo(link).symLinkTarget(), linked.devicePath());
-        {
-            Line tool(link);
-            QVERIFY(tool.isOpen());
-            for (int i = 0; i < 2; ++i)   // the hang-up happened once
-                QCOMPARE(tool.exchange(IdentityRequest, 22).size(), 22);
-        }
         linked.stop();
         QVERIFY(!QFileInfo(link).isSymLink());
-
-        // A file that is not our link is never replaced.
         QFile plain(link);
         QVERIFY(plain.open(QIODevice::WriteOnly));
         plain.close();
         RadarSimulator refused;
         QVERIFY(!refused.start(link));
         QVERIFY(QFileInfo(link).isFile());
+    }
+
+    // ---- the field scenario -----------------------------------------------------------------
+
+    void targetsKeepToTheFieldAndWalkThroughEveryZone_data()
+    {
+        QTest::addColumn<Field>("field");
+        QTest::newRow("channel radar, the scene it starts with") << Field{1, {}, false, -100, 100, 120, {200, 400, 600}};
+        QTest::newRow("channel radar, an off-centre lane and distances sent by the tool")
+            << Field{1, {alarmArea(350, 150, -1, 3), detectionArea(500, 120)}, false, -50, 150, 120, {150, 350, 500}};
+        QTest::newRow("obstacle radar, a narrow lane")
+            << Field{3, {alarmArea(250, 100, 0, 1), detectionArea(450, 90)}, false, 0, 50, 90, {100, 250, 450}};
+        QTest::newRow("obstacle radar, a lane off to one side")
+            << Field{3, {alarmArea(300, 150, 1, 4), detectionArea(500, 120)}, false, 50, 200, 120, {150, 300, 500}};
+        QTest::newRow("area scanner, the scene it starts with") << Field{2, {}, true, 0, 0, 120, {200, 400, 600}};
+        QTest::newRow("area scanner, a narrow long fan sent by the tool")
+            << Field{2, {detectionArea(900, 60), alarmArea(600, 300, -2, 2)}, true, 0, 0, 60, {300, 600, 900}};
+    }
+    void targetsKeepToTheFieldAndWalkThroughEveryZone()
+    {
+        QFETCH(Field, field);
+        // Two radars set up alike: the field scenario is the same walk every time.
+        RadarSimulator radar, twin;
+        for (RadarSimulator *r : {&radar, &twin}) {
+            r->setIdentity({r->identity().station, quint8(field.deviceType)});
+            r->setTargets(3);
+            r->setScenario(sim::Scenario::Field);
+            for (const QByteArray &write : field.writes)
+                QVERIFY(!r->answer(write).isEmpty());
+        }
+
+        QHash<int, Zone> zoneOfTarget;
+        QHash<int, Point> lastPoint;
+        int entered[ZoneCount][4] = {};   // per zone, per target identifier 1..3
+        int leftZone[ZoneCount][4] = {};
+        bool lampWas[ZoneCount] = {};
+        int lampLit[ZoneCount] = {};
+        int lampOut[ZoneCount] = {};
+
+        // A minute of the tool's polls, one every 50 ms.
+        for (int frameNo = 0; frameNo <= 1200; ++frameNo) {
+            const double seconds = frameNo * 0.05;
+            radar.pinScenarioClock(seconds);
+            twin.pinScenarioClock(seconds);
+            const QByteArray reply = radar.answer(ResultQuery);
+            QCOMPARE(twin.answer(ResultQuery), reply);
+            const QList<Point> points = targetsOf(reply);
+            QCOMPARE(points.size(), 3);
+
+            bool lamp[ZoneCount] = {};
+            for (const Point &p : points) {
+                const QString where = QStringLiteral("target %1 at (%2, %3) cm after %4 s").arg(p.id).arg(p.x).arg(p.y).arg(seconds);
+                QVERIFY2(p.id >= 1 && p.id <= 3, qPrintable(where));
+                QVERIFY2(p.y >= 0, qPrintable(where + QStringLiteral(" is behind the radar")));
+                if (field.fan)
+                    QVERIFY2(std::fabs(std::atan2(double(p.x), double(p.y)) * 180 / M_PI) <= field.angle / 2.0,
+                             qPrintable(where + QStringLiteral(" is outside the fan")));
+                else
+                    QVERIFY2(p.x >= field.left && p.x <= field.right, qPrintable(where + QStringLiteral(" is outside the lane")));
+                const Zone zone = zoneOf(p, field.edges);
+                QVERIFY2(zone != Outside, qPrintable(where + QStringLiteral(" is beyond the detection zone")));
+                lamp[zone] = true;
+                if (lastPoint.contains(p.id)) {
+                    // A walk, not a jump: at most 20 cm between two polls (4 m/s).
+                    const Point before = lastPoint.value(p.id);
+                    QVERIFY2(std::abs(p.x - before.x) <= 20 && std::abs(p.y - before.y) <= 20,
+                             qPrintable(where + QStringLiteral(" jumped from (%1, %2)").arg(before.x).arg(before.y)));
+                    const Zone was = zoneOfTarget.value(p.id);
+                    if (was != zone) {
+                        ++leftZone[was][p.id];
+                        ++entered[zone][p.id];
+                    }
+                }
+                lastPoint.insert(p.id, p);
+                zoneOfTarget.insert(p.id, zone);
+            }
+            for (int z = Alarm; z <= Detection; ++z) {
+                if (frameNo > 0 && lamp[z] != lampWas[z])
+                    ++(lamp[z] ? lampLit[z] : lampOut[z]);
+                lampWas[z] = lamp[z];
+            }
+        }
+
+        for (int z = Alarm; z <= Detection; ++z) {
+            for (int id = 1; id <= 3; ++id)
+                QVERIFY2(entered[z][id] > 0 && leftZone[z][id] > 0,
+                         qPrintable(QStringLiteral("target %1 entered the %2 zone %3 times and left it %4 times")
+                                        .arg(id).arg(QLatin1String(ZoneNames[z])).arg(entered[z][id]).arg(leftZone[z][id])));
+            // The lamps take turns: each one lights up and goes out again, more than once.
+            QVERIFY2(lampLit[z] >= 2 && lampOut[z] >= 2,
+                     qPrintable(QStringLiteral("the %1 lamp lit %2 times and went out %3 times")
+                                    .arg(QLatin1String(ZoneNames[z])).arg(lampLit[z]).arg(lampOut[z])));
+        }
     }
 };
 

@@ -1,8 +1,13 @@
 // The firmware upgrade against the simulated radar's loader: the set the maker writes, the
 // order the tool rebuilds from the header's seed, the packets as the loader received them, the
 // image it rebuilt, the status texts and the progress the operator sees, and how a run that
-// finds no usable set ends.
+// finds no usable set ends. Then the run when the radar, the line or the operator interferes:
+// an unanswered command or start packet, refused and overlong acknowledgements and the resends
+// they cause, a set whose pieces run out, and the window closed at each point where the run
+// looks at its stop flag. An unanswered data packet, a loader that goes quiet and a dropped
+// line are cells of the fault matrix.
 #include "frame.h"
+#include "linkfixture.h"
 #include "maintenancefixture.h"
 #include "upgradeprotocol.h"
 
@@ -17,6 +22,7 @@
 using namespace upgrade;
 
 Q_DECLARE_METATYPE(sim::UpgradeStatus)
+Q_DECLARE_METATYPE(sim::StatusDelivery)
 
 namespace {
 
@@ -94,10 +100,13 @@ private:
     QTimer timer;
 };
 
-// What the loader made of a data packet: sequence, offset, length, total size, marker.
-QString fields(const sim::UpgradePacketRecord &p)
+// What the loader made of each data packet: sequence, offset, length, total size, marker.
+QStringList fields(const QList<sim::UpgradePacketRecord> &packets)
 {
-    return QStringLiteral("%1 %2 %3 %4 %5").arg(p.sequence).arg(p.offset).arg(p.length).arg(p.totalSize).arg(p.marker, 0, 16);
+    QStringList seen;
+    for (const sim::UpgradePacketRecord &p : packets)
+        seen << QStringLiteral("%1 %2 %3 %4 %5").arg(p.sequence).arg(p.offset).arg(p.length).arg(p.totalSize).arg(p.marker, 0, 16);
+    return seen;
 }
 
 } // namespace
@@ -106,32 +115,39 @@ class TestUpgrade : public UpgradeFixture
 {
     Q_OBJECT
 
+    QByteArray image;
+    // An image of the given size made into a set in "temp" by the maker, and the window open.
+    void prepare(int size, int salt, quint32 seed, const QStringList &makerOptions = {})
+    {
+        image = firmwareImage(size, salt);
+        QCOMPARE(makeSet(image, 1, seed, makerOptions), 0);
+        openUpgradeWindow();
+    }
+    QList<quint16> arrivals() const
+    {
+        QList<quint16> sequences;
+        for (const sim::UpgradePacketRecord &p : dataPackets())
+            sequences << p.sequence;
+        return sequences;
+    }
+    // Progress after the k-th acknowledged packet of a five-packet set of 5000 bytes.
+    static int progressAfter(int packets) { return int(qMin(packets * 1024, 5000) * 55.0 / 5000 + 5.0); }
+
 private slots:
     void initTestCase() { installWarningGuard(); }
     void cleanup() { endSession(); }
 
     // ---- the piece order --------------------------------------------------------------------
 
-    void pieceOrderIsAPermutationFixedByTheSeed()
-    {
-        const QVector<int> first = pieceRanks(quint32(0x1badb002), 40);
-        QCOMPARE(pieceRanks(quint32(0x1badb002), 40), first);
-        QVector<int> sorted = first;
-        std::sort(sorted.begin(), sorted.end());
-        for (int i = 0; i <= 40; ++i)
-            QCOMPARE(sorted[i], i);
-        // The order is shuffled, and another seed shuffles it another way.
-        QVERIFY(first != sorted);
-        QVERIFY(pieceRanks(quint32(0x1badb003), 40) != first);
-        QCOMPARE(pieceRanks(quint32(7), 0), QVector<int>{0});
-        QVERIFY(pieceRanks(quint32(7), -1).isEmpty());
-    }
-
+    // The pinned order, and for 41 pieces the standard library's own shuffle (a permutation,
+    // since no key is drawn twice); one piece and none.
     void pieceOrderOfOneSeedIsPinned()
     {
         QCOMPARE(pieceRanks(PinnedSeed, 11), PinnedOrder);
         QCOMPARE(twisterOrder(PinnedSeed, 11), PinnedOrder);
         QCOMPARE(pieceRanks(quint32(0x1badb002), 40), twisterOrder(0x1badb002, 40));
+        QCOMPARE(pieceRanks(quint32(7), 0), QVector<int>{0});
+        QVERIFY(pieceRanks(quint32(7), -1).isEmpty());
     }
 
     // Keys 4, 6, 4, 5, 3: the third piece's key repeats one drawn two pieces before, so it is
@@ -175,9 +191,7 @@ private slots:
     void aWholeUpgradeFlashesTheImage()
     {
         startSession();
-        const QByteArray image = firmwareImage(5000);   // four whole pieces and 904 bytes
-        QCOMPARE(makeSet(image, 1, 20240611), 0);
-        openUpgradeWindow();
+        prepare(5000, 0, 20240611);   // four whole pieces and 904 bytes
         const QList<DialogAnswerer::Seen> boxes = runUpgradeToSuccess();
         QCOMPARE(radar->upgradedImage(), image);
         QVERIFY(radar->upgradeCompleted());
@@ -210,14 +224,12 @@ private slots:
                  QByteArray("55 aa 00 00 00 00 00 00 00 00 00 00 00 00 00 00 88 13 00 00 6b 5a 00 00"));
         QCOMPARE(all.first().bytes.mid(24), QByteArray(PacketDataSize, '\0'));
         const QList<sim::UpgradePacketRecord> data = dataPackets();
-        QStringList seen;
         for (const sim::UpgradePacketRecord &p : data) {
-            seen << fields(p);
             QCOMPARE(p.bytes.size(), PacketSize);
             QVERIFY(p.checksumOk && p.accepted);
             QCOMPARE(p.bytes.mid(24, int(p.length)), image.mid(int(p.offset), int(p.length)));
         }
-        QCOMPARE(seen, (QStringList{"0 0 1024 5000 1234", "1 1024 1024 5000 1234", "2 2048 1024 5000 1234",
+        QCOMPARE(fields(data), (QStringList{"0 0 1024 5000 1234", "1 1024 1024 5000 1234", "2 2048 1024 5000 1234",
                                     "3 3072 1024 5000 1234", "4 4096 904 5000 5678"}));
         // The data area is not cleared between packets: behind the short last piece lie the
         // bytes the piece before it left there.
@@ -231,7 +243,7 @@ private slots:
     {
         startSession();
         const QVector<int> sizes{1024, 1024, 1024, 1024, 1024, 0, 1024, 1024, 1024, 1024, 1024, 1324};
-        const QByteArray image = firmwareImage(11564, 9);
+        image = firmwareImage(11564, 9);
         QVERIFY(workDir().mkdir(QStringLiteral("temp")));
         const auto write = [this](const QString &name, const QByteArray &content) {
             QFile file(tempFile(name));
@@ -248,12 +260,9 @@ private slots:
         runUpgradeToSuccess();
         QCOMPARE(radar->upgradedImage(), image);
         const QList<sim::UpgradePacketRecord> data = dataPackets();
-        QStringList seen;
-        for (const sim::UpgradePacketRecord &p : data) {
-            seen << fields(p);
+        for (const sim::UpgradePacketRecord &p : data)
             QVERIFY(p.checksumOk && p.accepted);
-        }
-        QCOMPARE(seen, (QStringList{"0 0 1024 11564 1234", "1 1024 1024 11564 1234", "2 2048 1024 11564 1234",
+        QCOMPARE(fields(data), (QStringList{"0 0 1024 11564 1234", "1 1024 1024 11564 1234", "2 2048 1024 11564 1234",
                                     "3 3072 1024 11564 1234", "4 4096 1024 11564 1234", "5 5120 0 11564 1234",
                                     "6 5120 1024 11564 1234", "7 6144 1024 11564 1234", "8 7168 1024 11564 1234",
                                     "9 8192 1024 11564 1234", "10 9216 1024 11564 1234", "11 10240 1024 11564 1234",
@@ -285,22 +294,15 @@ private slots:
     void packetsFollowThePieces()
     {
         QFETCH(QStringList, pieceSizes);
-        QFETCH(QStringList, packets);
-        QFETCH(QList<int>, progress);
         startSession();
-        const QByteArray image = firmwareImage(2048, 5);
-        QCOMPARE(makeSet(image, 1, 77, pieceSizes), 0);
+        prepare(2048, 5, 77, pieceSizes);
         for (const char *name : {"0", "1", "2", "3"})
             QVERIFY(QFile::exists(tempFile(QLatin1String(name))));
         QVERIFY(!QFile::exists(tempFile(QStringLiteral("4"))));
-        openUpgradeWindow();
         runUpgradeToSuccess();
         QCOMPARE(radar->upgradedImage(), image);
-        QStringList seen;
-        for (const sim::UpgradePacketRecord &p : dataPackets())
-            seen << fields(p);
-        QCOMPARE(seen, packets);
-        QCOMPARE(progressSeen.mid(5), progress);
+        QTEST(fields(dataPackets()), "packets");
+        QTEST(progressSeen.mid(5), "progress");
     }
 
     void deviceTypeTwoUsesItsOwnBlock()
@@ -378,21 +380,18 @@ private slots:
     {
         QFETCH(bool, english);
         QFETCH(QList<sim::UpgradeStatus>, script);
-        QFETCH(QStringList, shown);
-        QFETCH(QList<int>, progress);
         startSession();
-        openUpgradeWindow();
+        prepare(1100, 0, 3);
         if (english) {
             ui()->action_English->trigger();
             QVERIFY(waitUntil([this] { return dialog->windowTitle() == QStringLiteral("Software Upgrade"); }, 2000));
         }
         radar->setUpgradeStatusScript(script);
-        QCOMPARE(makeSet(firmwareImage(1100), 1, 3), 0);
         QCOMPARE(runUpgradeToSuccess().size(), 1);
         QVERIFY(radar->upgradeCompleted());
         QCOMPARE(radar->upgradeStatusesSent(), script.size());
-        QCOMPARE(labels->texts, shown);
-        QCOMPARE(progressSeen.mid(5), progress);
+        QTEST(labels->texts, "shown");
+        QTEST(progressSeen.mid(5), "progress");
     }
 
     // What the completion phase makes of the bytes held from the poll before and the bytes a
@@ -442,42 +441,34 @@ private slots:
     void statusMessagesHoweverTheLoaderWritesThem_data()
     {
         QTest::addColumn<int>("gapMs");
-        QTest::addColumn<bool>("randomHeader");
-        QTest::addColumn<bool>("oneWrite");
-        QTest::addColumn<bool>("noClosingZero");
+        QTest::addColumn<sim::StatusDelivery>("delivery");
         QTest::addColumn<QStringList>("shown");
+        const auto delivery = [](bool randomHeader, bool oneWrite, bool noClosingZero) {
+            return sim::StatusDelivery{randomHeader, oneWrite, 0, 40, noClosingZero};
+        };
         const QString upgrading = QStringLiteral("正在升级中，可能需要几分钟");
         const QStringList eachShown{upgrading, QStringLiteral("正在擦除"), QStringLiteral("正在烧录"), QStringLiteral("正在校验")};
         // All at once, only the last text stays long enough to be seen.
         const QStringList lastShown{upgrading, QStringLiteral("正在校验")};
-        QTest::newRow("random headers") << 60 << true << false << false << eachShown;
-        QTest::newRow("one write") << 300 << false << true << false << lastShown;
-        QTest::newRow("one write, random headers") << 300 << true << true << false << lastShown;
-        QTest::newRow("no closing zeros") << 300 << false << false << true << eachShown;
-        QTest::newRow("no closing zeros, random headers") << 300 << true << false << true << eachShown;
+        QTest::newRow("random headers") << 60 << delivery(true, false, false) << eachShown;
+        QTest::newRow("one write") << 300 << delivery(false, true, false) << lastShown;
+        QTest::newRow("one write, random headers") << 300 << delivery(true, true, false) << lastShown;
+        QTest::newRow("no closing zeros") << 300 << delivery(false, false, true) << eachShown;
+        QTest::newRow("no closing zeros, random headers") << 300 << delivery(true, false, true) << eachShown;
     }
     void statusMessagesHoweverTheLoaderWritesThem()
     {
         QFETCH(int, gapMs);
-        QFETCH(bool, randomHeader);
-        QFETCH(bool, oneWrite);
-        QFETCH(bool, noClosingZero);
-        QFETCH(QStringList, shown);
+        QFETCH(sim::StatusDelivery, delivery);
         startSession();
-        sim::StatusDelivery delivery;
-        delivery.randomHeader = randomHeader;
-        delivery.oneWrite = oneWrite;
-        delivery.noClosingZero = noClosingZero;
         radar->setUpgradeStatusDelivery(delivery);
         radar->setUpgradeStatusGapMs(gapMs);
-        const QByteArray image = firmwareImage(1100, 6);
-        QCOMPARE(makeSet(image, 1, 8), 0);
-        openUpgradeWindow();
+        prepare(1100, 6, 8);
         QCOMPARE(runUpgradeToSuccess().size(), 1);
         QCOMPARE(radar->upgradedImage(), image);
         QVERIFY(radar->upgradeCompleted());
         QCOMPARE(radar->upgradeStatusesSent(), 5);
-        QCOMPARE(labels->texts, shown);
+        QTEST(labels->texts, "shown");
         QCOMPARE(progressSeen.mid(5), (QList<int>{56, 60, 70, 80, 90, 100}));
         QVERIFY(isDisconnected());
     }
@@ -498,14 +489,8 @@ private slots:
         const QList<S> script{S::step(QStringLiteral("擦除")), S::keepAlive(), S::finished()};
         radar->setUpgradeStatusScript(script);
         radar->setUpgradeStatusGapMs(50);
-        sim::StatusDelivery delivery;
-        delivery.randomHeader = true;
-        delivery.splitAt = cutAt;
-        delivery.splitGapMs = -1;
-        radar->setUpgradeStatusDelivery(delivery);
-        const QByteArray image = firmwareImage(1100, 7);
-        QCOMPARE(makeSet(image, 1, 8), 0);
-        openUpgradeWindow();
+        radar->setUpgradeStatusDelivery(sim::StatusDelivery{true, false, cutAt, -1, false});
+        prepare(1100, 7, 8);
         SplitGate gate(radar.get(), dialog);
         QCOMPARE(runUpgradeToSuccess().size(), 1);
         QCOMPARE(radar->upgradedImage(), image);
@@ -538,7 +523,6 @@ private slots:
     {
         QFETCH(QString, damage);
         QFETCH(QByteArray, header);
-        QFETCH(QString, expected);
         startSession();
         QCOMPARE(makeSet(firmwareImage(2048), 1, 5), 0);
         if (damage == QLatin1String("temp")) {
@@ -554,7 +538,7 @@ private slots:
         }
         openUpgradeWindow();
         runUpgrade();
-        QCOMPARE(label(), expected);
+        QTEST(label(), "expected");
         QCOMPARE(endUpdates, 1);
         QVERIFY(!dialog->ui->pushButtonStart->isEnabled());
         // The radar got the command and nothing after it; the loader still has the line.
@@ -563,6 +547,190 @@ private slots:
         QVERIFY(!w().channel().tryAcquireOnce());
         QVERIFY(!isDisconnected());
         QCOMPARE(progressSeen, (QList<int>{1, 2, 3, 4, 5}));
+    }
+
+    // ---- interference ------------------------------------------------------------------------
+
+    void withoutTheRadarsAnswerTheRunDoesNotStart_data()
+    {
+        QTest::addColumn<bool>("portOpen");
+        QTest::newRow("port closed") << false;
+        QTest::newRow("command unanswered") << true;
+    }
+    void withoutTheRadarsAnswerTheRunDoesNotStart()
+    {
+        QFETCH(bool, portOpen);
+        startSession(portOpen);
+        radar->setFault(0x11, faultSpec(sim::Fault::Silent));
+        prepare(5000, 3, 31337);
+        runUpgrade();
+        QCOMPARE(label(), QStringLiteral("串口连接失败"));
+        QVERIFY(dialog->ui->pushButtonStart->isEnabled());
+        QCOMPARE(endUpdates, 0);
+        QCOMPARE(progressSeen, (QList<int>{1, 2, 3, 4, 5}));
+        QVERIFY(radar->upgradePackets().isEmpty());
+        // With the port open the command went out unanswered and the log says so; else nothing.
+        QCOMPARE(requestCodes(), portOpen ? QList<int>{0x11} : QList<int>());
+        QCOMPARE(log().mid(portOpen ? log().size() - 1 : 0),
+                 portOpen ? QStringList{QStringLiteral("软件升级：超时或无返回值")} : QStringList());
+    }
+
+    void badAcknowledgementsAreAnsweredWithTheSamePacket()
+    {
+        startSession();
+        radar->setUpgradePacketFault(0, sim::PacketFault::Rejected, 1);
+        radar->setUpgradePacketFault(1, sim::PacketFault::LongAnswer, 1);
+        radar->setUpgradePacketFault(2, sim::PacketFault::Rejected, 2);
+        radar->setUpgradePacketFault(4, sim::PacketFault::LongAnswer, 2);
+        prepare(5000, 3, 31337);
+        runUpgradeToSuccess();
+        QCOMPARE(radar->upgradedImage(), image);
+        const QList<sim::UpgradePacketRecord> data = dataPackets();
+        QCOMPARE(arrivals(), (QList<quint16>{0, 0, 1, 1, 2, 2, 2, 3, 4, 4, 4}));
+        // A resend is the same packet, byte for byte.
+        for (int k = 1; k < data.size(); ++k)
+            if (data.at(k).sequence == data.at(k - 1).sequence)
+                QCOMPARE(data.at(k).bytes, data.at(k - 1).bytes);
+        QCOMPARE(data.at(0).status, quint16(0xEE));
+        QCOMPARE(data.at(2).answerSize, 73);
+        QVERIFY(data.at(3).duplicate);
+        QCOMPARE(data.at(4).status, quint16(0xEE));
+        QVERIFY(data.at(6).accepted);
+        // Each packet counts once in the progress.
+        QCOMPARE(progressSeen.mid(5), (QList<int>{16, 27, 38, 50, 60, 70, 80, 90, 100}));
+        QVERIFY(isDisconnected());
+    }
+
+    // A loader that keeps failing ends the run with the line still its own: the unanswered start
+    // packet (its first answer, with a text of its own) and three bad answers to one packet.
+    void aLoaderThatKeepsFailingEndsTheRun_data()
+    {
+        QTest::addColumn<int>("fault");   // on the second packet; -1: the start packet unanswered
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QList<quint16>>("expectedArrivals");
+        QTest::newRow("start packet unanswered") << -1 << "数据通讯没有回复" << QList<quint16>{};
+        QTest::newRow("refused three times") << int(sim::PacketFault::Rejected) << "重发请求超过3次" << QList<quint16>{0, 1, 1, 1};
+        QTest::newRow("73 bytes three times") << int(sim::PacketFault::LongAnswer) << "重发请求超过3次" << QList<quint16>{0, 1, 1, 1};
+    }
+    void aLoaderThatKeepsFailingEndsTheRun()
+    {
+        QFETCH(int, fault);
+        QFETCH(QList<quint16>, expectedArrivals);
+        startSession();
+        if (fault < 0)
+            radar->setUpgradeStartSilent(true);
+        else
+            radar->setUpgradePacketFault(1, sim::PacketFault(fault), 3);
+        prepare(5000, 3, 31337);
+        runUpgrade();
+        QTEST(label(), "expected");
+        QCOMPARE(arrivals(), expectedArrivals);
+        QCOMPARE(endUpdates, 1);
+        QCOMPARE(progressSeen.last(), progressAfter(expectedArrivals.isEmpty() ? 0 : 1));
+        QVERIFY(!dialog->ui->pushButtonStart->isEnabled());
+        QVERIFY(!isDisconnected());
+        QVERIFY(!w().channel().tryAcquireOnce());
+    }
+
+    void aSetWhosePiecesRunOutEndsTheRun_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("packetsSent");
+        QTest::newRow("pieces hold less than the size") << "size" << "升级文件缺失" << 3;
+        QTest::newRow("a piece that cannot be opened") << "folder" << "存在升级文件无法打开" << 1;
+    }
+    void aSetWhosePiecesRunOutEndsTheRun()
+    {
+        QFETCH(QString, damage);
+        QFETCH(int, packetsSent);
+        startSession();
+        image = firmwareImage(3000, 4);
+        const quint32 seed = 606;
+        const QVector<int> ranks = pieceRanks(seed, 2);
+        QCOMPARE(makeSet(image, 1, seed), 0);
+        if (damage == QLatin1String("size")) {
+            // The header promises 3071 bytes (still three pieces); the pieces hold 3000.
+            QFile header(tempFile(QStringLiteral("0")));
+            QVERIFY(header.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            header.write(encodeSetHeader(seed, 3071));
+        } else if (damage == QLatin1String("folder")) {
+            const QString second = QString::number(1 + ranks[1]);
+            QVERIFY(QFile::remove(tempFile(second)));
+            QVERIFY(workDir().mkpath(QStringLiteral("temp/") + second));
+        }
+        // A file beside the set, numbered as the next piece would be: it must not be read.
+        QFile beyond(tempFile(QStringLiteral("4")));
+        QVERIFY(beyond.open(QIODevice::WriteOnly) && beyond.write(QByteArray(1024, 'x')) == 1024);
+        beyond.close();
+        openUpgradeWindow();
+        runUpgrade();
+        QTEST(label(), "expected");
+        QCOMPARE(dataPackets().size(), packetsSent);
+        for (const sim::UpgradePacketRecord &p : dataPackets()) {
+            QCOMPARE(p.marker, DataMarker);
+            QVERIFY(!p.bytes.contains(QByteArray(64, 'x')));
+        }
+        QCOMPARE(radar->upgradedImage(), image.left(radar->upgradedImage().size()));
+        QCOMPARE(endUpdates, 1);
+        QVERIFY(!dialog->hasPieceFile());
+    }
+
+    // ---- the stop flag ----------------------------------------------------------------------
+
+    void closingTheWindowStopsTheRunAtItsNextCheck_data()
+    {
+        QTest::addColumn<int>("atProgress");
+        QTest::addColumn<bool>("closeLater");   // from the next event rather than at once
+        QTest::addColumn<bool>("refuseSecond"); // the second packet is refused once
+        QTest::addColumn<QList<quint16>>("expectedArrivals");
+        const int one = progressAfter(1);
+        QTest::newRow("during the command: after the start packet") << 3 << false << false << QList<quint16>{};
+        QTest::newRow("before the next sequence") << one << false << false << QList<quint16>{0};
+        QTest::newRow("after an acknowledgement") << one << true << false << QList<quint16>{0, 1};
+        QTest::newRow("before a resend") << one << true << true << QList<quint16>{0, 1};
+        QTest::newRow("before the completion phase") << 60 << false << false << QList<quint16>{0, 1, 2, 3, 4};
+        QTest::newRow("during the completion phase") << 70 << false << false << QList<quint16>{0, 1, 2, 3, 4};
+    }
+    void closingTheWindowStopsTheRunAtItsNextCheck()
+    {
+        QFETCH(int, atProgress);
+        QFETCH(bool, closeLater);
+        QFETCH(bool, refuseSecond);
+        QFETCH(QList<quint16>, expectedArrivals);
+        startSession();
+        if (refuseSecond)
+            radar->setUpgradePacketFault(1, sim::PacketFault::Rejected, 1);
+        prepare(5000, 3, 31337);
+        bool closed = false;
+        connect(dialog->ui->progressBar, &QProgressBar::valueChanged, this, [&](int v) {
+            if (v != atProgress || closed)
+                return;
+            closed = true;
+            if (closeLater)
+                QTimer::singleShot(0, dialog, [this] { dialog->close(); });
+            else
+                dialog->close();
+        });
+        runUpgrade();
+        QVERIFY(closed);
+        QCOMPARE(arrivals(), expectedArrivals);
+        if (atProgress == 3) {
+            // The command and the start packet still went out; nothing after them.
+            QCOMPARE(radar->upgradePackets().size(), 1);
+            QCOMPARE(radar->upgradePackets().first().marker, StartMarker);
+        }
+        QCOMPARE(endUpdates, 1);
+        QVERIFY(!dialog->succeeded());
+        if (expectedArrivals.size() == 2)
+            QCOMPARE(dataPackets().last().accepted, !refuseSecond);
+        // No message, no success box, still connected; the window is as the close left it.
+        QVERIFY(label().isEmpty());
+        QCOMPARE(dialog->ui->progressBar->value(), 0);
+        QVERIFY(dialog->ui->pushButtonStart->isEnabled());
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(!isDisconnected());
+        QVERIFY(!log().contains(QStringLiteral("升级成功")));
     }
 };
 
