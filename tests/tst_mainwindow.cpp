@@ -256,7 +256,8 @@ private slots:
                 QVERIFY(lamp->toolTip() != lamps[(i + 1) % 3]->toolTip());
                 QCOMPARE(hasIdeograph(lamp->toolTip()), !english);
             }
-            for (QWidget *needed : QList<QWidget *>{ui()->pushButtonSendPar, ui()->pushButtonSaveConfig, list})
+            for (QWidget *needed : QList<QWidget *>{ui()->pushButtonSendPar, ui()->pushButtonSaveConfig, list,
+                                                    deviceType ? ui()->pushButtonDisconnect : ui()->pushButtonConnect})
                 verifyInSight(needed);
             list->scrollToTop();
             const QRect third = list->visualItemRect(list->item(2));
@@ -265,8 +266,7 @@ private slots:
             if (squeezed)
                 break;
 
-            for (QWidget *needed : QList<QWidget *>{deviceType ? ui()->pushButtonDisconnect : ui()->pushButtonConnect,
-                                                    ui()->comboBoxSerial, ui()->labelDevType, ui()->labelID,
+            for (QWidget *needed : QList<QWidget *>{ui()->comboBoxSerial, ui()->labelDevType, ui()->labelID,
                                                     ui()->labelModbusId, ui()->toolButtonModbusId, ui()->spinBoxSurveyFar})
                 verifyInSight(needed);
             // The device type: whole in Chinese; in English it may be cut short, and then its
