@@ -22,25 +22,20 @@ private slots:
         QTest::addColumn<QString>("group");
         QTest::addColumn<bool>("accessible");
         QTest::addColumn<QString>("text");
-        QTest::newRow("no rights, dialout")
-            << int(QSerialPort::PermissionError) << QStringLiteral("dialout") << false
+        const int noRights = int(QSerialPort::PermissionError);
+        const QString dialout = QStringLiteral("dialout");
+        QTest::newRow("no rights, dialout") << noRights << dialout << false
             << QStringLiteral("没有权限打开串口：请将当前用户加入“dialout”组（sudo usermod -aG dialout $USER），然后重新登录");
-        QTest::newRow("no rights, uucp")
-            << int(QSerialPort::PermissionError) << QStringLiteral("uucp") << false
+        QTest::newRow("no rights, uucp") << noRights << QStringLiteral("uucp") << false
             << QStringLiteral("没有权限打开串口：请将当前用户加入“uucp”组（sudo usermod -aG uucp $USER），然后重新登录");
-        QTest::newRow("no rights, group unknown")
-            << int(QSerialPort::PermissionError) << QString() << false << QStringLiteral("没有权限打开串口");
+        QTest::newRow("no rights, group unknown") << noRights << QString() << false << QStringLiteral("没有权限打开串口");
         // The file is ours to use, so the refusal is another program's lock on the port.
-        QTest::newRow("locked by another program")
-            << int(QSerialPort::PermissionError) << QStringLiteral("dialout") << true << QStringLiteral("串口已被其他程序占用");
-        QTest::newRow("already open")
-            << int(QSerialPort::OpenError) << QStringLiteral("dialout") << true << QStringLiteral("串口已被其他程序占用");
+        QTest::newRow("locked by another program") << noRights << dialout << true << QStringLiteral("串口已被其他程序占用");
+        QTest::newRow("already open") << int(QSerialPort::OpenError) << dialout << true << QStringLiteral("串口已被其他程序占用");
         QTest::newRow("not found") << int(QSerialPort::DeviceNotFoundError) << QString() << false << QStringLiteral("串口不存在");
-        QTest::newRow("unsupported")
-            << int(QSerialPort::UnsupportedOperationError) << QStringLiteral("dialout") << true
-            << QStringLiteral("串口不支持所需的设置");
-        QTest::newRow("anything else") << int(QSerialPort::ResourceError) << QStringLiteral("dialout") << true
-                                       << QStringLiteral("串口无法使用");
+        QTest::newRow("unsupported") << int(QSerialPort::UnsupportedOperationError) << dialout << true
+                                     << QStringLiteral("串口不支持所需的设置");
+        QTest::newRow("anything else") << int(QSerialPort::ResourceError) << dialout << true << QStringLiteral("串口无法使用");
     }
     void reasonText()
     {
@@ -71,16 +66,11 @@ private slots:
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
         const QString path = folder.filePath(QStringLiteral("plain-file"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly));
         MainWindow w;
         w.ui->comboBoxSerial->setEditText(path);
         w.ui->pushButtonConnect->click();
-        const QStringList lines = logLines(w.ui->listWidget);
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines.at(0), QStringLiteral("无法打开串口：") + path);
-        QCOMPARE(lines.at(1), QStringLiteral("串口不支持所需的设置"));
+        QCOMPARE(logLines(w.ui->listWidget), (QStringList{QStringLiteral("无法打开串口：") + path, QStringLiteral("串口不支持所需的设置")}));
         QVERIFY(!w.ui->pushButtonConnect->isHidden());
         QVERIFY(!w.isWaitingForPort());
     }

@@ -46,14 +46,10 @@ bool DialogAnswerer::waitDone(int timeoutMs)
 static QWidget *openDialogOfKind(const QString &kind)
 {
     const auto windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows) {
-        if (!w->isVisible())
-            continue;
-        if (kind == QLatin1String("message") && qobject_cast<QMessageBox *>(w))
+    for (QWidget *w : windows)
+        if (w->isVisible() && ((kind == QLatin1String("message") && qobject_cast<QMessageBox *>(w))
+                               || (kind == QLatin1String("file") && qobject_cast<QFileDialog *>(w))))
             return w;
-        if (kind == QLatin1String("file") && qobject_cast<QFileDialog *>(w))
-            return w;
-    }
     QWidget *modal = QApplication::activeModalWidget();
     if (modal && modal->isVisible()
         && (modal->objectName() == kind || QLatin1String(modal->metaObject()->className()) == kind))

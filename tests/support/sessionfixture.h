@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 
 #include <memory>
-#include <sys/resource.h>
 
 // A scene as a commissioned radar holds it: the three ranges, a 100° fan, uneven boundaries,
 // two non-alarm cells on a 1 m grid, approaching channel-radar targets.
@@ -67,14 +66,6 @@ protected:
 
     // Presses "连接"; returns once the read-back has ended, one way or the other.
     void pressConnect() { ui()->pushButtonConnect->click(); }
-
-    static double cpuSeconds()
-    {
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
-               + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    }
 
     void startSession()
     {

@@ -3,54 +3,32 @@
 #include <QMutex>
 #include <QProcess>
 
+#include <algorithm>
+
 namespace {
 
 QtMessageHandler previousHandler = nullptr;
 QMutex guardLock;
-QList<QRegularExpression> expected;
 QStringList unexpected;
 bool reporting = false;
 
 bool isPlatformNoise(const QMessageLogContext &context, const QString &message)
 {
-    const QString category = QString::fromLatin1(context.category ? context.category : "");
-    if (category.startsWith(QLatin1String("qt.qpa")))
+    if (QLatin1String(context.category ? context.category : "").startsWith(QLatin1String("qt.qpa")))
         return true;
-    static const char *const noise[] = {
-        "This plugin does not support",
-        "QStandardPaths: XDG_RUNTIME_DIR",
-        "propagateSizeHints",
-        "Fontconfig",
-    };
-    for (const char *n : noise)
-        if (message.contains(QLatin1String(n)))
-            return true;
-    return false;
+    static const char *const noise[] = {"This plugin does not support", "QStandardPaths: XDG_RUNTIME_DIR",
+                                        "propagateSizeHints", "Fontconfig"};
+    return std::any_of(std::begin(noise), std::end(noise), [&](const char *n) { return message.contains(QLatin1String(n)); });
 }
 
 void guardHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (type == QtWarningMsg || type == QtCriticalMsg) {
-        bool fail = false;
-        {
-            QMutexLocker locker(&guardLock);
-            bool consumed = false;
-            for (int i = 0; i < expected.size(); ++i) {
-                if (expected.at(i).match(message).hasMatch()) {
-                    expected.removeAt(i);
-                    consumed = true;
-                    break;
-                }
-            }
-            if (consumed)
-                return;
-            if (!isPlatformNoise(context, message)) {
-                unexpected << message;
-                fail = !reporting;
-            }
-        }
-        if (fail) {
+    if ((type == QtWarningMsg || type == QtCriticalMsg) && !isPlatformNoise(context, message)) {
+        QMutexLocker locker(&guardLock);
+        unexpected << message;
+        if (!reporting) {
             reporting = true;
+            locker.unlock();
             QTest::qFail(qPrintable(QStringLiteral("unexpected Qt warning: ") + message),
                          context.file ? context.file : __FILE__, context.line);
             reporting = false;
@@ -67,12 +45,6 @@ void installWarningGuard()
     QtMessageHandler old = qInstallMessageHandler(guardHandler);
     if (old != guardHandler)
         previousHandler = old;
-}
-
-void expectWarning(const QRegularExpression &pattern)
-{
-    QMutexLocker locker(&guardLock);
-    expected << pattern;
 }
 
 QStringList unexpectedWarnings()

@@ -13,10 +13,7 @@
 // Call it from initTestCase(): the test framework installs its own handler just before that.
 void installWarningGuard();
 
-// A warning the current test provokes on purpose; consumed once when it occurs.
-void expectWarning(const QRegularExpression &pattern);
-
-// Warnings seen so far that were neither expected nor platform noise.
+// Warnings seen so far that were not platform noise.
 QStringList unexpectedWarnings();
 
 // Spins the event loop until pred() holds or timeoutMs has passed; returns pred().
