@@ -7,5 +7,5 @@ if(RADAR_SANITIZE)
   target_compile_definitions(bench_soak PRIVATE RADAR_SOAK_SANITIZED)
 endif()
 add_test(NAME bench_soak_1min COMMAND bench_soak)
-set_tests_properties(bench_soak_1min PROPERTIES TIMEOUT 240 FAIL_REGULAR_EXPRESSION "\nFAIL"
+set_tests_properties(bench_soak_1min PROPERTIES COST 100 TIMEOUT 240 FAIL_REGULAR_EXPRESSION "\nFAIL"
   ENVIRONMENT "BENCH_SOAK_MINUTES=1;QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=halt_on_error=1:detect_leaks=1;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")

@@ -7,3 +7,8 @@ radar_add_test(tst_recording tst_recording.cpp TIMEOUT 300)
 radar_add_test(tst_replay tst_replay.cpp TIMEOUT 300)
 add_dependencies(tst_recording radar-config)
 target_compile_definitions(tst_recording PRIVATE RADAR_PROGRAM="$<TARGET_FILE:radar-config>")
+
+# The longest runs first, so that ctest -j overlaps them with everything else instead of
+# leaving them to run alone at the end.
+set_tests_properties(tst_scenesend tst_reconnect tst_readback PROPERTIES COST 90)
+set_tests_properties(tst_recording tst_polling tst_linkcounters tst_replay PROPERTIES COST 50)
