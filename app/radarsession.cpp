@@ -118,11 +118,8 @@ void MainWindow::dropConnection()
     serialChannel.release();
     ui->pushButtonConnect->show();
     ui->comboBoxSerial->setEnabled(true);
-    RadarView *view = ui->graphicsView;
-    for (auto &frame : view->frameHistory)
-        frame.clear();
-    view->redrawScene();
-    view->frameIndex = 0;
+    ui->graphicsView->clearHistory();
+    ui->graphicsView->redrawScene();
     linkLostPending = false;
     disconnecting = false;
     stopRecordingUnlessResuming();

@@ -125,9 +125,8 @@ bool Reader::fail(const QString &message)
     return false;
 }
 
-bool Reader::queryFailed(const QString &what)
+bool Reader::damaged()
 {
-    Q_UNUSED(what)
     return fail(QCoreApplication::translate("RecordingFile", "记录文件已损坏或不完整"));
 }
 
@@ -163,12 +162,12 @@ bool Reader::open(const QString &path)
         return fail(QCoreApplication::translate("RecordingFile", "无法读取记录文件：%1").arg(path));
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
-        return queryFailed(QString());
+        return damaged();
     const int version = query.value(0).toInt();
     if (version > SchemaVersion)
         return fail(QCoreApplication::translate("RecordingFile", "记录文件的格式版本 %1 比本程序新（本程序支持到 %2）").arg(version).arg(SchemaVersion));
     if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next())
-        return queryFailed(QString());
+        return damaged();
     if (query.value(0).toString() != QLatin1String("ok"))
         return fail(QCoreApplication::translate("RecordingFile", "记录文件已损坏或不完整"));
     if (version < 1 || !query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN"
@@ -176,7 +175,7 @@ bool Reader::open(const QString &path)
         || !query.next() || query.value(0).toInt() != 5)
         return fail(QCoreApplication::translate("RecordingFile", "不是检测记录文件：%1").arg(path));
     if (!query.exec(QStringLiteral("SELECT (SELECT count(*) FROM frames) + (SELECT count(*) FROM events)")) || !query.next())
-        return queryFailed(QString());
+        return damaged();
     if (query.value(0).toLongLong() == 0)
         return fail(QCoreApplication::translate("RecordingFile", "记录文件是空的：%1").arg(path));
     opened = true;
@@ -197,143 +196,119 @@ Target targetFromRow(const QSqlQuery &query, int firstColumn)
 }
 } // namespace
 
-bool Reader::readFrames(QVector<Frame> *frames, bool withTargets)
+bool Reader::eachRow(const QString &select, const QVariantList &bound, const std::function<void(const QSqlQuery &)> &row)
 {
-    frames->clear();
     if (!opened)
         return false;
     QSqlQuery query(QSqlDatabase::database(connection, false));
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT frame, time_ms, wall_ms, alarm, warning, detection FROM frames ORDER BY frame")))
-        return queryFailed(QString());
+    if (!query.prepare(select))
+        return damaged();
+    for (const QVariant &value : bound)
+        query.addBindValue(value);
+    if (!query.exec())
+        return damaged();
+    while (query.next())
+        row(query);
+    return !query.lastError().isValid() || damaged();
+}
+
+bool Reader::readFrames(QVector<Frame> *frames, bool withTargets)
+{
+    frames->clear();
     QHash<qint64, int> byNumber;
-    while (query.next()) {
-        Frame f;
-        f.number = query.value(0).toLongLong();
-        f.timeMs = query.value(1).toLongLong();
-        f.wallMs = query.value(2).toLongLong();
-        f.alarm = query.value(3).toBool();
-        f.warning = query.value(4).toBool();
-        f.detection = query.value(5).toBool();
-        byNumber.insert(f.number, frames->size());
-        frames->append(f);
-    }
-    if (query.lastError().isValid())
-        return queryFailed(QString());
-    if (!withTargets)
-        return true;
-    if (!query.exec(QStringLiteral("SELECT frame, id, x_cm, y_cm, class, value1, value2 FROM targets ORDER BY frame, rowid")))
-        return queryFailed(QString());
-    while (query.next()) {
-        const auto slot = byNumber.constFind(query.value(0).toLongLong());
-        if (slot != byNumber.constEnd())
-            (*frames)[*slot].targets.append(targetFromRow(query, 1));
-    }
-    return !query.lastError().isValid() || queryFailed(QString());
+    const bool read = eachRow(QStringLiteral("SELECT frame, time_ms, wall_ms, alarm, warning, detection FROM frames ORDER BY frame"),
+                              {}, [&](const QSqlQuery &query) {
+                                  Frame f;
+                                  f.number = query.value(0).toLongLong();
+                                  f.timeMs = query.value(1).toLongLong();
+                                  f.wallMs = query.value(2).toLongLong();
+                                  f.alarm = query.value(3).toBool();
+                                  f.warning = query.value(4).toBool();
+                                  f.detection = query.value(5).toBool();
+                                  byNumber.insert(f.number, frames->size());
+                                  frames->append(f);
+                              });
+    if (!read || !withTargets)
+        return read;
+    return eachRow(QStringLiteral("SELECT frame, id, x_cm, y_cm, class, value1, value2 FROM targets ORDER BY frame, rowid"),
+                   {}, [&](const QSqlQuery &query) {
+                       const auto slot = byNumber.constFind(query.value(0).toLongLong());
+                       if (slot != byNumber.constEnd())
+                           (*frames)[*slot].targets.append(targetFromRow(query, 1));
+                   });
 }
 
 bool Reader::readTargets(qint64 firstFrame, qint64 lastFrame, QVector<QPair<qint64, Target>> *rows)
 {
     rows->clear();
-    if (!opened)
-        return false;
-    QSqlQuery query(QSqlDatabase::database(connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT frame, id, x_cm, y_cm, class, value1, value2 FROM targets"
-                                 " WHERE frame BETWEEN ? AND ? ORDER BY frame, rowid"));
-    query.addBindValue(firstFrame);
-    query.addBindValue(lastFrame);
-    if (!query.exec())
-        return queryFailed(QString());
-    while (query.next())
-        rows->append({query.value(0).toLongLong(), targetFromRow(query, 1)});
-    return !query.lastError().isValid() || queryFailed(QString());
+    return eachRow(QStringLiteral("SELECT frame, id, x_cm, y_cm, class, value1, value2 FROM targets"
+                                  " WHERE frame BETWEEN ? AND ? ORDER BY frame, rowid"),
+                   {firstFrame, lastFrame},
+                   [&](const QSqlQuery &query) { rows->append({query.value(0).toLongLong(), targetFromRow(query, 1)}); });
 }
 
 bool Reader::readIdsInOrderOfAppearance(QVector<quint16> *ids)
 {
     ids->clear();
-    if (!opened)
-        return false;
-    QSqlQuery query(QSqlDatabase::database(connection, false));
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT id, min(frame) AS first FROM targets GROUP BY id ORDER BY first, id")))
-        return queryFailed(QString());
-    while (query.next())
-        ids->append(quint16(query.value(0).toUInt()));
-    return !query.lastError().isValid() || queryFailed(QString());
+    return eachRow(QStringLiteral("SELECT id, min(frame) AS first FROM targets GROUP BY id ORDER BY first, id"), {},
+                   [&](const QSqlQuery &query) { ids->append(quint16(query.value(0).toUInt())); });
 }
 
 bool Reader::readEvents(QVector<Event> *events)
 {
     events->clear();
-    if (!opened)
-        return false;
-    QSqlQuery query(QSqlDatabase::database(connection, false));
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT time_ms, wall_ms, event, zone, ids FROM events ORDER BY rowid")))
-        return queryFailed(QString());
-    while (query.next())
-        events->append({query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toString(),
-                        query.value(3).toString(), query.value(4).toString()});
-    return true;
+    return eachRow(QStringLiteral("SELECT time_ms, wall_ms, event, zone, ids FROM events ORDER BY rowid"), {},
+                   [&](const QSqlQuery &query) {
+                       events->append({query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toString(),
+                                       query.value(3).toString(), query.value(4).toString()});
+                   });
 }
 
 bool Reader::readIdentity(Identity *identity)
 {
-    if (!opened)
-        return false;
-    QSqlQuery query(QSqlDatabase::database(connection, false));
-    if (!query.exec(QStringLiteral("SELECT device_type, serial_number, station FROM identity ORDER BY rowid DESC LIMIT 1")))
-        return queryFailed(QString());
-    if (!query.next())
-        return fail(QCoreApplication::translate("RecordingFile", "记录中没有设备信息"));
-    identity->deviceType = query.value(0).toInt();
-    identity->serialNumber = query.value(1).toString();
-    identity->station = query.value(2).toInt();
-    return true;
+    bool found = false;
+    const bool read = eachRow(QStringLiteral("SELECT device_type, serial_number, station FROM identity ORDER BY rowid DESC LIMIT 1"),
+                              {}, [&](const QSqlQuery &query) {
+                                  identity->deviceType = query.value(0).toInt();
+                                  identity->serialNumber = query.value(1).toString();
+                                  identity->station = query.value(2).toInt();
+                                  found = true;
+                              });
+    return read && (found || fail(QCoreApplication::translate("RecordingFile", "记录中没有设备信息")));
 }
 
 bool Reader::readScenes(QVector<Scene> *scenes)
 {
     scenes->clear();
-    if (!opened)
-        return false;
-    QSqlDatabase db = QSqlDatabase::database(connection, false);
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT scene, time_ms, origin, detection_far_cm, angle, warning_far_cm, alarm_far_cm,"
-                                   " left_half_m, right_half_m, grid_edge_cm, direction, type, start_cm"
-                                   " FROM scenes ORDER BY scene")))
-        return queryFailed(QString());
-    QVector<qint64> numbers;
-    while (query.next()) {
-        Scene s;
-        numbers << query.value(0).toLongLong();
-        s.timeMs = query.value(1).toLongLong();
-        s.origin = query.value(2).toString();
-        radarlink::WireScene &w = s.scene;
-        w.detectionFarCm = quint16(query.value(3).toUInt());
-        w.angle = quint16(query.value(4).toUInt());
-        w.warningFarCm = quint16(query.value(5).toUInt());
-        w.alarmFarCm = quint16(query.value(6).toUInt());
-        w.leftHalfMetres = qint8(query.value(7).toInt());
-        w.rightHalfMetres = qint8(query.value(8).toInt());
-        w.gridEdgeCm = quint8(query.value(9).toUInt());
-        w.direction = quint8(query.value(10).toUInt());
-        w.type = quint8(query.value(11).toUInt());
-        w.startCm = quint16(query.value(12).toUInt());
-        scenes->append(s);
-    }
-    QSqlQuery cells(db);
-    cells.prepare(QStringLiteral("SELECT x_cm, y_cm FROM scene_cells WHERE scene = ? ORDER BY rowid"));
-    for (int i = 0; i < scenes->size(); ++i) {
-        cells.bindValue(0, numbers.at(i));
-        if (!cells.exec())
-            return queryFailed(QString());
-        while (cells.next())
-            (*scenes)[i].scene.cells.append(QPoint(cells.value(0).toInt(), cells.value(1).toInt()));
-    }
-    return true;
+    QHash<qint64, int> byNumber;
+    const bool read = eachRow(
+        QStringLiteral("SELECT scene, time_ms, origin, detection_far_cm, angle, warning_far_cm, alarm_far_cm,"
+                       " left_half_m, right_half_m, grid_edge_cm, direction, type, start_cm FROM scenes ORDER BY scene"),
+        {}, [&](const QSqlQuery &query) {
+            Scene s;
+            byNumber.insert(query.value(0).toLongLong(), scenes->size());
+            s.timeMs = query.value(1).toLongLong();
+            s.origin = query.value(2).toString();
+            radarlink::WireScene &w = s.scene;
+            w.detectionFarCm = quint16(query.value(3).toUInt());
+            w.angle = quint16(query.value(4).toUInt());
+            w.warningFarCm = quint16(query.value(5).toUInt());
+            w.alarmFarCm = quint16(query.value(6).toUInt());
+            w.leftHalfMetres = qint8(query.value(7).toInt());
+            w.rightHalfMetres = qint8(query.value(8).toInt());
+            w.gridEdgeCm = quint8(query.value(9).toUInt());
+            w.direction = quint8(query.value(10).toUInt());
+            w.type = quint8(query.value(11).toUInt());
+            w.startCm = quint16(query.value(12).toUInt());
+            scenes->append(s);
+        });
+    return read && eachRow(QStringLiteral("SELECT scene, x_cm, y_cm FROM scene_cells ORDER BY rowid"), {},
+                           [&](const QSqlQuery &query) {
+                               const auto slot = byNumber.constFind(query.value(0).toLongLong());
+                               if (slot != byNumber.constEnd())
+                                   (*scenes)[*slot].scene.cells.append(QPoint(query.value(1).toInt(), query.value(2).toInt()));
+                           });
 }
 
 namespace {
@@ -357,22 +332,17 @@ bool Reader::exportFrames(const QString &csvPath)
     out.write(csvLine({QStringLiteral("time_ms"), QStringLiteral("frame"), QStringLiteral("id"), QStringLiteral("x_cm"),
                        QStringLiteral("y_cm"), QStringLiteral("class"), QStringLiteral("value1"),
                        QStringLiteral("value2")}));
-    QSqlQuery query(QSqlDatabase::database(connection, false));
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT f.time_ms, f.frame, t.id, t.x_cm, t.y_cm, t.class, t.value1, t.value2"
-                                   " FROM frames f JOIN targets t ON t.frame = f.frame ORDER BY f.frame, t.rowid"))) {
+    const bool read = eachRow(QStringLiteral("SELECT f.time_ms, f.frame, t.id, t.x_cm, t.y_cm, t.class, t.value1, t.value2"
+                                             " FROM frames f JOIN targets t ON t.frame = f.frame ORDER BY f.frame, t.rowid"),
+                              {}, [&](const QSqlQuery &query) {
+                                  QStringList fields;
+                                  for (int column = 0; column < 8; ++column)
+                                      fields << query.value(column).toString();
+                                  out.write(csvLine(fields));
+                              });
+    if (!read) {
         out.cancelWriting();
-        return queryFailed(QString());
-    }
-    while (query.next()) {
-        QStringList fields;
-        for (int column = 0; column < 8; ++column)
-            fields << query.value(column).toString();
-        out.write(csvLine(fields));
-    }
-    if (query.lastError().isValid()) {
-        out.cancelWriting();
-        return queryFailed(QString());
+        return false;
     }
     return writeCsv(out, csvPath, &error);
 }

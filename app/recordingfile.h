@@ -9,7 +9,12 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <QVector>
+
+#include <functional>
+
+class QSqlQuery;
 
 namespace recording {
 
@@ -106,7 +111,10 @@ public:
 
 private:
     bool fail(const QString &message);
-    bool queryFailed(const QString &what);
+    bool damaged();
+    // Runs the select with the bound values and hands each row on; false (the file is damaged)
+    // when the query fails on the way.
+    bool eachRow(const QString &select, const QVariantList &bound, const std::function<void(const QSqlQuery &)> &row);
     QString connection;
     QString error;
     bool opened = false;

@@ -34,7 +34,6 @@ struct MainWindow::FormBeforeReplay {
     QPixmap picture;
     QVector<QPair<QWidget *, bool>> hidden;
     QVector<QPair<QString, QVariant>> targetTypes;
-    bool dockShown = true;
 };
 
 void MainWindow::setUpReplay()
@@ -162,13 +161,14 @@ void MainWindow::restoreFormAfterReplay()
         widget.first->setHidden(widget.second);
     {
         // The values go back without their handlers: the plot is put back whole below.
-        const QList<QWidget *> form = {ui->spinBoxSurveyFar, ui->spinBoxSurveyNear, ui->spinBoxWarnFar,
-                                       ui->spinBoxAlarmFar, ui->spinBoxLeft, ui->spinBoxRight,
-                                       ui->spinBoxSurveyAngle, ui->comboBoxGrid, ui->comboBoxTargetDir,
-                                       ui->comboBoxTargetType};
-        std::vector<std::unique_ptr<QSignalBlocker>> quiet;
-        for (QWidget *widget : form)
-            quiet.push_back(std::make_unique<QSignalBlocker>(widget));
+        std::vector<QSignalBlocker> quiet;
+        quiet.reserve(10);
+        for (QWidget *widget : {static_cast<QWidget *>(ui->spinBoxSurveyFar), static_cast<QWidget *>(ui->spinBoxSurveyNear),
+                                static_cast<QWidget *>(ui->spinBoxWarnFar), static_cast<QWidget *>(ui->spinBoxAlarmFar),
+                                static_cast<QWidget *>(ui->spinBoxLeft), static_cast<QWidget *>(ui->spinBoxRight),
+                                static_cast<QWidget *>(ui->spinBoxSurveyAngle), static_cast<QWidget *>(ui->comboBoxGrid),
+                                static_cast<QWidget *>(ui->comboBoxTargetDir), static_cast<QWidget *>(ui->comboBoxTargetType)})
+            quiet.emplace_back(widget);
         ui->comboBoxTargetType->clear();
         for (const auto &item : kept.targetTypes)
             ui->comboBoxTargetType->addItem(item.first, item.second);
@@ -248,20 +248,16 @@ void MainWindow::showReplayFrame(int index, bool continuous)
         applyRecordedScene(replayData->scenes().at(scene).scene);
         replaySceneShown = scene;
     }
-    if (continuous && replayFrameShown >= 0 && index > replayFrameShown) {
-        const int first = std::max(replayFrameShown + 1, index - RadarView::HistorySize + 1);
-        for (const TargetFrame &shown : replayData->targetFrames(first, index)) {
-            view->frameHistory[view->frameIndex] = shown;
-            view->frameIndex = (view->frameIndex + 1) % RadarView::HistorySize;
-        }
-    } else {
-        // After a jump the history is what the live plot held at that frame, so the tracks
-        // are right at once.
+    // Played on, the frames since the last one shown join the history; after a jump the history
+    // is built again as the live plot held it at that frame, so the tracks are right at once.
+    int first = index - RadarView::HistorySize + 1;
+    if (continuous && replayFrameShown >= 0 && index > replayFrameShown)
+        first = std::max(first, replayFrameShown + 1);
+    else
         view->clearHistory();
-        for (const TargetFrame &shown : replayData->targetFrames(index - RadarView::HistorySize + 1, index)) {
-            view->frameHistory[view->frameIndex] = shown;
-            view->frameIndex = (view->frameIndex + 1) % RadarView::HistorySize;
-        }
+    for (const TargetFrame &shown : replayData->targetFrames(first, index)) {
+        view->frameHistory[view->frameIndex] = shown;
+        view->frameIndex = (view->frameIndex + 1) % RadarView::HistorySize;
     }
     replayFrameShown = index;
     inAlarm = frame.alarm;

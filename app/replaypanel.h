@@ -71,7 +71,6 @@ private:
 
     ReplayData *data = nullptr;
     int current = -1;
-    bool movingSlider = false;
     QTimer ticker;
     QElapsedTimer playClock;
     qint64 playStartMs = 0;

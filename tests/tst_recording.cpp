@@ -45,12 +45,6 @@ QList<QStringList> parseCsv(const QByteArray &bytes)
     return rows;
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);

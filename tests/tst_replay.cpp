@@ -15,12 +15,6 @@
 #include <QSlider>
 
 namespace {
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 // What the operator reads in the scene group and the radar information.
 QStringList formTexts(Ui::MainWindow *ui)
 {

@@ -38,6 +38,13 @@ inline QByteArray hexBytes(const char *text)
 }
 
 // The log lines as the operator reads them, without their time stamps.
+// A file's bytes as they are on disk; "<missing>" when it cannot be read.
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
 inline QStringList logLines(const QListWidget *list)
 {
     QStringList lines;
