@@ -2,3 +2,4 @@
 # database file, no window and no radar.
 radar_add_test(tst_fingerprint tst_fingerprint.cpp)
 radar_add_test(tst_scenefile tst_scenefile.cpp)
+radar_add_test(tst_history tst_history.cpp)
