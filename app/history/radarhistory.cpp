@@ -16,6 +16,11 @@
 
 #include <atomic>
 
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 // Everything that differs between the databases the history can live in. SQLite, one file in
@@ -94,7 +99,7 @@ enum Column { Id, TimeMs, LocalTime, User, Computer, Serial, DeviceType, Station
               FingerprintAfter, SceneAfter, Result, Details, PreviousHash, Hash };
 
 // What an entry's hash covers, in this order: everything but its id and the hash itself.
-const char *const ChainFields[] = {"time_ms", "local_time", "user", "computer", "serial", "device_type", "station",
+const char *const ChainFields[] = {"time_ms", "local_time", "user_name", "computer", "serial", "device_type", "station",
                                    "action", "fingerprint_before", "fingerprint_after", "scene_after", "result",
                                    "details", "previous_hash"};
 
@@ -167,6 +172,11 @@ QString computerUser()
         if (!user.isEmpty())
             return user;
     }
+#ifdef Q_OS_UNIX
+    // Started by a service or a script that set none of them.
+    if (const passwd *account = getpwuid(geteuid()))
+        return QString::fromLocal8Bit(account->pw_name);
+#endif
     return QStringLiteral("?");
 }
 
