@@ -17,6 +17,11 @@
 namespace radarlink {
 
 namespace {
+// The messages, translated under "SceneFile".
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(SceneFile)
+};
+
 const QString FormatName = QStringLiteral("radar-scene");
 
 // One whole-number value of the file: its key, where it lives in the scene and what the form's
@@ -109,11 +114,11 @@ bool wholeNumber(const QJsonValue &value, int minimum, int maximum, int *out)
 QString allowedText(const Field &field, const QVector<int> &allowed)
 {
     if (allowed.isEmpty())
-        return QCoreApplication::translate("SceneFile", "%1 到 %2 的整数").arg(field.minimum).arg(field.maximum);
+        return Text::tr("%1 到 %2 的整数").arg(field.minimum).arg(field.maximum);
     QStringList items;
     for (int v : allowed)
         items << QString::number(v);
-    return items.join(QCoreApplication::translate("SceneFile", "、"));
+    return items.join(Text::tr("、"));
 }
 
 bool refuse(QString *error, const QString &message)
@@ -125,23 +130,27 @@ bool refuse(QString *error, const QString &message)
 
 bool refuseValue(QString *error, const char *key, const QJsonValue &value, const QString &expected)
 {
-    return refuse(error, QCoreApplication::translate("SceneFile", "场景文件中 %1 的值 %2 无效，应为 %3")
+    return refuse(error, Text::tr("场景文件中 %1 的值 %2 无效，应为 %3")
                              .arg(QLatin1String(key), valueText(value), expected));
 }
 
 bool readCells(const QJsonValue &value, QVector<QPoint> *cells, QString *error)
 {
     if (!value.isArray())
-        return refuseValue(error, CellsKey, value, QCoreApplication::translate("SceneFile", "网格的列表"));
+        return refuseValue(error, CellsKey, value, Text::tr("网格的列表"));
     const QJsonArray list = value.toArray();
     if (list.size() > SuppressionSlots)
-        return refuse(error, QCoreApplication::translate("SceneFile", "场景文件中的非报警区域网格有 %1 个，最多 %2 个").arg(list.size()).arg(SuppressionSlots));
+        return refuse(error, Text::tr("场景文件中的非报警区域网格有 %1 个，最多 %2 个")
+                                 .arg(list.size())
+                                 .arg(SuppressionSlots));
     for (int k = 0; k < list.size(); ++k) {
         const QJsonObject cell = list.at(k).toObject();
         int x = 0, y = 0;
-        if (!list.at(k).isObject() || cell.size() != 2 || !wholeNumber(cell.value(QLatin1String(CellX)), -32768, 32767, &x)
+        if (!list.at(k).isObject() || cell.size() != 2
+            || !wholeNumber(cell.value(QLatin1String(CellX)), -32768, 32767, &x)
             || !wholeNumber(cell.value(QLatin1String(CellY)), -32768, 32767, &y))
-            return refuse(error, QCoreApplication::translate("SceneFile", "场景文件中第 %1 个非报警区域网格无效：%2").arg(k + 1).arg(valueText(list.at(k))));
+            return refuse(error,
+                          Text::tr("场景文件中第 %1 个非报警区域网格无效：%2").arg(k + 1).arg(valueText(list.at(k))));
         cells->append(QPoint(x, y));
     }
     return true;
@@ -169,15 +178,17 @@ bool decodeSceneFile(const QByteArray &bytes, SceneFile *file, QString *error)
     QJsonParseError parse{};
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parse);
     if (parse.error != QJsonParseError::NoError)
-        return refuse(error, QCoreApplication::translate("SceneFile", "场景文件已损坏或不完整：不是有效的 JSON"));
+        return refuse(error, Text::tr("场景文件已损坏或不完整：不是有效的 JSON"));
     const QJsonObject object = document.object();
     if (!document.isObject() || object.value(QStringLiteral("format")).toString() != FormatName)
-        return refuse(error, QCoreApplication::translate("SceneFile", "不是雷达场景文件"));
+        return refuse(error, Text::tr("不是雷达场景文件"));
+    const QJsonValue versionValue = object.value(QStringLiteral("version"));
     int version = 0;
-    if (!wholeNumber(object.value(QStringLiteral("version")), 1, 1 << 30, &version))
-        return refuse(error, QCoreApplication::translate("SceneFile", "场景文件的格式版本无效：%1").arg(valueText(object.value(QStringLiteral("version")))));
+    if (!wholeNumber(versionValue, 1, 1 << 30, &version))
+        return refuse(error, Text::tr("场景文件的格式版本无效：%1").arg(valueText(versionValue)));
     if (version > SceneFileVersion)
-        return refuse(error, QCoreApplication::translate("SceneFile", "场景文件的格式版本 %1 比本程序新（本程序支持到 %2）").arg(version).arg(SceneFileVersion));
+        return refuse(error,
+                      Text::tr("场景文件的格式版本 %1 比本程序新（本程序支持到 %2）").arg(version).arg(SceneFileVersion));
 
     const QStringList known = allKeys();
     QStringList unknown, missing;
@@ -188,9 +199,9 @@ bool decodeSceneFile(const QByteArray &bytes, SceneFile *file, QString *error)
         if (!object.contains(key))
             missing << key;
     if (!unknown.isEmpty())
-        return refuse(error, QCoreApplication::translate("SceneFile", "场景文件含有未知的项：%1").arg(unknown.join(QStringLiteral(", "))));
+        return refuse(error, Text::tr("场景文件含有未知的项：%1").arg(unknown.join(QStringLiteral(", "))));
     if (!missing.isEmpty())
-        return refuse(error, QCoreApplication::translate("SceneFile", "场景文件缺少项：%1").arg(missing.join(QStringLiteral(", "))));
+        return refuse(error, Text::tr("场景文件缺少项：%1").arg(missing.join(QStringLiteral(", "))));
 
     SceneFile read;
     for (const Field &field : fields()) {
@@ -210,10 +221,10 @@ bool decodeSceneFile(const QByteArray &bytes, SceneFile *file, QString *error)
     const QString storedText = stored.toString();
     const quint32 storedValue = storedText.toUInt(&hex, 16);
     if (!stored.isString() || storedText.size() != 8 || !hex)
-        return refuseValue(error, FingerprintKey, stored, QCoreApplication::translate("SceneFile", "8 位十六进制数"));
+        return refuseValue(error, FingerprintKey, stored, Text::tr("8 位十六进制数"));
     const quint32 computed = sceneFingerprint(read.scene);
     if (storedValue != computed)
-        return refuse(error, QCoreApplication::translate("SceneFile", "场景文件记录的指纹 %1 与其中的参数不符（按参数计算为 %2）")
+        return refuse(error, Text::tr("场景文件记录的指纹 %1 与其中的参数不符（按参数计算为 %2）")
                                  .arg(storedText, fingerprintText(computed)));
     read.scene.cells = cellsInSendOrder(read.scene.cells);
     *file = read;
@@ -224,11 +235,11 @@ bool readSceneFile(const QString &path, SceneFile *file, QString *error)
 {
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
-        return refuse(error, QCoreApplication::translate("SceneFile", "无法读取场景文件：%1").arg(path));
+        return refuse(error, Text::tr("无法读取场景文件：%1").arg(path));
     // A device or a pipe reports no size: what is read is what counts.
     const QByteArray bytes = in.read(SceneFileMaxBytes + 1);
     if (bytes.size() > SceneFileMaxBytes)
-        return refuse(error, QCoreApplication::translate("SceneFile", "文件过大，不是雷达场景文件：%1").arg(path));
+        return refuse(error, Text::tr("文件过大，不是雷达场景文件：%1").arg(path));
     return decodeSceneFile(bytes, file, error);
 }
 
@@ -239,7 +250,7 @@ bool writeSceneFile(const QString &path, const SceneFile &file, QString *error)
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
         const QString reason = out.errorString();
         out.cancelWriting();
-        return refuse(error, QCoreApplication::translate("SceneFile", "无法写入场景文件：%1（%2）").arg(path, reason));
+        return refuse(error, Text::tr("无法写入场景文件：%1（%2）").arg(path, reason));
     }
     return true;
 }

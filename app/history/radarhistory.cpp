@@ -60,7 +60,8 @@ const Dialect &dialect()
                                 QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"),
                                 QStringLiteral("INTEGER PRIMARY KEY"),
                                 QStringLiteral("INTEGER"),
-                                {QStringLiteral("PRAGMA journal_mode = WAL"), QStringLiteral("PRAGMA synchronous = FULL")},
+                                {QStringLiteral("PRAGMA journal_mode = WAL"),
+                                 QStringLiteral("PRAGMA synchronous = FULL")},
                                 QStringLiteral("BEGIN IMMEDIATE"),
                                 QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"),
                                 sqliteFault};
@@ -87,7 +88,8 @@ QStringList schemaStatements(const Dialect &d)
                        " last_hash TEXT NOT NULL, entry_count %1 NOT NULL, last_acceptance %1)")
             .arg(d.bigInteger),
         QStringLiteral("INSERT INTO history_meta (name, value) VALUES ('schema', '%1')").arg(SchemaName),
-        QStringLiteral("INSERT INTO history_meta (name, value) VALUES ('version', '%1')").arg(RadarHistory::SchemaVersion),
+        QStringLiteral("INSERT INTO history_meta (name, value) VALUES ('version', '%1')")
+            .arg(RadarHistory::SchemaVersion),
     };
 }
 
@@ -267,9 +269,10 @@ bool RadarHistory::run(QSqlQuery &query, const QString &statement, const QVarian
     if (!query.prepare(statement))
         return failed(query.lastError());
     // A null text would be stored as NULL: every text column holds a text, perhaps empty.
-    for (const QVariant &value : bound)
-        query.addBindValue(value.userType() == QMetaType::QString && value.toString().isNull() ? QVariant(QStringLiteral(""))
-                                                                                               : value);
+    for (const QVariant &value : bound) {
+        const bool nullText = value.userType() == QMetaType::QString && value.toString().isNull();
+        query.addBindValue(nullText ? QVariant(QStringLiteral("")) : value);
+    }
     return query.exec() || failed(query.lastError());
 }
 
@@ -290,7 +293,7 @@ bool RadarHistory::open(const QString &filePath, Missing missing)
         if (!db.open())
             fail(tr("无法打开雷达历史文件：%1（%2）").arg(path, db.lastError().text()));
         else
-            opened = inspect(path);
+            opened = inspect();
     }
     if (!opened)
         close();
@@ -299,7 +302,7 @@ bool RadarHistory::open(const QString &filePath, Missing missing)
 
 // Reads what the file holds before anything is written to it: a history of this version or
 // older is opened, an empty file gets the schema, anything else is left as it is.
-bool RadarHistory::inspect(const QString &filePath)
+bool RadarHistory::inspect()
 {
     QSqlDatabase db = QSqlDatabase::database(connection, false);
     QSqlQuery query(db);
@@ -311,23 +314,24 @@ bool RadarHistory::inspect(const QString &filePath)
     if (tables.isEmpty())
         return createSchema();
     if (!tables.contains(QStringLiteral("history_meta")))
-        return fail(tr("不是雷达历史文件：%1").arg(filePath));
+        return fail(tr("不是雷达历史文件：%1").arg(path));
     if (!run(query, QStringLiteral("SELECT name, value FROM history_meta")))
         return false;
     QHash<QString, QString> meta;
     while (query.next())
         meta.insert(query.value(0).toString(), query.value(1).toString());
     if (meta.value(QStringLiteral("schema")) != SchemaName)
-        return fail(tr("不是雷达历史文件：%1").arg(filePath));
+        return fail(tr("不是雷达历史文件：%1").arg(path));
     bool number = false;
     const int version = meta.value(QStringLiteral("version")).toInt(&number);
     if (version > SchemaVersion)
         return fail(tr("雷达历史文件的格式版本 %1 比本程序新（本程序支持到 %2）：%3")
                         .arg(version)
                         .arg(SchemaVersion)
-                        .arg(filePath));
-    if (!number || version < 1 || !tables.contains(QStringLiteral("entries")) || !tables.contains(QStringLiteral("radars")))
-        return fail(tr("雷达历史文件已损坏：%1（%2）").arg(filePath, tr("缺少表或版本")));
+                        .arg(path));
+    if (!number || version < 1 || !tables.contains(QStringLiteral("entries"))
+        || !tables.contains(QStringLiteral("radars")))
+        return fail(tr("雷达历史文件已损坏：%1（%2）").arg(path, tr("缺少表或版本")));
     for (const QString &statement : dialect().setup)
         if (!run(query, statement))
             return false;
@@ -390,12 +394,12 @@ bool RadarHistory::store(HistoryEntry &entry)
     entry.previousHash = query.next() ? query.value(0).toString() : QString();
     entry.hash = hashOf(chainValues(entry));
     if (!run(query,
-             QStringLiteral("INSERT INTO entries (time_ms, local_time, user_name, computer, serial, device_type, station,"
-                            " action, fingerprint_before, fingerprint_after, scene_after, result, details,"
+             QStringLiteral("INSERT INTO entries (time_ms, local_time, user_name, computer, serial, device_type,"
+                            " station, action, fingerprint_before, fingerprint_after, scene_after, result, details,"
                             " previous_hash, hash) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-             {entry.timeMs, entry.localTime, entry.user, entry.computer, entry.serial, entry.deviceType, entry.station,
-              entry.action, entry.fingerprintBefore, entry.fingerprintAfter, entry.sceneAfter, entry.result,
-              detailsText(entry.details), entry.previousHash, entry.hash}))
+             {entry.timeMs, entry.localTime, entry.user, entry.computer, entry.serial, entry.deviceType,
+              entry.station, entry.action, entry.fingerprintBefore, entry.fingerprintAfter, entry.sceneAfter,
+              entry.result, detailsText(entry.details), entry.previousHash, entry.hash}))
         return false;
     entry.id = query.lastInsertId().toLongLong();
     const bool accepted = entry.action == QLatin1String(HistoryAction::Accepted);

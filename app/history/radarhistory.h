@@ -135,7 +135,7 @@ public:
 private:
     bool fail(const QString &message);
     bool failed(const QSqlError &sqlError);
-    bool inspect(const QString &path);
+    bool inspect();
     bool createSchema();
     bool run(QSqlQuery &query, const QString &statement, const QVariantList &bound = {});
     bool store(HistoryEntry &entry);
