@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Writes the seed inputs of the fuzz targets into fuzz/corpus/<target>/: valid replies, files and
 streams as the radar, its loader and the tool produce them, plus a few cut short."""
+import json
 import os
 import random
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -55,6 +57,28 @@ seeds = {
     "scene_config": [scene((30.0, 0.5, 10.0, 5.0, -2.5, 2.5), (90, 1, 0, 2)), scene((0.0,) * 6, (0, 0, 0, 0)),
                      scene((12.34, 0.0, 6.0, 3.0, -1.0, 1.5), (120, 3, 1, 1))[:40]],
 }
+
+
+def scene_file(device_type, far, angle, warn, alarm, left, right, start, edge, direction, kind, cells, fingerprint=None):
+    """A full scene file; its fingerprint is zlib's CRC-32 over the five writes' data bytes."""
+    payload = (struct.pack("<HHH", far, angle, 0) + struct.pack("<HHbb", warn, alarm, left, right)
+               + bytes([direction, kind]) + struct.pack("<H", start) + bytes(14) + bytes([len(cells), edge])
+               + b"".join(struct.pack("<hh", *c) for c in cells) + bytes(4 * (10 - len(cells))))
+    return json.dumps({"format": "radar-scene", "version": 1, "device_type": device_type, "detection_far_cm": far,
+                       "angle_deg": angle, "warning_far_cm": warn, "alarm_far_cm": alarm, "left_half_metres": left,
+                       "right_half_metres": right, "start_cm": start, "grid_edge_cm": edge,
+                       "target_direction": direction, "target_type": kind,
+                       "cells": [{"x_cm": x, "y_cm": y} for x, y in cells],
+                       "fingerprint": fingerprint or "%08X" % zlib.crc32(payload)}, indent=4).encode()
+
+
+ten = [(-75, 575), (-50, 575), (-25, 575), (0, 550), (25, 550), (50, 550), (-100, 300), (-75, 300), (100, 300), (125, 300)]
+seeds["scene_file"] = [scene_file(1, 600, 120, 400, 200, -2, 2, 0, 100, 0, 0, []),
+                       scene_file(2, 750, 100, 500, 250, -8, 12, 150, 100, 1, 3, [(150, 350)]),
+                       scene_file(1, 600, 120, 400, 200, -2, 2, 0, 25, 0, 0, ten),
+                       scene_file(3, 1250, 90, 800, 350, -5, 6, 150, 50, 1, 4, [], fingerprint="00000000"),
+                       scene_file(1, 600, 120, 400, 200, -2, 2, 0, 25, 0, 0, ten)[:300]]
+
 random.seed(1)
 requests = [frame(c, d, station=0xFF) for c, d in ((0x0D, b""), (0x0A, b""), (0x02, bytes(6)), (0x06, b"\x01\x00"))]
 seeds["frame_parser"] = [bytes([7]) + b"".join(requests), bytes([0]) + b"\x12\x55" + requests[0] + b"\xaa\x55" + requests[1][:9],

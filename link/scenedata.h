@@ -1,6 +1,9 @@
-// The data bytes of the five scene writes, from the values the operator set. Pure functions:
-// every value is truncated toward zero and its low bits kept, whatever the double holds.
+// The data bytes of the five scene writes. The scene in wire units (a WireScene) is encoded as
+// it is; the form's values in metres are first truncated toward zero with their low bits kept,
+// whatever the double holds, and then go through the same encoders.
 #pragma once
+
+#include "scenecompare.h"
 
 #include <QByteArray>
 #include <QPoint>
@@ -15,6 +18,13 @@ qint64 truncated(double value);
 quint16 distanceCm(double metres);        // 16 bits of trunc(m x 100)
 quint8 boundaryHalfMetres(double metres); // 8 bits of trunc(m x 2), two's complement
 quint8 gridEdgeCm(double metres);         // 8 bits of trunc(m x 100)
+
+QByteArray detectionAreaData(const WireScene &scene);
+QByteArray alarmAreaData(const WireScene &scene);
+QByteArray targetFilterData(const WireScene &scene);
+QByteArray startDistanceData(const WireScene &scene);
+// The scene's grid edge and its cells in the order given.
+QByteArray suppressionData(const WireScene &scene);
 
 QByteArray detectionAreaData(double farMetres, int angle);
 QByteArray alarmAreaData(double warningFarMetres, double alarmFarMetres, double leftMetres, double rightMetres);

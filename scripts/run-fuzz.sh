@@ -27,7 +27,7 @@ run_one() {
   local name=$1 max_len=$2 work=build-fuzz/long/$1
   rm -rf "$work" && mkdir -p "$work/corpus"
   cp fuzz/corpus/"$name"/* "$work/corpus/"
-  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     build-fuzz/fuzz_"$name" -max_total_time="$seconds" -max_len="$max_len" -timeout=5 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" >"$work/log" 2>&1 || true
 }

@@ -1128,6 +1128,69 @@
     </message>
 </context>
 <context>
+    <name>RadarHistory</name>
+    <message>
+        <source>雷达历史完整：已检查 %1 条记录</source>
+        <translation>Radar history intact: %1 entries checked</translation>
+    </message>
+    <message>
+        <source>雷达 %1 的记录 #%2 被改动过：内容与其哈希不符</source>
+        <translation>Entry #%2 of radar %1 was changed: its content does not match its hash</translation>
+    </message>
+    <message>
+        <source>雷达 %1 的记录链在记录 #%2 处断开：之前有记录被删除，或这一条是后来插入的</source>
+        <translation>The chain of radar %1 breaks at entry #%2: an entry before it was deleted, or this one was inserted later</translation>
+    </message>
+    <message>
+        <source>雷达 %1 的记录 #%2 是在最后一条记录之后另外加入的</source>
+        <translation>Entry #%2 of radar %1 was added after its last recorded entry</translation>
+    </message>
+    <message>
+        <source>雷达 %1 的最后一条记录 #%2 被删除了</source>
+        <translation>The last entry of radar %1 (#%2) was deleted</translation>
+    </message>
+    <message>
+        <source>无法读取雷达历史</source>
+        <translation>Cannot read the radar history</translation>
+    </message>
+    <message>
+        <source>雷达历史文件正被另一个程序锁定：%1</source>
+        <translation>The radar history is locked by another program: %1</translation>
+    </message>
+    <message>
+        <source>雷达历史文件已损坏：%1（%2）</source>
+        <translation>The radar history is damaged: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>雷达历史文件无法读写：%1（%2）</source>
+        <translation>Cannot read or write the radar history: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>找不到雷达历史文件：%1</source>
+        <translation>Radar history not found: %1</translation>
+    </message>
+    <message>
+        <source>不是雷达历史文件：%1</source>
+        <translation>Not a radar history: %1</translation>
+    </message>
+    <message>
+        <source>无法打开雷达历史文件：%1（%2）</source>
+        <translation>Cannot open the radar history: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>雷达历史文件的格式版本 %1 比本程序新（本程序支持到 %2）：%3</source>
+        <translation>The radar history's format version %1 is newer than this program supports (up to %2): %3</translation>
+    </message>
+    <message>
+        <source>缺少表或版本</source>
+        <translation>tables or version missing</translation>
+    </message>
+    <message>
+        <source>雷达历史没有打开</source>
+        <translation>The radar history is not open</translation>
+    </message>
+</context>
+<context>
     <name>RecordingFile</name>
     <message>
         <source>记录文件已损坏或不完整</source>
@@ -1270,6 +1333,77 @@
     <message>
         <source>（目标 %1）</source>
         <translation> (targets %1)</translation>
+    </message>
+</context>
+<context>
+    <name>SceneFile</name>
+    <message>
+        <source>%1 到 %2 的整数</source>
+        <translation>a whole number from %1 to %2</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>场景文件中 %1 的值 %2 无效，应为 %3</source>
+        <translation>Scene file: %1 is %2, expected %3</translation>
+    </message>
+    <message>
+        <source>网格的列表</source>
+        <translation>a list of cells</translation>
+    </message>
+    <message>
+        <source>场景文件中的非报警区域网格有 %1 个，最多 %2 个</source>
+        <translation>The scene file has %1 non-alarm cells, at most %2 are allowed</translation>
+    </message>
+    <message>
+        <source>场景文件中第 %1 个非报警区域网格无效：%2</source>
+        <translation>Non-alarm cell %1 of the scene file is invalid: %2</translation>
+    </message>
+    <message>
+        <source>场景文件已损坏或不完整：不是有效的 JSON</source>
+        <translation>The scene file is damaged or incomplete: not valid JSON</translation>
+    </message>
+    <message>
+        <source>不是雷达场景文件</source>
+        <translation>Not a radar scene file</translation>
+    </message>
+    <message>
+        <source>场景文件的格式版本无效：%1</source>
+        <translation>Invalid scene file format version: %1</translation>
+    </message>
+    <message>
+        <source>场景文件的格式版本 %1 比本程序新（本程序支持到 %2）</source>
+        <translation>The scene file's format version %1 is newer than this program supports (up to %2)</translation>
+    </message>
+    <message>
+        <source>场景文件含有未知的项：%1</source>
+        <translation>Unknown items in the scene file: %1</translation>
+    </message>
+    <message>
+        <source>场景文件缺少项：%1</source>
+        <translation>Items missing from the scene file: %1</translation>
+    </message>
+    <message>
+        <source>8 位十六进制数</source>
+        <translation>8 hexadecimal digits</translation>
+    </message>
+    <message>
+        <source>场景文件记录的指纹 %1 与其中的参数不符（按参数计算为 %2）</source>
+        <translation>The fingerprint %1 stored in the scene file does not match its values (they give %2)</translation>
+    </message>
+    <message>
+        <source>无法读取场景文件：%1</source>
+        <translation>Cannot read the scene file: %1</translation>
+    </message>
+    <message>
+        <source>文件过大，不是雷达场景文件：%1</source>
+        <translation>File too large to be a radar scene file: %1</translation>
+    </message>
+    <message>
+        <source>无法写入场景文件：%1（%2）</source>
+        <translation>Cannot write the scene file: %1 (%2)</translation>
     </message>
 </context>
 </TS>

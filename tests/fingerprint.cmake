@@ -1,0 +1,5 @@
+# The scene fingerprint, the full scene file and the radar history store: pure functions and a
+# database file, no window and no radar.
+radar_add_test(tst_fingerprint tst_fingerprint.cpp)
+radar_add_test(tst_scenefile tst_scenefile.cpp)
+radar_add_test(tst_history tst_history.cpp)
