@@ -87,12 +87,8 @@ private slots:
         QCOMPARE(stats.bytesSent(), qint64(30));
         QCOMPARE(stats.perCommand().size(), 2);
         stats.startConnection(false);
-        QCOMPARE(stats.reconnects(), 0);
-        QCOMPARE(stats.timeouts(), 0);
-        QCOMPARE(stats.wrongSync(), 0);
-        QCOMPARE(stats.bytesSent(), qint64(0));
-        QCOMPARE(stats.bytesReceived(), qint64(0));
-        QCOMPARE(stats.longestReplyMs(), qint64(0));
+        QCOMPARE(stats.reconnects() + stats.timeouts() + stats.wrongSync(), 0);
+        QCOMPARE(stats.bytesSent() + stats.bytesReceived() + stats.longestReplyMs(), qint64(0));
         QCOMPARE(stats.medianReplyMs(), -1.0);
         QVERIFY(stats.perCommand().isEmpty());
         QCOMPARE(stats.pollsPerSecond(1500), 0.0);
