@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSerialPortInfo>
 #include <QSettings>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -117,7 +116,11 @@ void MainWindow::connectAtStart(const QString &portName)
 void MainWindow::startPortWatch(const QString &name)
 {
     watchedPort = name;
-    watchedIdentity = connectedIdentity;
+    watchedAdapter = connectedAdapter;
+    // The radar of the lost connection is the one to find again, however often the watch
+    // starts over before it answers.
+    if (!awaitedRadar.known)
+        awaitedRadar = currentIdentity();
     emit printThread(tr("等待串口恢复：") + name);
     // "断开" stays to end the waiting; "连接" is there for another port.
     ui->pushButtonDisconnect->show();
@@ -134,29 +137,23 @@ void MainWindow::endPortWatch()
     stopRecordingUnlessResuming();
     watchTimer.stop();
     watchedPort.clear();
-    watchedIdentity = PortIdentity();
+    watchedAdapter = PortEntry();
+    awaitedRadar = RadarIdentity();
+    radarSceneKnown = false;
     statusTimer.stop();
     refreshLinkStatus();
 }
 
 QString MainWindow::returnedPortName() const
 {
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        if (info.portName() == watchedPort || info.systemLocation() == watchedPort)
+    const QList<PortEntry> ports = portLister();
+    for (const PortEntry &entry : ports)
+        if (entry.name == watchedPort || entry.systemLocation == watchedPort)
             return watchedPort;
     // A path typed by the operator (a symlink to the adapter, say) is not in the system's list.
     if (QFileInfo::exists(deviceFileOf(watchedPort)))
         return watchedPort;
-    if (watchedIdentity.known) {
-        for (const QSerialPortInfo &info : ports)
-            if (info.hasVendorIdentifier() && info.hasProductIdentifier()
-                && info.vendorIdentifier() == watchedIdentity.vendor
-                && info.productIdentifier() == watchedIdentity.product
-                && info.serialNumber() == watchedIdentity.serialNumber)
-                return info.portName();
-    }
-    return QString();
+    return returnedAdapterPort(ports, watchedAdapter);
 }
 
 void MainWindow::checkWatchedPort()
@@ -175,17 +172,21 @@ void MainWindow::checkWatchedPort()
 
 QString MainWindow::linkStatusText() const
 {
+    // The counts run on through a reconnect: the time-outs that preceded a drop stay in sight.
+    const QString counts = tr("超时：%1    错误回复：%2    重连：%3")
+                               .arg(linkStats.timeouts())
+                               .arg(linkStats.badReplies())
+                               .arg(linkStats.reconnects());
     if (isWaitingForPort())
-        return tr("等待串口恢复：") + watchedPort;
+        return tr("等待串口恢复：") + watchedPort + QStringLiteral("    ") + counts;
     if (!serialChannel.port.isOpen())
         return tr("未连接");
     const double median = linkStats.medianReplyMs();
-    return tr("串口：%1    轮询：%2 次/秒    回复时间：%3 ms    超时：%4    错误回复：%5")
-        .arg(serialChannel.port.portName())
-        .arg(linkStats.pollsPerSecond(connectionClock.elapsed()), 0, 'f', 1)
-        .arg(median < 0 ? QStringLiteral("-") : QString::number(median, 'f', 0))
-        .arg(linkStats.timeouts())
-        .arg(linkStats.badReplies());
+    return tr("串口：%1    轮询：%2 次/秒    回复时间：%3 ms")
+               .arg(serialChannel.port.portName())
+               .arg(linkStats.pollsPerSecond(connectionClock.elapsed()), 0, 'f', 1)
+               .arg(median < 0 ? QStringLiteral("-") : QString::number(median, 'f', 0))
+        + QStringLiteral("    ") + counts;
 }
 
 QString MainWindow::linkStatisticsText() const

@@ -18,7 +18,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSerialPortInfo>
 #include <QStyle>
 
 QMap<int, QString> MainWindow::deviceTypeNames = {
@@ -194,15 +193,16 @@ bool MainWindow::eventFilter(QObject *obj, QEvent *event)
 void MainWindow::refreshPortList()
 {
     QStringList names;
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports) {
-        QSerialPort probe(info);
+    const QList<radarlink::PortEntry> ports = portLister();
+    for (const radarlink::PortEntry &entry : ports) {
+        QSerialPort probe;
+        probe.setPortName(entry.systemLocation);
         if (probe.open(QIODevice::ReadWrite)) {
-            names << info.portName();
+            names << entry.name;
             probe.close();
         } else {
             emit printThread(tr("串口%1不可用，未列出：%2")
-                                 .arg(info.portName(), radarlink::portOpenFailureText(probe.error(), info.systemLocation())));
+                                 .arg(entry.name, radarlink::portOpenFailureText(probe.error(), entry.systemLocation)));
         }
     }
     ui->comboBoxSerial->clear();
@@ -226,31 +226,27 @@ bool MainWindow::openPortNamed(const QString &name, bool automatic)
     port.clearError();
     if (!port.open(QIODevice::ReadWrite)) {
         // The watch tries once a second; a port that is there but not yet usable stays quiet.
+        // The name as the operator gave it: QSerialPort drops the /dev/ of a path.
         if (!automatic) {
-            emit printThread(tr("无法打开串口：") + port.portName() + QLatin1Char('\n'));
-            emit printThread(radarlink::portOpenFailureText(port.error(), port.portName()));
+            emit printThread(tr("无法打开串口：") + name + QLatin1Char('\n'));
+            emit printThread(radarlink::portOpenFailureText(port.error(), name));
         }
         return false;
     }
     if (automatic)
         emit printThread(tr("串口已恢复，重新连接：") + port.portName());
-    const QSerialPortInfo info(port);
-    connectedIdentity = PortIdentity();
-    if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
-        connectedIdentity.known = true;
-        connectedIdentity.vendor = info.vendorIdentifier();
-        connectedIdentity.product = info.productIdentifier();
-        connectedIdentity.serialNumber = info.serialNumber();
-    }
+    connectedAdapter = radarlink::portEntryFor(portLister(), name);
     // Replies then arrive without the driver's batching delay; a refusal changes nothing.
     requestLowLatency(int(port.handle()));
     emit printThread(tr("串口成功连接：") + port.portName() + QLatin1Char('\n'));
     frameHeader = radarlink::connectHeader();
     stationNumber = 255;
     ++connectionId;
+    // A reconnect resumes the connection: its figures and their clock run on.
     linkStats.startConnection(automatic);
     startRecording(automatic);
-    connectionClock.start();
+    if (!automatic || !connectionClock.isValid())
+        connectionClock.start();
     statusTimer.start();
     refreshLinkStatus();
     return true;
@@ -285,6 +281,11 @@ void MainWindow::blinkIndicators()
 }
 
 QString MainWindow::serialNumberText() const
+{
+    return serialNumberOf(serialWord1, serialWord2, serialByte3);
+}
+
+QString MainWindow::serialNumberOf(quint16 serialWord1, quint16 serialWord2, quint8 serialByte3)
 {
     return QStringLiteral("%1%2%3")
         .arg(serialWord1, 4, 16, QLatin1Char('0'))

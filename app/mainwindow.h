@@ -2,7 +2,9 @@
 #pragma once
 
 #include "linkstatistics.h"
+#include "portlist.h"
 #include "sceneconfig.h"
+#include "scenecompare.h"
 #include "serialchannel.h"
 
 #include <QByteArray>
@@ -32,7 +34,6 @@ class ReplayPanel;
 class QDockWidget;
 class QTextDocument;
 namespace radarlink {
-struct WireScene;
 struct DetectionAreaReply;
 struct AlarmAreaReply;
 struct SuppressionReply;
@@ -120,6 +121,9 @@ public:
     bool readRadarScene(radarlink::WireScene *scene);
     // The scene the tool would send, in the same units.
     radarlink::WireScene toolScene() const;
+    // A scene read from the radar with its cells as the form would mark them: each point taken
+    // to its cell of the form's grid and back to that cell's centre (only under the same edge).
+    radarlink::WireScene cellsAsMarked(radarlink::WireScene scene) const;
     // The outcome of the last verification as the log gave it, and when; empty before the first.
     QString lastVerification;
     QDateTime lastVerificationTime;
@@ -132,7 +136,7 @@ public:
     // The held log lines, time stamps included, one a line in UTF-8; false when not written.
     bool writeLogFile(const QString &path) const;
 
-    // The link's figures since the current connection opened.
+    // The link's figures since the operator connected; an automatic reconnect carries them on.
     const radarlink::LinkStatistics &linkStatistics() const { return linkStats; }
     // What the status bar shows, and the full list of the figures (its tooltip and the
     // "链路统计" window).
@@ -168,6 +172,9 @@ public:
 
     // A lost line is being watched for the port to come back.
     bool isWaitingForPort() const { return watchTimer.isActive(); }
+    // Where the window gets the serial ports from (the port box, the watch for a lost adapter);
+    // the system's list unless replaced.
+    void setPortLister(radarlink::PortLister lister) { portLister = std::move(lister); }
 
     // Selects the port and connects as the operator would (used by the command line).
     void connectAtStart(const QString &portName);
@@ -232,7 +239,20 @@ public:
     bool inSurvey = false;
     int deviceType = 1;
     QByteArray frameHeader = QByteArray(12, '\0');
+    // Set by a scene send that failed (and by the sampling tool): the poll chain ends, and a
+    // poll already waiting stops waiting.
     bool pollingPaused = false;
+    // A scene send is between its first and its last write: no other exchange waits for a reply.
+    bool sceneSendRunning = false;
+    // The scene the radar holds as last read back or confirmed by a successful send on this
+    // connection, in the values the radar returned or the tool sent. The form's unsent edits are
+    // where toolScene() differs from it.
+    radarlink::WireScene radarScene;
+    bool radarSceneKnown = false;
+    // The form differs from the radar's scene in an item the radar type has.
+    bool formHasUnsentEdits() const;
+    // The scene items the form shows for the connected radar's type.
+    radarlink::SceneItems shownSceneItems() const;
     quint16 serialWord1 = 0;
     quint16 serialWord2 = 0;
     quint8 serialByte3 = 0;
@@ -250,6 +270,7 @@ public:
     // The device-dependent part of the form: device-type text, serial number, target types.
     void refreshDeviceTexts();
     QString serialNumberText() const;
+    static QString serialNumberOf(quint16 serialWord1, quint16 serialWord2, quint8 serialByte3);
 
     // What an identity read of a known device type shows: picture, widgets, target types.
     void applyDevicePresentation();
@@ -335,14 +356,36 @@ private:
     bool resumable = false;
     QTimer watchTimer;
     QString watchedPort;
+    radarlink::PortLister portLister = radarlink::systemPorts;
     // What a USB adapter tells about itself: it may come back under another name.
-    struct PortIdentity
+    radarlink::PortEntry watchedAdapter, connectedAdapter;
+    // The radar a reconnect must find again: what its identity read gave.
+    struct RadarIdentity
     {
         bool known = false;
-        quint16 vendor = 0;
-        quint16 product = 0;
+        int deviceType = 0;
         QString serialNumber;
-    } watchedIdentity, connectedIdentity;
+        int station = 0;
+    };
+    RadarIdentity awaitedRadar, foundRadar;
+    RadarIdentity currentIdentity() const;
+    QString identityText(const RadarIdentity &radar) const;
+    // Another radar answered a reconnect: the session ends, said in the log and in a box.
+    void refuseOtherRadar();
+    // The form as the operator left it: the scene group and the marked cells as ground points.
+    struct FormHold
+    {
+        bool edits = false;
+        bool radarKnown = false;
+        radarlink::WireScene radar;
+        SceneConfig form;
+        QVector<QPoint> cells;
+    };
+    FormHold holdForm() const;
+    void restoreForm(const FormHold &hold);
+    // After a reconnect's read-back: the operator's unsent edits stay, or, when the radar's scene
+    // changed during the drop, the operator chooses.
+    void settleUnsentEdits(const FormHold &hold);
     bool linkLostPending = false;
     bool disconnecting = false;
 

@@ -12,6 +12,7 @@
 #include "replies.h"
 
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <functional>
@@ -33,6 +34,9 @@ QByteArray subCommand(const RadarCommand &command)
 void MainWindow::on_pushButtonConnect_clicked()
 {
     endPortWatch();
+    // A connection of the operator's: whatever radar answers is the one meant.
+    awaitedRadar = RadarIdentity();
+    radarSceneKnown = false;
     resumable = false;
     showConnecting();
     if (!openRadarPort()) {
@@ -55,6 +59,15 @@ void MainWindow::readBackAndPoll(bool automatic)
     // The operator may press "断开" (and connect again) during any of the delays below; from
     // then on this sequence belongs to an ended connection and must leave the line alone.
     const quint64 connection = connectionId;
+    foundRadar = RadarIdentity();
+    // The scene reads write into the form. A reconnect that does not get through them all gives
+    // the operator's form back as it was before it started.
+    const FormHold hold = holdForm();
+    bool finished = false;
+    const auto formBack = qScopeGuard([&] {
+        if (automatic && !finished)
+            restoreForm(hold);
+    });
     delayWithEvents(SettleDelayMs);
     if (connection != connectionId)
         return;
@@ -69,6 +82,10 @@ void MainWindow::readBackAndPoll(bool automatic)
             const bool done = step();
             if (connection != connectionId)
                 return;
+            if (foundRadar.known) {
+                refuseOtherRadar();
+                return;
+            }
             if (done)
                 break;
             delayWithEvents(RetryDelayMs);
@@ -76,7 +93,10 @@ void MainWindow::readBackAndPoll(bool automatic)
                 return;
             if (attempt == AttemptsPerStep) {
                 if (automatic) {
-                    // A radar that is back on the line but not yet answering: keep waiting.
+                    // A radar that is back on the line but not yet answering: keep waiting. What
+                    // it did answer is no confirmed scene.
+                    radarScene = hold.radar;
+                    radarSceneKnown = hold.radarKnown;
                     const QString name = serialChannel.port.portName();
                     dropConnection();
                     startPortWatch(name);
@@ -87,16 +107,100 @@ void MainWindow::readBackAndPoll(bool automatic)
             }
         }
     }
+    finished = true;
+    radarSceneKnown = true;
+    awaitedRadar = RadarIdentity();
     recordScene(QStringLiteral("readback"));
     pollingPaused = false;
     pollTimer.start();
     clockTimer.start();
     resumable = true;
+    if (automatic)
+        settleUnsentEdits(hold);
+}
+
+MainWindow::RadarIdentity MainWindow::currentIdentity() const
+{
+    return RadarIdentity{true, deviceType, serialNumberText(), stationNumber};
+}
+
+QString MainWindow::identityText(const RadarIdentity &radar) const
+{
+    const QString type = deviceTypeNames.value(radar.deviceType, QString::number(radar.deviceType));
+    return tr("%1（序列号 %2，站点号 %3）").arg(type, radar.serialNumber).arg(radar.station);
+}
+
+void MainWindow::refuseOtherRadar()
+{
+    // Nothing of the radar found is shown or recorded: the form, the radar information and the
+    // recording stay the lost radar's, and the recording ends here.
+    const QString text = tr("重连后应答的不是断线前的雷达：找到%1，断线前是%2。已断开连接，不再等待串口恢复。")
+                             .arg(identityText(foundRadar), identityText(awaitedRadar));
+    emit printThread(text);
+    on_pushButtonDisconnect_clicked();
+    QMessageBox::warning(this, tr("重连"), text);
+}
+
+bool MainWindow::formHasUnsentEdits() const
+{
+    if (!radarSceneKnown)
+        return false;
+    return !compareScenes(toolScene(), cellsAsMarked(radarScene), shownSceneItems()).isEmpty();
+}
+
+MainWindow::FormHold MainWindow::holdForm() const
+{
+    FormHold hold;
+    hold.edits = formHasUnsentEdits();
+    hold.radarKnown = radarSceneKnown;
+    hold.radar = radarScene;
+    hold.form = sceneFromForm();
+    // As ground points: the plot's grid follows the radar's detection distance, which the
+    // read-back may change.
+    const RadarView *view = ui->graphicsView;
+    for (const GridCell &cell : view->SuppressionGrid.setCells())
+        hold.cells << view->cellToRadarPoint(cell.row, cell.column);
+    return hold;
+}
+
+void MainWindow::restoreForm(const FormHold &hold)
+{
+    applySceneToForm(hold.form);
+    // The values first: a change of the grid box empties the marked cells.
+    RadarView *view = ui->graphicsView;
+    view->SuppressionGrid.clearFlags();
+    for (const QPoint &point : hold.cells) {
+        const GridCell cell = view->radarPointToCell(point.x(), point.y());
+        view->SuppressionGrid.setFlag(cell.row, cell.column, true);
+    }
+    view->nonAlarmCount = view->SuppressionGrid.setCount();
+    view->redrawScene();
+}
+
+void MainWindow::settleUnsentEdits(const FormHold &hold)
+{
+    if (!hold.edits)
+        return;
+    bool keep = true;
+    if (radarScene != hold.radar) {
+        keep = QMessageBox::question(this, tr("重连"),
+                                     tr("断线期间雷达中的场景参数被改变了，而界面上有未发送的修改。\n"
+                                        "保留未发送的修改吗？选“否”则采用雷达中的场景参数。"),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+               == QMessageBox::Yes;
+    }
+    if (keep)
+        restoreForm(hold);
+    emit printThread(keep ? tr("重连后保留了未发送的修改") : tr("重连后采用了雷达中的场景参数"));
 }
 
 void MainWindow::on_pushButtonDisconnect_clicked()
 {
+    if (isWaitingForPort())
+        emit printThread(tr("已停止等待串口恢复：") + watchedPort);
     endPortWatch();
+    awaitedRadar = RadarIdentity();
+    radarSceneKnown = false;
     dropConnection();
 }
 
@@ -155,6 +259,10 @@ void MainWindow::loseLine()
     if (recorder)
         recorder->recordEvent(QStringLiteral("line_lost"));
     recordingThroughDrop = resume;
+    if (!resume) {
+        awaitedRadar = RadarIdentity();
+        radarSceneKnown = false;
+    }
     dropConnection();
     if (resume)
         startPortWatch(name);
@@ -164,6 +272,14 @@ bool MainWindow::readIdentity()
 {
     return runExchange(C::ReadIdentity, QByteArray(), [this](const QByteArray &reply) {
         const IdentityReply id = decodeIdentity(reply);
+        const RadarIdentity answered{true, id.deviceType(), serialNumberOf(id.serialWord1, id.serialWord2, id.serialByte3),
+                                     id.station};
+        // After a reconnect only the lost radar may take its place, and none of another is applied.
+        if (awaitedRadar.known
+            && (answered.deviceType != awaitedRadar.deviceType || answered.serialNumber != awaitedRadar.serialNumber)) {
+            foundRadar = answered;
+            return false;
+        }
         frameHeader[StationOffset] = char(id.station);
         frameHeader[StationCopyOffset] = char(id.station);
         frameHeader[ReportedStationOffset] = char(id.station);
@@ -279,7 +395,10 @@ void MainWindow::on_pushButtonSaveConfig_clicked()
 bool MainWindow::readDetectionArea()
 {
     return runExchange(C::ReadDetectionArea, QByteArray(), [this](const QByteArray &reply) {
-        showDetectionArea(decodeDetectionArea(reply));
+        const DetectionAreaReply area = decodeDetectionArea(reply);
+        radarScene.detectionFarCm = area.farCm;
+        radarScene.angle = area.angle;
+        showDetectionArea(area);
         return true;
     });
 }
@@ -287,7 +406,12 @@ bool MainWindow::readDetectionArea()
 bool MainWindow::readAlarmArea()
 {
     return runExchange(C::ReadAlarmArea, QByteArray(), [this](const QByteArray &reply) {
-        showAlarmArea(decodeAlarmArea(reply));
+        const AlarmAreaReply area = decodeAlarmArea(reply);
+        radarScene.warningFarCm = area.warningFarCm;
+        radarScene.alarmFarCm = area.alarmFarCm;
+        radarScene.leftHalfMetres = area.leftHalfMetres;
+        radarScene.rightHalfMetres = area.rightHalfMetres;
+        showAlarmArea(area);
         return true;
     });
 }
@@ -295,7 +419,10 @@ bool MainWindow::readAlarmArea()
 bool MainWindow::readSuppressionArea()
 {
     return runExchange(C::ReadSuppressionArea, QByteArray(), [this](const QByteArray &reply) {
-        showSuppression(decodeSuppression(reply));
+        const SuppressionReply cells = decodeSuppression(reply);
+        radarScene.gridEdgeCm = cells.gridEdgeCm;
+        radarScene.cells = cells.cells;
+        showSuppression(cells);
         return true;
     });
 }
@@ -303,7 +430,10 @@ bool MainWindow::readSuppressionArea()
 bool MainWindow::readTargetFilter()
 {
     return runExchange(C::ReadTargetFilter, QByteArray(), [this](const QByteArray &reply) {
-        showTargetFilter(decodeTargetFilter(reply));
+        const TargetFilterReply filter = decodeTargetFilter(reply);
+        radarScene.direction = filter.direction;
+        radarScene.type = filter.type;
+        showTargetFilter(filter);
         return true;
     });
 }
@@ -311,7 +441,8 @@ bool MainWindow::readTargetFilter()
 bool MainWindow::readStartDistance()
 {
     return runExchange(C::ReadStartDistance, QByteArray(), [this](const QByteArray &reply) {
-        showStartDistance(decodeStartDistance(reply));
+        radarScene.startCm = decodeStartDistance(reply);
+        showStartDistance(radarScene.startCm);
         return true;
     });
 }

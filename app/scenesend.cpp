@@ -74,6 +74,7 @@ bool MainWindow::writeSuppressionArea()
 void MainWindow::on_pushButtonSendPar_clicked()
 {
     pollingPaused = true;
+    sceneSendRunning = true;
     ui->pushButtonSendPar->setEnabled(false);
 
     const char *failure = nullptr;
@@ -110,10 +111,19 @@ void MainWindow::on_pushButtonSendPar_clicked()
             view->nonAlarmCount = view->SuppressionGrid.setCount();
         }
         view->redrawScene();
-        writeSuppressionArea();
+        // What the radar confirmed is what went out; the cells only when their write was answered.
+        WireScene sent = toolScene();
+        const bool cellsAnswered = writeSuppressionArea();
+        if (!cellsAnswered) {
+            sent.gridEdgeCm = radarScene.gridEdgeCm;
+            sent.cells = radarScene.cells;
+        }
+        radarScene = sent;
+        radarSceneKnown = radarSceneKnown || cellsAnswered;
         recordScene(QStringLiteral("sent"));
     }
 
+    sceneSendRunning = false;
     ui->pushButtonSendPar->setEnabled(true);
     if (!linkUsable())
         return;

@@ -63,18 +63,31 @@ bool MainWindow::readRadarScene(WireScene *scene)
                        [&](const QByteArray &reply) { start = decodeStartDistance(reply); return true; });
     if (!read)
         return false;
-    *scene = wireSceneFromReplies(detection, alarm, suppression, filter, start);
-    // The cells as a read would mark them: each point taken to its cell of the tool's grid and
-    // back to that cell's centre. Only under the same edge; a point off the grid stays as it is.
+    *scene = cellsAsMarked(wireSceneFromReplies(detection, alarm, suppression, filter, start));
+    return true;
+}
+
+WireScene MainWindow::cellsAsMarked(WireScene scene) const
+{
+    // A point off the grid stays as it is.
     const RadarView *view = ui->graphicsView;
-    if (scene->gridEdgeCm == gridEdgeCm(ui->comboBoxGrid->currentText().toDouble())) {
-        for (QPoint &point : scene->cells) {
+    if (scene.gridEdgeCm == gridEdgeCm(ui->comboBoxGrid->currentText().toDouble())) {
+        for (QPoint &point : scene.cells) {
             const GridCell cell = view->radarPointToCell(point.x(), point.y());
             if (view->SuppressionGrid.contains(cell.row, cell.column))
                 point = view->cellToRadarPoint(cell.row, cell.column);
         }
     }
-    return true;
+    return scene;
+}
+
+SceneItems MainWindow::shownSceneItems() const
+{
+    // The form keeps the others out of sight.
+    SceneItems items;
+    items.warning = deviceType != 1;
+    items.boundaries = deviceType == 1 || deviceType == 3;
+    return items;
 }
 
 WireScene MainWindow::toolScene() const
@@ -105,8 +118,8 @@ void MainWindow::on_actionVerifyScene_triggered()
     const bool wasPaused = pollingPaused;
     pollingPaused = true;
     ui->actionVerifyScene->setEnabled(false);
-    WireScene radarScene;
-    const bool read = readRadarScene(&radarScene);
+    WireScene readScene;
+    const bool read = readRadarScene(&readScene);
     ui->actionVerifyScene->setEnabled(true);
     // A connection that ended on the way has nothing left to report.
     if (connection != connectionId || !linkUsable())
@@ -121,12 +134,9 @@ void MainWindow::on_actionVerifyScene_triggered()
         logLine = tr("无法校验场景参数：雷达没有正确应答");
         message = logLine;
     } else {
-        // Only the items the radar type has: the form keeps the others out of sight.
-        SceneItems items;
-        items.warning = deviceType != 1;
-        items.boundaries = deviceType == 1 || deviceType == 3;
+        // Only the items the radar type has.
         const WireScene tool = toolScene();
-        const QVector<SceneDifference> differences = compareScenes(tool, radarScene, items);
+        const QVector<SceneDifference> differences = compareScenes(tool, readScene, shownSceneItems());
         if (differences.isEmpty()) {
             logLine = tr("场景参数校验成功：雷达中的参数与工具中的一致");
             message = logLine;
@@ -138,10 +148,10 @@ void MainWindow::on_actionVerifyScene_triggered()
                 QString inRadar = d.inRadar;
                 if (d.item == SceneItem::TargetDirection) {
                     inTool = filterText(ui->comboBoxTargetDir, tool.direction, false);
-                    inRadar = filterText(ui->comboBoxTargetDir, radarScene.direction, false);
+                    inRadar = filterText(ui->comboBoxTargetDir, readScene.direction, false);
                 } else if (d.item == SceneItem::TargetType) {
                     inTool = filterText(ui->comboBoxTargetType, tool.type, true);
-                    inRadar = filterText(ui->comboBoxTargetType, radarScene.type, true);
+                    inRadar = filterText(ui->comboBoxTargetType, readScene.type, true);
                 }
                 const QString name = tr(itemName(d.item));
                 details << tr("%1：工具中 %2，雷达中 %3").arg(name, inTool, inRadar);

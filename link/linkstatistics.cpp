@@ -6,9 +6,10 @@ namespace radarlink {
 
 void LinkStatistics::startConnection(bool automatic)
 {
-    const int reconnectsSoFar = automatic ? reconnectCount + 1 : 0;
-    *this = LinkStatistics();
-    reconnectCount = reconnectsSoFar;
+    if (automatic)
+        ++reconnectCount;
+    else
+        *this = LinkStatistics();
 }
 
 void LinkStatistics::recordExchange(quint16 commandKey, int bytesSent, int bytesReceived, ExchangeOutcome outcome,

@@ -30,8 +30,9 @@ public:
     static constexpr int ReplyTimesKept = 100;
     static constexpr qint64 PollWindowMs = 5000;
 
-    // A new connection: every figure starts again; an automatic one counts as a reconnect,
-    // one the operator asked for starts the reconnect count from zero as well.
+    // A connection the operator asked for: every figure starts again. An automatic one resumes
+    // the lost connection: the figures run on (the caller's clock with them) and it counts as a
+    // reconnect.
     void startConnection(bool automatic);
 
     // One exchange: the command (function code and, for 0x06, its sub-command), the bytes

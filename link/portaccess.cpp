@@ -35,6 +35,12 @@ QString deviceFileOf(const QString &portName)
 QString portOpenFailureText(QSerialPort::SerialPortError error, const QString &portName)
 {
     const QFileInfo file(deviceFileOf(portName));
+    // A path typed wrong names something that is no device at all; saying so beats any reason
+    // QSerialPort gives for it.
+    if (file.isDir())
+        return QCoreApplication::translate("MainWindow", "这是一个文件夹，不是串口");
+    if (file.isFile())
+        return QCoreApplication::translate("MainWindow", "这是一个普通文件，不是串口");
     return portOpenFailureText(error, file.exists() ? file.group() : QString(),
                                file.exists() && file.isReadable() && file.isWritable());
 }

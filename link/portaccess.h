@@ -17,7 +17,8 @@ QString portOpenFailureText(QSerialPort::SerialPortError error, const QString &d
 // is, a name (ttyUSB0, pts/3) under /dev.
 QString deviceFileOf(const QString &portName);
 
-// The reason for the port as it stands now: its device file's group and access are looked up.
+// The reason for the port as it stands now: a folder or a plain file is named as such, otherwise
+// the device file's group and access are looked up.
 QString portOpenFailureText(QSerialPort::SerialPortError error, const QString &portName);
 
 } // namespace radarlink

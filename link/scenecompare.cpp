@@ -18,6 +18,14 @@ QVector<QPoint> sortedPoints(QVector<QPoint> points)
 }
 } // namespace
 
+bool operator==(const WireScene &a, const WireScene &b)
+{
+    return a.detectionFarCm == b.detectionFarCm && a.angle == b.angle && a.warningFarCm == b.warningFarCm
+           && a.alarmFarCm == b.alarmFarCm && a.leftHalfMetres == b.leftHalfMetres
+           && a.rightHalfMetres == b.rightHalfMetres && a.gridEdgeCm == b.gridEdgeCm && a.cells == b.cells
+           && a.direction == b.direction && a.type == b.type && a.startCm == b.startCm;
+}
+
 WireScene wireSceneFromReplies(const DetectionAreaReply &detection, const AlarmAreaReply &alarm,
                                const SuppressionReply &suppression, const TargetFilterReply &filter,
                                quint16 startCm)

@@ -26,6 +26,10 @@ struct WireScene {
     quint16 startCm = 0;
 };
 
+// Exactly the same values, the cells in the same order: a scene the radar returns twice over.
+bool operator==(const WireScene &a, const WireScene &b);
+inline bool operator!=(const WireScene &a, const WireScene &b) { return !(a == b); }
+
 // The same scene assembled from the five read replies.
 WireScene wireSceneFromReplies(const DetectionAreaReply &detection, const AlarmAreaReply &alarm,
                                const SuppressionReply &suppression, const TargetFilterReply &filter,

@@ -44,12 +44,12 @@ QByteArray awaitSizedReply(QSerialPort &port, int minimumSize)
     return reply;
 }
 
-QByteArray awaitDeadlineReply(QSerialPort &port, const bool &pollingPaused)
+QByteArray awaitDeadlineReply(QSerialPort &port, const bool &cutShort)
 {
     QByteArray reply;
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 1000 && !pollingPaused && !lineFailed(port)) {
+    while (clock.elapsed() < 1000 && !cutShort && !lineFailed(port)) {
         port.waitForReadyRead(50);
         reply += port.readAll();
         if (deadlineReplyComplete(reply))
@@ -100,9 +100,10 @@ bool MainWindow::runExchange(const RadarCommand &command, const QByteArray &payl
         break;
     case ReplyDiscipline::Deadline:
     case ReplyDiscipline::Own:
-        // A pause (a failed scene send, the sampling tool taking the port) cuts the wait short,
-        // for the result poll and the distance test alike.
-        reply = awaitDeadlineReply(port, pollingPaused);
+        // A running scene send cuts any other wait short. The poll's wait ends on a pause as
+        // well (a failed send leaves one, the sampling tool sets one before it takes the port);
+        // the distance test, asked for by the operator, waits for its answer once no send runs.
+        reply = awaitDeadlineReply(port, &command == &RadarCommands::ResultQuery ? pollingPaused : sceneSendRunning);
         break;
     }
 

@@ -316,7 +316,7 @@ private slots:
         w.ui->comboBoxSerial->setEditText(QStringLiteral("/dev/no-such-radar-port"));
         QVERIFY(!w.openRadarPort());
         QCOMPARE(logLines(w.ui->listWidget),
-                 (QStringList{QStringLiteral("无法打开串口：no-such-radar-port"), QStringLiteral("串口不存在")}));
+                 (QStringList{QStringLiteral("无法打开串口：/dev/no-such-radar-port"), QStringLiteral("串口不存在")}));
         QVERIFY(!w.channel().port.isOpen());
         QCOMPARE(w.frameHeader, QByteArray(12, '\0'));
     }

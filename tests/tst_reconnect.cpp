@@ -1,5 +1,8 @@
 // A lost line and the port coming back: the tool reconnects by itself when the line was lost
-// under a working connection, and leaves alone what the operator ended.
+// under a working connection, and leaves alone what the operator ended. It never resumes on
+// another radar (an adapter of the same make without a serial number, or another radar on the
+// same line), the operator's unsent edits outlive the reconnect, and the link's figures go on.
+#include "dialoganswerer.h"
 #include "sessionfixture.h"
 
 #include <QAction>
@@ -14,6 +17,12 @@ const QString Back = QStringLiteral("串口已恢复，重新连接：");
 // The identity request of a fresh connection, before the radar has told its station.
 const QByteArray FirstIdentityRequest = hexBytes("55 aa 0e 00 f3 04 00 ff 0d ff 01 00 ed ed");
 const QList<int> ReadBackCodes{0x0D, 0x0A, 0x0B, 0x0C, 0x14, 0x15};
+
+// A USB adapter of a common make without a serial number, in the given socket.
+radarlink::PortEntry adapterWithoutSerial(const QString &path, const QString &socket)
+{
+    return radarlink::PortEntry{path, path, true, 0x1a86, 0x7523, QString(), QStringLiteral("/sys/devices/usb1/") + socket};
+}
 } // namespace
 
 class TestReconnect : public SessionFixture
@@ -21,6 +30,13 @@ class TestReconnect : public SessionFixture
     Q_OBJECT
 
     bool polling() const { return requestCodes().contains(0x06); }
+
+    // A count in the status bar, as the operator reads it; -1 when it is not shown.
+    int shownCount(const QString &name)
+    {
+        const auto m = QRegularExpression(name + QStringLiteral("：(\\d+)")).match(window->linkStatusLabel()->text());
+        return m.hasMatch() ? m.captured(1).toInt() : -1;
+    }
 
     // A radar behind a fixed path in a working folder of its own, where the settings file lives;
     // a setting written there is read by a fresh window.
@@ -55,11 +71,15 @@ private slots:
 
     // Lost under a polling connection, the radar back behind the same path: the tool says it
     // waits, says the port is back, and runs the whole connection again from the first
-    // identity request on, then polls.
+    // identity request on, then polls. The time-outs that came before the drop stay counted in
+    // the status bar, beside the reconnect.
     void lostLineComesBack()
     {
         start();
         connectAndPoll();
+        radar->setFault(0x06, faultSpec(sim::Fault::Silent, 2));
+        QVERIFY(waitUntil([this] { return w().linkStatistics().timeouts() >= 2; }, 5000));
+        const int timeouts = w().linkStatistics().timeouts();
         hangUp();
         QVERIFY(waitUntil([this] { return log().contains(Waiting + linkPath()); }, 3000));
         QVERIFY(waitUntil([this] { return log().contains(Back + linkPath()); }, 3000));
@@ -78,9 +98,8 @@ private slots:
         QVERIFY(ui()->pushButtonConnect->isHidden());
         QVERIFY(!ui()->pushButtonDisconnect->isHidden());
         QVERIFY(!window->isWaitingForPort());
-        QCOMPARE(window->linkStatistics().reconnects(), 1);
-        QVERIFY(waitUntil([this] { return window->linkStatusLabel()->toolTip().contains(QStringLiteral("自动重连次数：1")); },
-                          2000));
+        QVERIFY2(waitUntil([&] { return shownCount(QStringLiteral("重连")) == 1 && shownCount(QStringLiteral("超时")) >= timeouts; }, 2000),
+                 qPrintable(window->linkStatusLabel()->text()));
     }
 
     // A radar back on the line but not answering at the reconnect: the read-back gives up and
@@ -124,11 +143,128 @@ private slots:
             QTest::keyClick(ui()->comboBoxSerial->lineEdit(), Qt::Key_Backspace);
         QVERIFY(isIdle());
         QVERIFY(!window->isWaitingForPort());
+        QCOMPARE(log().contains(QStringLiteral("已停止等待串口恢复：") + linkPath()), disconnect);
         QTest::qWait(2500);
         QVERIFY(!log().contains(Back + linkPath()));
         QVERIFY(radar->requests().isEmpty());
         QVERIFY(!window->channel().port.isOpen());
         QVERIFY(isIdle());
+    }
+
+    // Two adapters of one make without serial numbers, radar A on one, radar C on the other.
+    // A is unplugged: the tool never takes C for it; A plugged back into its socket comes back
+    // under another name and is taken again.
+    void adapterWithoutSerialNumber_data()
+    {
+        QTest::addColumn<bool>("backInItsSocket");
+        QTest::newRow("the other adapter alone") << false;
+        QTest::newRow("back in its socket under another name") << true;
+    }
+    void adapterWithoutSerialNumber()
+    {
+        QFETCH(bool, backInItsSocket);
+        start();
+        sim::RadarSimulator c;
+        QVERIFY(c.start(folder->filePath(QStringLiteral("radar-c"))));
+        c.setIdentity(sim::Identity{7, 2});
+        // The list outlives the test function in the window's hands.
+        const auto ports = std::make_shared<QList<radarlink::PortEntry>>(QList<radarlink::PortEntry>{
+            adapterWithoutSerial(linkPath(), QStringLiteral("1-1")), adapterWithoutSerial(c.symlinkPath(), QStringLiteral("1-2"))});
+        w().setPortLister([ports] { return *ports; });
+        connectAndPoll();
+        radar->stop();
+        ports->removeFirst();
+        const QString again = folder->filePath(QStringLiteral("radar-again"));
+        if (backInItsSocket) {
+            radar = std::make_unique<sim::RadarSimulator>();
+            QVERIFY(radar->start(again));
+            *ports << adapterWithoutSerial(again, QStringLiteral("1-1"));
+        }
+        QVERIFY(waitUntil([this] { return log().contains(Waiting + linkPath()); }, 3000));
+        if (backInItsSocket) {
+            QVERIFY(waitUntil([this] { return polling(); }, 8000));
+            QVERIFY(log().contains(Back + again));
+        } else {
+            QTest::qWait(3000);
+            QVERIFY(w().isWaitingForPort());
+        }
+        QVERIFY(c.requests().isEmpty());
+    }
+
+    // The radar that answers the reconnect is another one (another serial number or type, here
+    // on the same line): the session ends with a line and a box naming both, nothing of the
+    // other radar is shown or recorded, and the recording ends.
+    void anotherRadarEndsTheSession_data()
+    {
+        QTest::addColumn<int>("deviceType");
+        QTest::addColumn<int>("serialWord2");
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<QString>("typeName");
+        QTest::newRow("other serial number") << 1 << 0x9999 << "01349999009a" << "通道预警雷达";
+        QTest::newRow("other device type") << 2 << 0x5678 << "02345678009a" << "区域安全扫描雷达";
+    }
+    void anotherRadarEndsTheSession()
+    {
+        QFETCH(int, deviceType);
+        QFETCH(int, serialWord2);
+        QFETCH(QString, serial);
+        QFETCH(QString, typeName);
+        start();
+        connectAndPoll();
+        const QString recording = w().recordingPath();
+        radar->setIdentity(sim::Identity{7, quint8(deviceType), 0x1234, quint16(serialWord2)});
+        DialogAnswerer answerer;
+        answerer.answerMessageBox(QMessageBox::Ok);
+        hangUp();
+        QVERIFY(answerer.waitDone());
+        const QString line = QStringLiteral("重连后应答的不是断线前的雷达：找到%1（序列号 %2，站点号 7），断线前是通道预警雷达"
+                                            "（序列号 01345678009a，站点号 2）。已断开连接，不再等待串口恢复。").arg(typeName, serial);
+        QCOMPARE(answerer.seen.value(0).text, line);
+        QCOMPARE(log().count(line), 1);
+        QTest::qWait(1500);
+        QVERIFY(isIdle() && !w().isWaitingForPort());
+        QCOMPARE(requestCodes(), QList<int>{0x0D});
+        QCOMPARE((QStringList{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()}),
+                 (QStringList{QStringLiteral("设备类型：通道预警雷达"), QStringLiteral("01345678009a"), QStringLiteral("2")}));
+        // The recording has ended and holds the lost radar alone.
+        QVERIFY(w().recordingPath().isEmpty());
+        const QByteArray written = fileBytes(recording) + fileBytes(recording + QStringLiteral("-wal"));
+        QVERIFY(written.contains("01345678009a") && !written.contains(serial.toLatin1()));
+    }
+
+    // The detection distance edited from 6 to 4.5 m and a cell marked, not sent, when the line
+    // drops. The reconnect's read-back leaves them in the form; when the radar's scene changed
+    // during the drop the operator is asked first. The plot's zones are the radar's either way.
+    void unsentEditsSurviveAReconnect_data()
+    {
+        QTest::addColumn<bool>("changedMeanwhile"); // the radar set to 7 m during the drop
+        QTest::addColumn<bool>("keep");             // the operator's answer when asked
+        QTest::newRow("radar unchanged") << false << true;
+        QTest::newRow("radar changed, edits kept") << true << true;
+        QTest::newRow("radar changed, radar's scene taken") << true << false;
+    }
+    void unsentEditsSurviveAReconnect()
+    {
+        QFETCH(bool, changedMeanwhile);
+        QFETCH(bool, keep);
+        start();
+        connectAndPoll();
+        ui()->spinBoxSurveyFar->setValue(4.5);
+        QVERIFY(view()->SuppressionGrid.setFlag(1, 4, true));
+        view()->nonAlarmCount = 1;
+        const QVector<QPoint> marked = w().markedCellPoints();
+        DialogAnswerer answerer;
+        answerer.answerMessageBox(keep ? QMessageBox::Yes : QMessageBox::No, 12000);
+        hangUp();
+        sim::Scene scene = radar->scene();
+        scene.detectionFar = changedMeanwhile ? 700 : scene.detectionFar;
+        radar->setScene(scene);
+        const QString line = keep ? QStringLiteral("重连后保留了未发送的修改") : QStringLiteral("重连后采用了雷达中的场景参数");
+        QVERIFY(waitUntil([&] { return log().contains(line); }, 12000));
+        QCOMPARE(answerer.seen.size(), changedMeanwhile ? 1 : 0);
+        QCOMPARE(ui()->spinBoxSurveyFar->value(), keep ? 4.5 : 7.0);
+        QCOMPARE(w().markedCellPoints(), keep ? marked : QVector<QPoint>());
+        QCOMPARE(view()->detectionFar, changedMeanwhile ? 7.0 : 6.0);
     }
 
     // Lines that are not resumed: the operator ended the connection, the line dropped before

@@ -968,8 +968,46 @@
         <translation>Not connected</translation>
     </message>
     <message>
-        <source>串口：%1    轮询：%2 次/秒    回复时间：%3 ms    超时：%4    错误回复：%5</source>
-        <translation>Port: %1    Polls: %2 /s    Reply time: %3 ms    Time-outs: %4    Bad replies: %5</translation>
+        <source>串口：%1    轮询：%2 次/秒    回复时间：%3 ms</source>
+        <translation>Port: %1    Polls: %2 /s    Reply time: %3 ms</translation>
+    </message>
+    <message>
+        <source>超时：%1    错误回复：%2    重连：%3</source>
+        <translation>Time-outs: %1    Bad replies: %2    Reconnects: %3</translation>
+    </message>
+    <message>
+        <source>已停止等待串口恢复：</source>
+        <translation>Stopped waiting for the port: </translation>
+    </message>
+    <message>
+        <source>这是一个文件夹，不是串口</source>
+        <translation>This is a folder, not a serial port</translation>
+    </message>
+    <message>
+        <source>这是一个普通文件，不是串口</source>
+        <translation>This is a plain file, not a serial port</translation>
+    </message>
+    <message>
+        <source>%1（序列号 %2，站点号 %3）</source>
+        <translation>%1 (serial number %2, station %3)</translation>
+    </message>
+    <message>
+        <source>重连后应答的不是断线前的雷达：找到%1，断线前是%2。已断开连接，不再等待串口恢复。</source>
+        <translation>The radar that answered after reconnecting is not the one connected before the line was lost: found %1, before it was %2. Disconnected; no longer waiting for the port.</translation>
+    </message>
+    <message>
+        <source>断线期间雷达中的场景参数被改变了，而界面上有未发送的修改。
+保留未发送的修改吗？选“否”则采用雷达中的场景参数。</source>
+        <translation>The radar's scene was changed while the line was lost, and the form has edits that were not sent.
+Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</translation>
+    </message>
+    <message>
+        <source>重连后保留了未发送的修改</source>
+        <translation>Unsent edits kept after reconnecting</translation>
+    </message>
+    <message>
+        <source>重连后采用了雷达中的场景参数</source>
+        <translation>Took the radar's scene after reconnecting</translation>
     </message>
     <message>
         <source>请求/回复（按命令）：</source>
