@@ -349,16 +349,23 @@ void RadarView::setGridEdgeText(const QString &text)
         redrawScene();
 }
 
+radarlink::SceneGrid RadarView::sceneGrid() const
+{
+    radarlink::SceneGrid grid;
+    grid.edge = gridEdge;
+    grid.columnsPerSide = columnsPerSide();
+    grid.rows = rowCount();
+    return grid;
+}
+
 QPoint RadarView::cellToRadarPoint(int row, int column) const
 {
-    const int N = columnsPerSide(), M = rowCount();
-    return QPoint(int((column - N) * gridEdge * 100 + 50), int((M - row) * gridEdge * 100 - 50));
+    return sceneGrid().wirePoint({row, column});
 }
 
 GridCell RadarView::radarPointToCell(int x, int y) const
 {
-    const int N = columnsPerSide(), M = rowCount();
-    return {int(M - ((y + 50) / gridEdge) / 100), int(((x - 50) / gridEdge) / 100 + N)};
+    return sceneGrid().cellOfWirePoint(x, y);
 }
 
 bool RadarView::cellAt(const QPoint &viewportPos, GridCell *cell) const

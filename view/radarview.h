@@ -46,6 +46,8 @@ public:
     // Grid size for the current extents and edge (N columns a side, M rows).
     int columnsPerSide() const;
     int rowCount() const;
+    // The same grid as the trip analysis counts in.
+    radarlink::SceneGrid sceneGrid() const;
 
     // The geometry of the last rebuild.
     const ViewGeometry &geometry() const { return lastGeometry; }
