@@ -321,8 +321,8 @@ private slots:
 
         const Printed text = analyse(path, QString(), false);
         QCOMPARE(text.status, 0);
-        QVERIFY2(text.out.contains(QStringLiteral("报警区：进入 3 次")), qPrintable(text.out));
-        QVERIFY2(text.out.contains(QStringLiteral("(50, 150)：40.0 s，引起报警 2 次")), qPrintable(text.out));
+        QVERIFY2(text.out.contains(QStringLiteral("报警区：进入 3 次，共 42.95 s")), qPrintable(text.out));
+        QVERIFY2(text.out.contains(QStringLiteral("(50, 150)：40.00 s，引起报警 2 次")), qPrintable(text.out));
         QVERIFY(!text.out.contains(QStringLiteral("场景文件")));
     }
 

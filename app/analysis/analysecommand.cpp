@@ -78,7 +78,7 @@ QJsonObject zonesJson(const ZoneReport &report)
 
 QString secondsText(qint64 ms)
 {
-    return QString::number(ms / 1000.0, 'f', 1);
+    return QString::number(ms / 1000.0, 'f', 2);
 }
 
 void printZones(QTextStream &out, const ZoneReport &report)
