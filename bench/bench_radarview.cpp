@@ -13,8 +13,13 @@
 // targets each with a full 399-frame track) per frame and with the geometry changing every
 // time, and extreme (655 m, 0.25 m cells: 13.7 million cells, where the reference is not run
 // at all since it would need one item per cell).
+//
+// The heat map layer: a new frame's cost with the layer on, its counts grown by that frame as
+// the live plot grows them, against the same frames with the layer off; default and large
+// scenes, the counts warmed by a long walk first so that many cells are tinted.
 #include "benchsupport.h"
 #include "radarview.h"
+#include "tripanalysis.h"
 
 #include <QApplication>
 #include <QGraphicsEllipseItem>
@@ -469,6 +474,54 @@ int main(int argc, char **argv)
     std::printf("extreme scene memory: peak resident %.1f MiB (%.1f MiB before the view was first drawn; the "
                 "reference is not run here, it would need one item per cell)\n",
                 extremePeak, extremeBefore);
+    // The heat map: the same frames with the layer off and on, taken in turns so that a busy
+    // machine slows both alike.
+    for (const auto &heat : {std::make_pair(SceneSetup{6.0, 1.0, 10}, 300), std::make_pair(SceneSetup{30.0, 0.25, 255}, 30)}) {
+        const SceneSetup &s = heat.first;
+        const int repeats = heat.second;
+        RadarView view;
+        TargetWalk walk(s.targets, s.extent);
+        setScene(view, s);
+        trip::FrameClassifier classifier;
+        trip::HeatCounter counter(view.sceneGrid());
+        auto count = [&](const TargetFrame &frame) {
+            counter.add(classifier.next(0, frame, radarlink::zoneMembers(frame, view.alarmFar, view.warningFar,
+                                                                          view.detectionFar)));
+        };
+        for (int f = 0; f < 20 * History; ++f) {
+            const TargetFrame frame = walk.next();
+            count(frame);
+            pushFrame(view, frame);
+        }
+        showSized(view);
+        Timing off, on;
+        for (int round = 0; round < 5; ++round) {
+            view.clearHeatMap();
+            const Timing o = timeUpdates(
+                view, repeats / 5, [&](int) { pushFrame(view, walk.next()); }, [&] { view.redrawScene(); });
+            view.setHeatMap(counter.counts());
+            const Timing h = timeUpdates(
+                view, repeats / 5,
+                [&](int) {
+                    const TargetFrame frame = walk.next();
+                    count(frame);
+                    pushFrame(view, frame);
+                    view.setHeatMap(counter.counts());
+                },
+                [&] { view.redrawScene(); });
+            off.ms += o.ms / 5;
+            on.ms += h.ms / 5;
+            off.paintsPerUpdate += o.paintsPerUpdate / 5;
+            on.paintsPerUpdate += h.paintsPerUpdate / 5;
+        }
+        const double ratio = on.ms / off.ms;
+        const bool ok = ratio <= 1.2;
+        allMet = allMet && ok;
+        std::printf("%s scene (%g m, %g m cells, %d targets, tracks on), heat map of %d cells counted live: new frame "
+                    "%.2f ms with the layer vs %.2f ms without (%.2fx; needs <= 1.2x) -> %s   [paints per update %.1f / %.1f]\n",
+                    s.targets > 10 ? "large" : "default", s.extent, s.edge, s.targets, counter.counts().size(), on.ms,
+                    off.ms, ratio, verdict(ok), on.paintsPerUpdate, off.paintsPerUpdate);
+    }
     std::printf("radar view targets: %s\n", allMet ? "all met" : "SOME MISSED");
     return allMet ? 0 : 1;
 }

@@ -74,14 +74,10 @@ TargetFrame decodeTargetFrame(const QByteArray &reply)
     return frame;
 }
 
-namespace {
-enum class Zone { None, Alarm, Warning, Detection };
-
-// The innermost zone the target is strictly inside.
-Zone zoneOf(const TargetReport &target, double alarmFar, double warningFar, double detectionFar)
+Zone zoneOf(qint16 xCm, qint16 yCm, double alarmFar, double warningFar, double detectionFar)
 {
-    const qint64 x = qint16(target.value(1));
-    const qint64 y = qint16(target.value(2));
+    const qint64 x = xCm;
+    const qint64 y = yCm;
     const double r2 = double(x * x + y * y);
     if (alarmFar * alarmFar * 10000 > r2)
         return Zone::Alarm;
@@ -91,7 +87,6 @@ Zone zoneOf(const TargetReport &target, double alarmFar, double warningFar, doub
         return Zone::Detection;
     return Zone::None;
 }
-} // namespace
 
 ZoneFlags classifyTargets(const TargetFrame &frame, double alarmFar, double warningFar, double detectionFar)
 {
@@ -111,7 +106,7 @@ ZoneMembers zoneMembers(const TargetFrame &frame, double alarmFar, double warnin
 {
     ZoneMembers members;
     for (auto it = frame.begin(); it != frame.end(); ++it) {
-        switch (zoneOf(it.value(), alarmFar, warningFar, detectionFar)) {
+        switch (zoneOf(qint16(it.value().value(1)), qint16(it.value().value(2)), alarmFar, warningFar, detectionFar)) {
         case Zone::Alarm: members.alarm.append(it.key()); break;
         case Zone::Warning: members.warning.append(it.key()); break;
         case Zone::Detection: members.detection.append(it.key()); break;

@@ -67,6 +67,11 @@ struct ZoneFlags {
     bool warning = false;
     bool detection = false;
 };
+enum class Zone { None, Alarm, Warning, Detection };
+// The innermost zone a target at x, y centimetres is strictly inside; distances in metres.
+// The lamps, the recorder and the trip analysis all classify with this one function.
+Zone zoneOf(qint16 xCm, qint16 yCm, double alarmFar, double warningFar, double detectionFar);
+
 // Which zones hold a target, each target counted for the innermost zone it is strictly inside.
 // Distances in metres.
 ZoneFlags classifyTargets(const TargetFrame &frame, double alarmFar, double warningFar, double detectionFar);

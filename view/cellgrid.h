@@ -3,17 +3,15 @@
 // reports 655 m with 0.25 m cells has 13.7 million cells, of which only a handful are ever set.
 #pragma once
 
+#include "scenegrid.h"
+
 #include <QVector>
 
 #include <set>
 #include <utility>
 #include <vector>
 
-struct GridCell {
-    int row = 0;
-    int column = 0;
-    bool operator==(const GridCell &o) const { return row == o.row && column == o.column; }
-};
+using GridCell = radarlink::GridCell;
 
 class CellGrid
 {

@@ -1,4 +1,5 @@
 #include "radarview.h"
+#include "heatmaplayer.h"
 #include "sceneitems.h"
 
 #include <QGraphicsPixmapItem>
@@ -12,9 +13,9 @@
 #include <iterator>
 
 namespace {
-// Stacking of the layers: zones, axes, targets, then the cells, so a click on a target finds
-// the cell under it.
-enum Layer { ZonesLayer, AxesLayer, TargetsLayer, CellsLayer };
+// Stacking of the layers: zones, the heat map, axes, targets, then the cells, so a click on a
+// target finds the cell under it and a marked cell's fill lies over the heat map.
+enum Layer { ZonesLayer, HeatMapLayer, AxesLayer, TargetsLayer, CellsLayer };
 
 // Pixel coordinates for the painter, truncated toward zero; values no screen could show are
 // held at a bound instead of overflowing the conversion.
@@ -73,7 +74,7 @@ QVector<double> RadarView::staticInputs() const
     return {detectionFar, detectionNear, warningFar, alarmFar, lateralExtent, depthExtent,
             detectionAngle, leftBoundary, rightBoundary, gridEdge, double(showDetectionArea),
             double(width()), double(height()), double(viewport()->width()), double(viewport()->height()),
-            double(SuppressionGrid.revision()), double(DetectionAreaGrid.revision())};
+            double(SuppressionGrid.revision()), double(DetectionAreaGrid.revision()), double(heatMapOn)};
 }
 
 void RadarView::redrawScene()
@@ -82,8 +83,55 @@ void RadarView::redrawScene()
     if (inputs != lastInputs || !pixmapItem) {
         rebuildStaticLayers();
         lastInputs = staticInputs();
+    } else if (heatMapChanged) {
+        rebuildHeatMap();
     }
     rebuildTargets();
+}
+
+void RadarView::setHeatMap(const radarlink::CellCounts &counts, quint32 scaleTop)
+{
+    heatCounts = counts;
+    heatTop = scaleTop;
+    heatMapOn = true;
+    heatMapChanged = true;
+}
+
+void RadarView::clearHeatMap()
+{
+    heatCounts.clear();
+    heatMapOn = false;
+    heatMapChanged = true;
+}
+
+QFont RadarView::heatScaleFont() const
+{
+    QFont font;
+    font.setPixelSize(labelSize / 2);
+    return font;
+}
+
+void RadarView::rebuildHeatMap()
+{
+    delete heatItem;
+    heatItem = nullptr;
+    heatMapChanged = false;
+    const quint32 top = heatTop ? heatTop : heatScaleTop(heatCounts.highest());
+    // The scale keeps its cached picture while its top stays.
+    if (heatScaleItem && (!heatMapOn || heatScaleItem->top() != top)) {
+        delete heatScaleItem;
+        heatScaleItem = nullptr;
+    }
+    if (!heatMapOn)
+        return;
+    heatItem = new HeatMapItem(lastGeometry, heatCounts, top);
+    heatItem->setZValue(HeatMapLayer);
+    graphicsScene->addItem(heatItem);
+    if (!heatScaleItem) {
+        heatScaleItem = new HeatScaleItem(lastGeometry, top, heatScaleFont(), axisLabelColour);
+        heatScaleItem->setZValue(HeatMapLayer);
+        graphicsScene->addItem(heatScaleItem);
+    }
 }
 
 void RadarView::rebuildStaticLayers()
@@ -93,10 +141,14 @@ void RadarView::rebuildStaticLayers()
     axesItem = nullptr;
     targetsItem = nullptr;
     gridItem = nullptr;
+    heatItem = nullptr;
+    heatScaleItem = nullptr;
 
+    // The heat map's scale takes a strip right of the plot.
+    const double strip = heatMapOn ? HeatScaleItem::stripWidth(heatScaleFont()) : 0;
     const SceneExtents extents{lateralExtent, depthExtent, leftBoundary, rightBoundary, gridEdge};
     const ViewGeometry g = computeGeometry(extents, showDetectionArea ? &DetectionAreaGrid : nullptr,
-                                           width(), height(), labelSize);
+                                           std::max(0.0, width() - strip), height(), labelSize);
     lastGeometry = g;
     pixelsPerCell = g.scale;
     SuppressionGrid.grow(g.rows, g.columns());
@@ -132,8 +184,10 @@ void RadarView::rebuildStaticLayers()
     gridItem->setZValue(CellsLayer);
     graphicsScene->addItem(gridItem);
 
-    setSceneRect(0, 0, zonesPixmap.width(), zonesPixmap.height());
-    fitInView(pixmapItem, Qt::KeepAspectRatio);
+    rebuildHeatMap();
+
+    setSceneRect(0, 0, zonesPixmap.width() + strip, zonesPixmap.height());
+    fitInView(sceneRect(), Qt::KeepAspectRatio);
 }
 
 void RadarView::paintZones(QPainter &painter, const ViewGeometry &g) const
@@ -349,16 +403,23 @@ void RadarView::setGridEdgeText(const QString &text)
         redrawScene();
 }
 
+radarlink::SceneGrid RadarView::sceneGrid() const
+{
+    radarlink::SceneGrid grid;
+    grid.edge = gridEdge;
+    grid.columnsPerSide = columnsPerSide();
+    grid.rows = rowCount();
+    return grid;
+}
+
 QPoint RadarView::cellToRadarPoint(int row, int column) const
 {
-    const int N = columnsPerSide(), M = rowCount();
-    return QPoint(int((column - N) * gridEdge * 100 + 50), int((M - row) * gridEdge * 100 - 50));
+    return sceneGrid().wirePoint({row, column});
 }
 
 GridCell RadarView::radarPointToCell(int x, int y) const
 {
-    const int N = columnsPerSide(), M = rowCount();
-    return {int(M - ((y + 50) / gridEdge) / 100), int(((x - 50) / gridEdge) / 100 + N)};
+    return sceneGrid().cellOfWirePoint(x, y);
 }
 
 bool RadarView::cellAt(const QPoint &viewportPos, GridCell *cell) const

@@ -18,6 +18,8 @@ class QGraphicsPixmapItem;
 class GridItem;
 class TargetsItem;
 class AxesItem;
+class HeatMapItem;
+class HeatScaleItem;
 
 
 class RadarView : public QGraphicsView
@@ -46,6 +48,8 @@ public:
     // Grid size for the current extents and edge (N columns a side, M rows).
     int columnsPerSide() const;
     int rowCount() const;
+    // The same grid as the trip analysis counts in.
+    radarlink::SceneGrid sceneGrid() const;
 
     // The geometry of the last rebuild.
     const ViewGeometry &geometry() const { return lastGeometry; }
@@ -73,6 +77,18 @@ public:
     void assignColours(const QVector<quint16> &idsInOrder);
     // Empties the frame history.
     void clearHistory();
+
+    // The heat map: counts per cell of the grid drawn (the cells of sceneGrid()), tinted under
+    // the targets, their tracks and the marked cells, with a colour scale right of the plot.
+    // scaleTop is the count the scale ends at; 0 rounds the highest count up to 1, 2 or 5 times
+    // a power of ten. Off until set; like every other member it shows at the next
+    // redrawScene(), which then rebuilds only this layer and the targets unless the heat map was
+    // just switched on or off.
+    void setHeatMap(const radarlink::CellCounts &counts, quint32 scaleTop = 0);
+    void clearHeatMap();
+    bool heatMapShown() const { return heatMapOn; }
+    // The colour scale of the last redraw, null while the heat map is off.
+    const HeatScaleItem *heatScale() const { return heatScaleItem; }
 
     // The legend symbol for kind 0 (pedestrian), 1 (vehicle), 2 (static) or 3 (moving target).
     static QPixmap legendPicture(int kind, const QString &name, const QFont &font);
@@ -142,6 +158,8 @@ private:
     QVector<double> staticInputs() const;
     void rebuildStaticLayers();
     void rebuildTargets();
+    void rebuildHeatMap();
+    QFont heatScaleFont() const;
     void paintZones(QPainter &painter, const ViewGeometry &g) const;
     void addAxes(const ViewGeometry &g);
     QColor colourFor(quint16 id);
@@ -152,6 +170,12 @@ private:
     AxesItem *axesItem = nullptr;
     TargetsItem *targetsItem = nullptr;
     GridItem *gridItem = nullptr;
+    HeatMapItem *heatItem = nullptr;
+    HeatScaleItem *heatScaleItem = nullptr;
+    bool heatMapOn = false;
+    bool heatMapChanged = false;
+    radarlink::CellCounts heatCounts;
+    quint32 heatTop = 0; // as given to setHeatMap
     QRandomGenerator colourGenerator{1u};
     ViewGeometry lastGeometry;
     QVector<double> lastInputs;

@@ -4,20 +4,6 @@
 #include <cmath>
 #include <limits>
 
-namespace {
-// Far beyond anything the radar reports (655 m in 0.25 m cells is 2620); keeps a corrupt extent
-// from turning into an endless loop.
-constexpr int MaxCellsPerSide = 1 << 16;
-}
-
-int cellsForExtent(double extent, double edge)
-{
-    const double cells = (extent - 0.01) / edge + 1;
-    if (!(cells > 0))
-        return 0;
-    return cells >= MaxCellsPerSide ? MaxCellsPerSide : int(cells);
-}
-
 QPointF ViewGeometry::radarPoint(double xCm, double yCm) const
 {
     return QPointF(xCm * scale / 100 / edge + columnsPerSide * scale + 2 * margin - stripLeft * scale,

@@ -40,8 +40,8 @@ struct SceneExtents {
     double gridEdge = 1.0;
 };
 
-// Cells per side of the axis (N) and rows (M); an exact multiple of the edge adds no cell.
-int cellsForExtent(double extent, double edge);
+// Cells per side of the axis (N) and rows (M), the same arithmetic as the trip analysis's.
+using radarlink::cellsForExtent;
 
 // areaCells: the detection-area cells that crop the view, or nullptr when cropping is off.
 ViewGeometry computeGeometry(const SceneExtents &scene, const CellGrid *areaCells, double width,

@@ -1444,4 +1444,95 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
         <translation>Cannot write the scene file: %1 (%2)</translation>
     </message>
 </context>
+<context>
+    <name>TripAnalysis</name>
+    <message>
+        <source>无法读取场景文件：%1</source>
+        <translation>Cannot read the scene file: %1</translation>
+    </message>
+    <message>
+        <source>场景文件不完整：%1 字节，应为 %2 字节</source>
+        <translation>The scene file is incomplete: %1 bytes, %2 expected</translation>
+    </message>
+    <message>
+        <source>场景文件的网格编号 %1 无效（应为 0 到 4）</source>
+        <translation>The scene file's grid number %1 is not valid (0 to 4)</translation>
+    </message>
+    <message>
+        <source>报警区</source>
+        <translation>Alarm zone</translation>
+    </message>
+    <message>
+        <source>预警区</source>
+        <translation>Warning zone</translation>
+    </message>
+    <message>
+        <source>检测区</source>
+        <translation>Detection zone</translation>
+    </message>
+    <message>
+        <source>%1：进入 %2 次，共 %3 s</source>
+        <translation>%1: entered %2 times, %3 s in all</translation>
+    </message>
+    <message>
+        <source>记录：%1</source>
+        <translation>Recording: %1</translation>
+    </message>
+    <message>
+        <source>记录的场景：</source>
+        <translation>Recorded scene:</translation>
+    </message>
+    <message>
+        <source>场景文件 %1：</source>
+        <translation>Scene file %1:</translation>
+    </message>
+    <message>
+        <source>静止目标（在报警区或预警区停留至少 %1 s 的单元格）：</source>
+        <translation>Fixed objects (cells where a target stayed at least %1 s in the alarm or warning zone):</translation>
+    </message>
+    <message>
+        <source>没有</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>(%1, %2)：%3 s，引起报警 %4 次</source>
+        <translation>(%1, %2): %3 s, %4 alarm entries</translation>
+    </message>
+    <message>
+        <source>记录中没有场景参数，无法分类：%1</source>
+        <translation>The recording holds no scene to classify with: %1</translation>
+    </message>
+    <message>
+        <source>场景文件是设备类型 %1 的，记录来自设备类型 %2</source>
+        <translation>The scene file is for device type %1, the recording comes from device type %2</translation>
+    </message>
+    <message>
+        <source>记录中没有检测帧：%1</source>
+        <translation>The recording holds no detection frames: %1</translation>
+    </message>
+    <message>
+        <source>找不到场景文件：%1</source>
+        <translation>Scene file not found: %1</translation>
+    </message>
+    <message>
+        <source>不认识的场景文件（应为 .cfg）：%1</source>
+        <translation>Unknown kind of scene file (a .cfg is expected): %1</translation>
+    </message>
+    <message>
+        <source>场景的网格边长 %1 cm 不是本工具的网格（0.25、0.5、1、1.5 或 2 m）</source>
+        <translation>The scene's cell edge of %1 cm is not one of the tool's grids (0.25, 0.5, 1, 1.5 or 2 m)</translation>
+    </message>
+    <message>
+        <source>场景的检测距离为 0，网格中没有单元格</source>
+        <translation>The scene's detection range is 0: its grid has no cells</translation>
+    </message>
+    <message>
+        <source>场景有 %1 个非报警单元格，最多 %2 个</source>
+        <translation>The scene has %1 non-alarm cells, at most %2 are allowed</translation>
+    </message>
+    <message>
+        <source>非报警单元格 (%1, %2) 不在场景的网格内</source>
+        <translation>The non-alarm cell (%1, %2) is not on the scene's grid</translation>
+    </message>
+</context>
 </TS>
