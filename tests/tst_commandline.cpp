@@ -1,4 +1,5 @@
-// The program as started from a shell: its options, and --port connecting at start.
+// The program as started from a shell: its options answered on a machine with no display,
+// arguments no mode takes refused with the usage, and --port connecting at start.
 #include "radarsimulator.h"
 #include "testsupport.h"
 
@@ -7,6 +8,28 @@
 
 namespace {
 const QByteArray FirstIdentityRequest = hexBytes("55 aa 0e 00 f3 04 00 ff 0d ff 01 00 ed ed");
+
+// One run of the program on a machine with no display at all.
+ProgramRun runWithoutDisplay(const QStringList &arguments, const QString &folder)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")})
+        environment.remove(name);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(folder);
+    program.start(QStringLiteral(RADAR_PROGRAM), arguments);
+    ProgramRun run;
+    if (!program.waitForFinished(20000)) {
+        program.kill();
+        program.waitForFinished();
+        return run;
+    }
+    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
+    run.out = QString::fromUtf8(program.readAllStandardOutput());
+    run.err = QString::fromUtf8(program.readAllStandardError());
+    return run;
+}
 } // namespace
 
 class TestCommandLine : public QObject
@@ -19,9 +42,11 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("printed");
+        // The usage line names no file: only the exports take one, and their own texts say so.
         QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0
-                                << QStringList{QStringLiteral("--port <name>"), QStringLiteral("--version"),
-                                               QStringLiteral("--replay <recording>"), QStringLiteral("--export-csv <recording>")};
+                                << QStringList{QStringLiteral(" [options]\n"), QStringLiteral("--port <name>"),
+                                               QStringLiteral("--version"), QStringLiteral("--replay <recording>"),
+                                               QStringLiteral("--export-csv <recording> <out.csv>")};
         QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << 0 << QStringList{QStringLiteral("--port <name>")};
         QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << 0
                                    << QStringList{QStringLiteral("radar-config " RADAR_EXPECTED_VERSION)};
@@ -29,6 +54,11 @@ private slots:
                                         << QStringList{QStringLiteral("no-such-option")};
         QTest::newRow("--port without a name") << QStringList{QStringLiteral("--port")} << 1
                                                << QStringList{QStringLiteral("port")};
+        QTest::newRow("a port without --port") << QStringList{QStringLiteral("ttyUSB0")} << 1
+                                               << QStringList{QStringLiteral("多余的参数：ttyUSB0"), QStringLiteral("--port <name>")};
+        QTest::newRow("--port and --replay")
+            << QStringList{QStringLiteral("--port"), QStringLiteral("x"), QStringLiteral("--replay"), QStringLiteral("y")} << 1
+            << QStringList{QStringLiteral("请只给出 --port 或 --replay 之一")};
         // An export runs without a window; what is missing is said on one line.
         QTest::newRow("--export-csv without a recording") << QStringList{QStringLiteral("--export-csv")} << 1
                                                           << QStringList{QStringLiteral("export-csv")};
@@ -49,7 +79,7 @@ private slots:
         QFETCH(QStringList, printed);
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
-        const ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), arguments, folder.path(), 20000);
+        const ProgramRun run = runWithoutDisplay(arguments, folder.path());
         QTEST(run.exitCode, "exitCode");
         for (const QString &text : printed)
             QVERIFY2((run.out + run.err).contains(text), qPrintable(run.out + run.err));

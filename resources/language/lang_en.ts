@@ -1103,20 +1103,20 @@
         <translation>Select the serial port &lt;name&gt; and connect at start.</translation>
     </message>
     <message>
-        <source>把记录 &lt;recording&gt; 的检测帧写入 CSV 文件（第二个参数）后退出。</source>
-        <translation>Write the detection frames of recording &lt;recording&gt; to the CSV file (second argument) and exit.</translation>
+        <source>把记录 &lt;recording&gt; 的检测帧写入紧随其后的 CSV 文件后退出：--export-csv &lt;recording&gt; &lt;out.csv&gt;。</source>
+        <translation>Write the detection frames of recording &lt;recording&gt; to the CSV file that follows it, then exit: --export-csv &lt;recording&gt; &lt;out.csv&gt;.</translation>
     </message>
     <message>
-        <source>把记录 &lt;recording&gt; 的事件写入 CSV 文件（第二个参数）后退出。</source>
-        <translation>Write the events of recording &lt;recording&gt; to the CSV file (second argument) and exit.</translation>
+        <source>把记录 &lt;recording&gt; 的事件写入紧随其后的 CSV 文件后退出：--export-events &lt;recording&gt; &lt;out.csv&gt;。</source>
+        <translation>Write the events of recording &lt;recording&gt; to the CSV file that follows it, then exit: --export-events &lt;recording&gt; &lt;out.csv&gt;.</translation>
     </message>
     <message>
-        <source>导出的 CSV 文件。</source>
-        <translation>The CSV file to write.</translation>
+        <source>请只给出 %1 或 %2 之一</source>
+        <translation>Give either %1 or %2, not both</translation>
     </message>
     <message>
-        <source>请只给出 --export-csv 或 --export-events 之一</source>
-        <translation>Give either --export-csv or --export-events, not both</translation>
+        <source>多余的参数：%1</source>
+        <translation>Argument not used by any option: %1</translation>
     </message>
     <message>
         <source>请给出一个记录文件和一个 CSV 文件</source>
