@@ -1040,6 +1040,18 @@
         <translation>Writing the detection recording failed: </translation>
     </message>
     <message>
+        <source>已删除旧的检测记录：</source>
+        <translation>Removed an old detection recording: </translation>
+    </message>
+    <message>
+        <source>检测数据记录积压过多，有 %1 帧没有记录</source>
+        <translation>The detection recording fell too far behind; %1 frames were not recorded</translation>
+    </message>
+    <message>
+        <source>记录文件夹上限 recording/folderCapBytes 的值“%1”无效，改用默认值 %2 字节</source>
+        <translation>The recording folder cap recording/folderCapBytes “%1” is not a size; the default of %2 bytes is used</translation>
+    </message>
+    <message>
         <source>无法创建检测数据记录文件：</source>
         <translation>Cannot create the detection recording file: </translation>
     </message>
@@ -1130,6 +1142,14 @@
 <context>
     <name>RecordingFile</name>
     <message>
+        <source>导出文件不能是记录文件本身，也不能是它旁边的日志或锁文件：%1</source>
+        <translation>The export cannot be written onto the recording itself or the journal or lock file beside it: %1</translation>
+    </message>
+    <message>
+        <source>文件已存在，且不是同类的导出文件，没有覆盖：%1</source>
+        <translation>The file exists and is not an earlier export of the same kind; it was not replaced: %1</translation>
+    </message>
+    <message>
         <source>记录文件已损坏或不完整</source>
         <translation>The recording is damaged or incomplete</translation>
     </message>
@@ -1175,6 +1195,10 @@
 </context>
 <context>
     <name>ReplayPanel</name>
+    <message>
+        <source>停止记录</source>
+        <translation>Recording stopped</translation>
+    </message>
     <message>
         <source>上一帧</source>
         <translation>Previous Frame</translation>
