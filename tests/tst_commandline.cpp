@@ -8,28 +8,6 @@
 
 namespace {
 const QByteArray FirstIdentityRequest = hexBytes("55 aa 0e 00 f3 04 00 ff 0d ff 01 00 ed ed");
-
-// One run of the program on a machine with no display at all.
-ProgramRun runWithoutDisplay(const QStringList &arguments, const QString &folder)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString &name : {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")})
-        environment.remove(name);
-    QProcess program;
-    program.setProcessEnvironment(environment);
-    program.setWorkingDirectory(folder);
-    program.start(QStringLiteral(RADAR_PROGRAM), arguments);
-    ProgramRun run;
-    if (!program.waitForFinished(20000)) {
-        program.kill();
-        program.waitForFinished();
-        return run;
-    }
-    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
-    run.out = QString::fromUtf8(program.readAllStandardOutput());
-    run.err = QString::fromUtf8(program.readAllStandardError());
-    return run;
-}
 } // namespace
 
 class TestCommandLine : public QObject
@@ -37,6 +15,13 @@ class TestCommandLine : public QObject
     Q_OBJECT
 
 private slots:
+    // Every program started here finds no display, as on a server; the window is given one.
+    void initTestCase()
+    {
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            qunsetenv(name);
+    }
+
     void options_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -79,7 +64,7 @@ private slots:
         QFETCH(QStringList, printed);
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
-        const ProgramRun run = runWithoutDisplay(arguments, folder.path());
+        const ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), arguments, folder.path(), 20000);
         QTEST(run.exitCode, "exitCode");
         for (const QString &text : printed)
             QVERIFY2((run.out + run.err).contains(text), qPrintable(run.out + run.err));
@@ -104,6 +89,9 @@ private slots:
         QVERIFY2(radar.start(link), qPrintable(radar.errorString()));
         QProcess program;
         program.setWorkingDirectory(folder.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(environment);
         program.start(QStringLiteral(RADAR_PROGRAM), withPort ? QStringList{QStringLiteral("--port"), link} : QStringList());
         QVERIFY(program.waitForStarted(5000));
         const auto polled = [&] {

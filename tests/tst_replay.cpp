@@ -273,27 +273,23 @@ private slots:
     {
         Recorder writer;
         QVERIFY(writer.begin(folder->filePath(QStringLiteral("recordings")), recording::DefaultFolderCapBytes));
-        writer.recordEvent(QStringLiteral("connected"));
-        const QList<QPair<int, QStringList>> radars = {
-            {1, {QStringLiteral("设备类型：通道预警雷达"), QStringLiteral("0101000a0001"), QStringLiteral("2")}},
-            {2, {QStringLiteral("设备类型：区域安全扫描雷达"), QStringLiteral("0207000b0002"), QStringLiteral("7")}}};
-        for (const auto &radar : radars) {
+        const QList<QStringList> radars = {
+            {QStringLiteral("设备类型：通道预警雷达"), QStringLiteral("0101000a0001"), QStringLiteral("2")},
+            {QStringLiteral("设备类型：区域安全扫描雷达"), QStringLiteral("0207000b0002"), QStringLiteral("7")}};
+        for (int type = 1; type <= 2; ++type) {
             QTest::qWait(20);
-            writer.recordIdentity(radar.first, radar.second.at(1), radar.second.at(2).toInt());
+            writer.recordIdentity(type, radars.at(type - 1).at(1), radars.at(type - 1).at(2).toInt());
             for (int i = 0; i < 3; ++i) {
                 QTest::qWait(20);
                 writer.recordFrame(TargetFrame{{5, TargetReport{5, 0, 300, 0, 0, 1}}}, {}, {});
             }
         }
-        const QString path = writer.filePath();
         writer.end();
-        QVERIFY(w().openRecording(path));
-        const auto shown = [this] {
-            return QStringList{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()};
-        };
+        QVERIFY(w().openRecording(writer.filePath()));
         for (int frame : {0, 2, 3, 5, 1}) {
             panel()->seekToFrame(frame);
-            QCOMPARE(shown(), radars.at(frame < 3 ? 0 : 1).second);
+            QCOMPARE((QStringList{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()}),
+                     radars.at(frame < 3 ? 0 : 1));
         }
     }
 
