@@ -1,80 +1,83 @@
+#include "commandline.h"
 #include "mainwindow.h"
 #include "recordingfile.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QTextStream>
 
-#include <cstring>
 #include <memory>
 
 namespace {
-// An export runs without a window, so it needs no display.
-bool exportRequested(int argc, char *argv[])
+// The arguments before any application object exists, decoded as Qt decodes them on Unix; they
+// only choose which application object to make, which then gives the arguments for real.
+QStringList rawArguments(int argc, char *argv[])
 {
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--export-", 9) == 0)
-            return true;
-    return false;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
 }
 
-int fail(const QString &message)
+// Only the window needs a display. Arguments refused only because they hold one of the
+// toolkit's own options are looked at again once the window's application object has taken
+// those out.
+bool needsWindow(const QStringList &arguments)
 {
-    QTextStream(stderr) << message << '\n';
-    return 1;
+    const commandline::Mode mode = commandline::parse(arguments).mode;
+    return mode == commandline::Mode::Window
+           || (mode == commandline::Mode::Refused && commandline::mayHoldToolkitOptions(arguments));
+}
+
+int say(FILE *stream, const QString &text, int status)
+{
+    QTextStream(stream) << text << (text.endsWith(QLatin1Char('\n')) ? "" : "\n");
+    return status;
+}
+
+int exportRecording(const commandline::Request &request)
+{
+    QString message;
+    const bool events = request.mode == commandline::Mode::ExportEvents;
+    if (recording::exportRecording(events, request.recording, request.output, &message) != 0)
+        return say(stderr, message, 1);
+    return 0;
+}
+
+int runWindow(const commandline::Request &request, QCoreApplication &app)
+{
+    MainWindow::applyProgramFont();
+    MainWindow window;
+    window.show();
+    if (!request.port.isEmpty())
+        window.connectAtStart(request.port);
+    else if (!request.recording.isEmpty())
+        window.openRecording(request.recording);
+    return app.exec();
 }
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    const bool exporting = exportRequested(argc, argv);
-    if (!exporting)
-        MainWindow::prepareHighDpi();
-    std::unique_ptr<QCoreApplication> app(exporting ? new QCoreApplication(argc, argv) : new QApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("radar-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RADAR_VERSION));
+    const bool window = needsWindow(rawArguments(argc, argv));
+    if (window)
+        MainWindow::prepareHighDpi();
+    std::unique_ptr<QCoreApplication> app(window ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QCoreApplication::translate("QObject", "毫米波安全雷达配置工具"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QCoreApplication::translate("QObject", "启动时选择串口 <name> 并连接。"),
-                                        QStringLiteral("name"));
-    parser.addOption(portOption);
-    const QCommandLineOption replayOption(QStringLiteral("replay"),
-                                          QCoreApplication::translate("QObject", "启动时回放记录 <recording>。"),
-                                          QStringLiteral("recording"));
-    parser.addOption(replayOption);
-    const QCommandLineOption csvOption(QStringLiteral("export-csv"),
-                                       QCoreApplication::translate("QObject", "把记录 <recording> 的检测帧写入 CSV 文件（第二个参数）后退出。"),
-                                       QStringLiteral("recording"));
-    parser.addOption(csvOption);
-    const QCommandLineOption eventsOption(QStringLiteral("export-events"),
-                                          QCoreApplication::translate("QObject", "把记录 <recording> 的事件写入 CSV 文件（第二个参数）后退出。"),
-                                          QStringLiteral("recording"));
-    parser.addOption(eventsOption);
-    parser.addPositionalArgument(QStringLiteral("out.csv"), QCoreApplication::translate("QObject", "导出的 CSV 文件。"));
-    parser.process(*app);
-
-    if (exporting) {
-        const bool events = parser.isSet(eventsOption);
-        if (events == parser.isSet(csvOption))
-            return fail(QCoreApplication::translate("QObject", "请只给出 --export-csv 或 --export-events 之一"));
-        if (parser.positionalArguments().size() != 1)
-            return fail(QCoreApplication::translate("QObject", "请给出一个记录文件和一个 CSV 文件"));
-        QString message;
-        const int status = recording::exportRecording(events, parser.value(events ? eventsOption : csvOption),
-                                                      parser.positionalArguments().constFirst(), &message);
-        return status == 0 ? 0 : fail(message);
+    const commandline::Request request = commandline::parse(app->arguments());
+    switch (request.mode) {
+    case commandline::Mode::Help:
+        return say(stdout, commandline::usage(), 0);
+    case commandline::Mode::Version:
+        return say(stdout, QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion(), 0);
+    case commandline::Mode::Refused:
+        return say(stderr, request.reason + QStringLiteral("\n\n") + commandline::usage(), 1);
+    case commandline::Mode::ExportFrames:
+    case commandline::Mode::ExportEvents:
+        return exportRecording(request);
+    case commandline::Mode::Window:
+        break;
     }
-
-    MainWindow::applyProgramFont();
-    MainWindow window;
-    window.show();
-    if (parser.isSet(portOption))
-        window.connectAtStart(parser.value(portOption));
-    else if (parser.isSet(replayOption))
-        window.openRecording(parser.value(replayOption));
-    return app->exec();
+    return runWindow(request, *app);
 }

@@ -322,7 +322,8 @@ private:
     void keepFormForReplay();
     void restoreFormAfterReplay();
     void setRadarControlsEnabled(bool on);
-    void showRecordedIdentity();
+    // The identity of that index in the recording, when it is not the one shown already.
+    void showRecordedIdentity(int index);
     void applyRecordedScene(const radarlink::WireScene &scene);
     void showReplayFrame(int index, bool continuous);
     struct FormBeforeReplay;
@@ -334,6 +335,7 @@ private:
     QAction *actionOpenRecording = nullptr;
     int replayFrameShown = -1;
     int replaySceneShown = -1;
+    int replayIdentityShown = -1;
 
     // What a scene read shows: the form's values and the plot.
     void showDetectionArea(const radarlink::DetectionAreaReply &area);

@@ -1,4 +1,5 @@
-// The program as started from a shell: its options, and --port connecting at start.
+// The program as started from a shell: its options answered on a machine with no display,
+// arguments no mode takes refused with the usage, and --port connecting at start.
 #include "radarsimulator.h"
 #include "testsupport.h"
 
@@ -14,14 +15,23 @@ class TestCommandLine : public QObject
     Q_OBJECT
 
 private slots:
+    // Every program started here finds no display, as on a server; the window is given one.
+    void initTestCase()
+    {
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            qunsetenv(name);
+    }
+
     void options_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("printed");
+        // The usage line names no file: only the exports take one, and their own texts say so.
         QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0
-                                << QStringList{QStringLiteral("--port <name>"), QStringLiteral("--version"),
-                                               QStringLiteral("--replay <recording>"), QStringLiteral("--export-csv <recording>")};
+                                << QStringList{QStringLiteral(" [options]\n"), QStringLiteral("--port <name>"),
+                                               QStringLiteral("--version"), QStringLiteral("--replay <recording>"),
+                                               QStringLiteral("--export-csv <recording> <out.csv>")};
         QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << 0 << QStringList{QStringLiteral("--port <name>")};
         QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << 0
                                    << QStringList{QStringLiteral("radar-config " RADAR_EXPECTED_VERSION)};
@@ -29,6 +39,11 @@ private slots:
                                         << QStringList{QStringLiteral("no-such-option")};
         QTest::newRow("--port without a name") << QStringList{QStringLiteral("--port")} << 1
                                                << QStringList{QStringLiteral("port")};
+        QTest::newRow("a port without --port") << QStringList{QStringLiteral("ttyUSB0")} << 1
+                                               << QStringList{QStringLiteral("多余的参数：ttyUSB0"), QStringLiteral("--port <name>")};
+        QTest::newRow("--port and --replay")
+            << QStringList{QStringLiteral("--port"), QStringLiteral("x"), QStringLiteral("--replay"), QStringLiteral("y")} << 1
+            << QStringList{QStringLiteral("请只给出 --port 或 --replay 之一")};
         // An export runs without a window; what is missing is said on one line.
         QTest::newRow("--export-csv without a recording") << QStringList{QStringLiteral("--export-csv")} << 1
                                                           << QStringList{QStringLiteral("export-csv")};
@@ -74,6 +89,9 @@ private slots:
         QVERIFY2(radar.start(link), qPrintable(radar.errorString()));
         QProcess program;
         program.setWorkingDirectory(folder.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(environment);
         program.start(QStringLiteral(RADAR_PROGRAM), withPort ? QStringList{QStringLiteral("--port"), link} : QStringList());
         QVERIFY(program.waitForStarted(5000));
         const auto polled = [&] {

@@ -1,6 +1,9 @@
 // Recording a connection: the frames, identity, scenes and events that land in the session's
-// SQLite file, a tool killed while recording, the folder's size cap, and the command line's
-// CSV exports, including what it says about files that are not good recordings.
+// SQLite file, every zone entered also left however the session ends, a closed recording left
+// as one file, a tool killed while recording (its journal beside the file or the file copied
+// alone), a backlog that cannot be written, the folder's size cap (its forms, the newest kept,
+// another instance's open recording spared), and the command line's CSV exports, including
+// what it says about files that are not good recordings and outputs it will not overwrite.
 #include "sessionfixture.h"
 
 #include "dialoganswerer.h"
@@ -10,6 +13,8 @@
 #include <QAction>
 #include <QProcess>
 #include <QSettings>
+#include <QSignalSpy>
+#include <QSysInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -51,13 +56,24 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// A lock as a writer that has died leaves it: it names a process id no process can have.
+bool leaveStaleLock(const QString &recordingPath)
+{
+    return writeFile(recordingPath + QStringLiteral(".lock"),
+                     QStringLiteral("2147483647\nradar-config\n%1\n").arg(QSysInfo::machineHostName()).toUtf8());
+}
+
+const char FolderCapKey[] = "recording/folderCapBytes";
+
 // Runs the statements on a SQLite file, made if need be, through a connection of its own.
-bool runSql(const QString &path, const QStringList &statements)
+bool runSql(const QString &path, const QStringList &statements, bool readOnly = false)
 {
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("made"));
         db.setDatabaseName(path);
+        if (readOnly)
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         ok = db.open();
         QSqlQuery query(db);
         for (const QString &statement : statements)
@@ -202,7 +218,7 @@ private slots:
 
         // The zone events follow the flags frame by frame, with the ids inside.
         QCOMPARE(rec.eventLines(true), (QStringList{QStringLiteral("zone_entered alarm 1,2"), QStringLiteral("zone_left alarm 1,2"),
-                                                    QStringLiteral("zone_entered detection 4")}));
+                                                    QStringLiteral("zone_entered detection 4"), QStringLiteral("zone_left detection 4")}));
         QCOMPARE(rec.eventLines(false), (QStringList{QStringLiteral("connected"), QStringLiteral("disconnected")}));
         const auto left = *std::find_if(rec.events.begin(), rec.events.end(),
                                         [](const recording::Event &e) { return e.event == QLatin1String("zone_left"); });
@@ -386,6 +402,9 @@ private slots:
         verifyRefused(path, message);
     }
 
+    // Killed while recording: with its journal beside it the recording holds all but about the
+    // last second; its main file copied alone, all but the last checkpoint interval. The lock the
+    // dead writer left neither stops a reader nor is removed by one, and reading makes no files.
     void killedToolLeavesAReadableRecording()
     {
         radar->setFixedTargets(InAlarmZone);
@@ -396,23 +415,119 @@ private slots:
         tool.setProcessEnvironment(environment);
         tool.start(QStringLiteral(RADAR_PROGRAM), {QStringLiteral("--port"), linkPath()});
         QVERIFY(tool.waitForStarted());
-        // Polling for about three seconds after the read-back.
         QVERIFY(waitUntil([&] { return requestCodes().count(0x06) >= 10; }, 15000));
-        QTest::qWait(3000);
-        const int polledBeforeKill = requestCodes().count(0x06);
+        // Past the first checkpoint by a few seconds.
+        QTest::qWait(Recorder::CheckpointIntervalMs + 8000);
+        const QList<sim::ReceivedRequest> requests = radar->requests();
         ::kill(pid_t(tool.processId()), SIGKILL);
         QVERIFY(tool.waitForFinished(5000));
+        QVector<qint64> pollTimes;
+        for (const sim::ReceivedRequest &r : requests)
+            if (r.functionCode == 0x06)
+                pollTimes << r.msecsSinceStart;
 
         const QStringList files = recordingFiles();
         QCOMPARE(files.size(), 1);
+        const QString path = QDir(recordingsFolder()).filePath(files.first());
+        const QStringList beside = QDir(recordingsFolder()).entryList(QDir::Files); // the dead writer's lock among them
+        const QString alone = folder->filePath(QStringLiteral("copy/") + files.first());
+        QVERIFY(QDir().mkpath(QFileInfo(alone).path()) && QFile::copy(path, alone));
+
         Contents rec;
-        QCOMPARE(readRecording(QDir(recordingsFolder()).filePath(files.first()), &rec), QString());
+        QCOMPARE(readRecording(path, &rec), QString());
         // At 20 polls a second, one second's worth may be lost, and a little more for the
         // timer's own slack.
-        QVERIFY2(rec.frames.size() >= polledBeforeKill - 30,
-                 qPrintable(QStringLiteral("%1 of %2").arg(rec.frames.size()).arg(polledBeforeKill)));
-        QVERIFY(rec.frames.size() <= polledBeforeKill);
+        QVERIFY2(rec.frames.size() >= pollTimes.size() - 30,
+                 qPrintable(QStringLiteral("%1 of %2").arg(rec.frames.size()).arg(pollTimes.size())));
+        QVERIFY(rec.frames.size() <= pollTimes.size());
         QCOMPARE(rec.frames.last().targets, recorded(InAlarmZone));
+
+        // The copy holds every frame polled before the last checkpoint could have been missed.
+        Contents copied;
+        QCOMPARE(readRecording(alone, &copied), QString());
+        const qint64 surelyCheckpointed = pollTimes.last() - Recorder::CheckpointIntervalMs - 2 * Recorder::FlushIntervalMs;
+        const int framesBefore = int(std::count_if(pollTimes.begin(), pollTimes.end(), [&](qint64 t) { return t < surelyCheckpointed; }));
+        QVERIFY2(framesBefore > 0 && copied.frames.size() >= framesBefore && copied.frames.size() <= rec.frames.size(),
+                 qPrintable(QStringLiteral("%1, %2 of %3").arg(copied.frames.size()).arg(framesBefore).arg(rec.frames.size())));
+        QCOMPARE(copied.frames.last().targets, recorded(InAlarmZone));
+
+        QCOMPARE(QDir(recordingsFolder()).entryList(QDir::Files), beside);
+        QCOMPARE(QDir(QFileInfo(alone).path()).entryList(QDir::Files), QStringList{files.first()});
+    }
+
+    // However the session ends, every zone entered is left, and a closed recording is one file
+    // that reading leaves alone.
+    void sessionEndLeavesEveryZone_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QString>("lastEvent");
+        QTest::newRow("disconnect") << "disconnect" << "disconnected";
+        QTest::newRow("recording switched off") << "recording off" << "recording_stopped";
+        QTest::newRow("window closed") << "window closed" << "disconnected";
+    }
+    void sessionEndLeavesEveryZone()
+    {
+        QFETCH(QString, ending);
+        QFETCH(QString, lastEvent);
+        QVERIFY(connectToAlarmTargets(10));
+        const QString path = w().recordingPath();
+        if (ending == QLatin1String("disconnect")) {
+            ui()->pushButtonDisconnect->click();
+        } else if (ending == QLatin1String("recording off")) {
+            w().recordingAction()->trigger();
+            QVERIFY(w().recordingPath().isEmpty());
+            QVERIFY(framesPass(3));
+        } else {
+            window.reset();
+        }
+        const QStringList oneFile{QFileInfo(path).fileName()};
+        QCOMPARE(QDir(recordingsFolder()).entryList(QDir::Files), oneFile);
+        Contents rec;
+        QCOMPARE(readRecording(path, &rec), QString());
+        QCOMPARE(rec.eventLines(true), (QStringList{QStringLiteral("zone_entered alarm 1,2"), QStringLiteral("zone_left alarm 1,2")}));
+        QCOMPARE(rec.eventLines(false), (QStringList{QStringLiteral("connected"), lastEvent}));
+        QCOMPARE(rec.events.last().event, lastEvent);
+        // Any SQLite reader, as an engineer's would.
+        QVERIFY(runSql(path, {QStringLiteral("SELECT count(*) FROM frames")}, true));
+        QCOMPARE(QDir(recordingsFolder()).entryList(QDir::Files), oneFile);
+    }
+
+    // A file that cannot be written for long: frames beyond the held limit are not recorded, and
+    // said once with their number, while every event, identity and scene still is.
+    void backlogDropsOnlyTheFramesOverTheLimit()
+    {
+        Recorder writer;
+        QSignalSpy dropped(&writer, &Recorder::framesDropped);
+        QVERIFY(writer.begin(folder->filePath(QStringLiteral("made")), recording::DefaultFolderCapBytes));
+        TargetFrame frame;
+        for (quint16 id = 1; id <= 50; ++id)
+            frame.insert(id, TargetReport{id, 10, 300, 1, 2, 1});
+        const int fitting = Recorder::MaxPendingRows / (1 + frame.size());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+            db.setDatabaseName(writer.filePath());
+            QSqlQuery lock(db);
+            QVERIFY(db.open() && lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            writer.recordEvent(QStringLiteral("connected"));
+            writer.recordIdentity(1, QStringLiteral("0101000a0001"), 2);
+            writer.recordScene(QStringLiteral("readback"), radarlink::WireScene());
+            // The alarm zone is entered among the frames that are not kept.
+            for (int i = 0; i < fitting + 100; ++i)
+                writer.recordFrame(frame, {i >= fitting + 50, false, false}, {{7}, {}, {}});
+            writer.flush();
+            QCOMPARE(dropped.count(), 0);
+            QVERIFY(lock.exec(QStringLiteral("COMMIT")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+        writer.end(QStringLiteral("disconnected"));
+        QCOMPARE(dropped.count(), 1);
+        QCOMPARE(dropped.at(0).at(0).toLongLong(), 100);
+        Contents rec;
+        QCOMPARE(readRecording(writer.filePath(), &rec), QString());
+        QCOMPARE(rec.frames.size(), fitting);
+        QCOMPARE(rec.eventLines(false), (QStringList{QStringLiteral("connected"), QStringLiteral("disconnected")}));
+        QCOMPARE(rec.eventLines(true), (QStringList{QStringLiteral("zone_entered alarm 7"), QStringLiteral("zone_left alarm 7")}));
+        QVERIFY(rec.hasIdentity && rec.scenes.size() == 1);
     }
 
     void settingOffRecordsNothingAndIsRemembered()
@@ -431,19 +546,110 @@ private slots:
         QVERIFY(!again.recordingAction()->isChecked());
     }
 
-    void oldestRecordingsGoFirst()
+    void capForms()
     {
-        QDir().mkpath(recordingsFolder());
-        const QStringList names = {QStringLiteral("2026.01.01-00.00.00.sqlite"), QStringLiteral("2026.01.02-00.00.00.sqlite"),
-                                   QStringLiteral("2026.01.03-00.00.00.sqlite")};
-        for (const QString &name : names)
-            QVERIFY(writeFile(QDir(recordingsFolder()).filePath(name), QByteArray(1000, 'x')));
-        QSettings(MainWindow::settingsFilePath(), QSettings::IniFormat).setValue(QStringLiteral("recording/folderCapBytes"), 2500);
+        const QList<QPair<QString, qint64>> table = { // 0: refused
+            {"2147483648", 2147483648}, {"2GiB", qint64(2) << 30}, {"500MB", 500000000}, {"1.5 gb", 1500000000},
+            {"64 KiB", 65536},          {"abc", 0},                {"0", 0},            {"-5", 0},
+            {"", 0},                    {"9999999999 GiB", 0}};
+        for (const auto &row : table) {
+            qint64 parsed = -1;
+            QCOMPARE(recording::parseByteSize(row.first, &parsed), row.second > 0);
+            QCOMPARE(parsed, row.second > 0 ? row.second : qint64(-1));
+        }
+    }
+
+    // Another instance's recording, open all along and older than the newest three, outlives a
+    // connect under a cap smaller than any recording; one whose writer died goes, with its lock.
+    // A cap that is no size is said, and the default used: nothing goes.
+    void pruningSparesOpenRecordings_data()
+    {
+        QTest::addColumn<QString>("cap");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("smaller than any recording") << "1" << QString();
+        QTest::newRow("no size") << "abc" << QStringLiteral("记录文件夹上限 recording/folderCapBytes 的值“abc”无效，改用默认值 2147483648 字节");
+    }
+    void pruningSparesOpenRecordings()
+    {
+        QFETCH(QString, cap);
+        QFETCH(QString, said);
+        QVERIFY(QDir().mkpath(recordingsFolder()));
+        const QString orphan = QDir(recordingsFolder()).filePath(QStringLiteral("2026.01.01-00.00.00.sqlite"));
+        QVERIFY(writeFile(orphan, QByteArray(1000, 'x')) && leaveStaleLock(orphan));
+        Recorder other;
+        QVERIFY(other.begin(recordingsFolder(), recording::DefaultFolderCapBytes));
+        QStringList expected = recordingFiles();
+        for (int i = 0; i < 3; ++i) {
+            Recorder earlier;
+            QVERIFY(earlier.begin(recordingsFolder(), recording::DefaultFolderCapBytes));
+            expected << QFileInfo(earlier.filePath()).fileName();
+        }
+        QSettings(MainWindow::settingsFilePath(), QSettings::IniFormat).setValue(QLatin1String(FolderCapKey), cap);
         QVERIFY(connectToAlarmTargets(3));
-        ui()->pushButtonDisconnect->click();
-        const QStringList left = recordingFiles();
-        QCOMPARE(left.size(), 3);
-        QCOMPARE(left.mid(0, 2), names.mid(1));
+        expected << QFileInfo(w().recordingPath()).fileName();
+        QStringList removedLines;
+        for (const QString &gone : said.isEmpty() ? QStringList{QFileInfo(orphan).fileName(), expected.at(2)} : QStringList()) {
+            expected.removeOne(gone);
+            removedLines << QStringLiteral("已删除旧的检测记录：") + gone;
+        }
+        QStringList left = recordingFiles();
+        left.sort();
+        expected.sort();
+        QCOMPARE(left, expected);
+        QCOMPARE(log().filter(QStringLiteral("已删除旧的检测记录：")), removedLines);
+        QCOMPARE(log().filter(QStringLiteral("folderCapBytes")), said.isEmpty() ? QStringList() : QStringList{said});
+        QCOMPARE(QFileInfo::exists(orphan + QStringLiteral(".lock")), !said.isEmpty());
+    }
+
+    // An export never lands on its recording or the files beside it, however the path is
+    // spelt, nor replaces a file that is not an earlier export of its kind; the recording's
+    // stale lock stays where it is.
+    void exportRefusesToOverwrite_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("message"); // empty: written
+        const QString own = QStringLiteral("导出文件不能是记录文件本身，也不能是它旁边的日志或锁文件");
+        const QString other = QStringLiteral("文件已存在，且不是同类的导出文件，没有覆盖");
+        QTest::newRow("the recording") << "--export-events" << "made/input.sqlite" << own;
+        QTest::newRow("the recording, spelt otherwise") << "--export-csv" << "made/../made/./input.sqlite" << own;
+        QTest::newRow("a link to the recording") << "--export-csv" << "link.csv" << own;
+        QTest::newRow("its journal") << "--export-csv" << "made/input.sqlite-wal" << own;
+        QTest::newRow("its lock") << "--export-events" << "made/input.sqlite.lock" << own;
+        QTest::newRow("an unrelated file") << "--export-csv" << "notes.txt" << other;
+        QTest::newRow("an export of the other kind") << "--export-csv" << "events.csv" << other;
+        QTest::newRow("an earlier export of its kind") << "--export-events" << "events.csv" << QString();
+    }
+    void exportRefusesToOverwrite()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, target);
+        QFETCH(QString, message);
+        Recorder writer;
+        QVERIFY(writer.begin(folder->filePath(QStringLiteral("made")), recording::DefaultFolderCapBytes));
+        writer.recordEvent(QStringLiteral("connected"));
+        writer.end();
+        const QString path = folder->filePath(QStringLiteral("made/input.sqlite"));
+        QVERIFY(QFile::rename(writer.filePath(), path) && leaveStaleLock(path));
+        QVERIFY(writeFile(folder->filePath(QStringLiteral("notes.txt")), "not an export\n"));
+        QVERIFY(writeFile(folder->filePath(QStringLiteral("events.csv")), "time_ms,wall_time,event,zone,ids\r\n1,x,old,,\r\n"));
+        QVERIFY(QFile::link(path, folder->filePath(QStringLiteral("link.csv"))));
+        const auto everyFile = [&] {
+            QList<QByteArray> bytes{QDir(QFileInfo(path).path()).entryList(QDir::Files).join(QLatin1Char(' ')).toUtf8()};
+            for (const QString &file : {path, path + QStringLiteral(".lock"), QStringLiteral("notes.txt"), QStringLiteral("events.csv")})
+                bytes << fileBytes(QDir(folder->path()).filePath(file));
+            return bytes;
+        };
+        const QList<QByteArray> before = everyFile();
+        const ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), {option, path, target}, folder->path());
+        if (message.isEmpty()) {
+            QCOMPARE(run.exitCode, 0);
+            QVERIFY(fileBytes(folder->filePath(target)).contains(",connected,,\r\n"));
+            return;
+        }
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(message) && run.err.count(QLatin1Char('\n')) == 1, qPrintable(run.err));
+        QCOMPARE(everyFile(), before);
     }
 };
 

@@ -1,6 +1,7 @@
 // Replaying a recording in the window: the plot shows what the live plot showed, seeking,
 // stepping and the event list agree with playing through, the speed, nothing goes to any port,
-// and leaving the replay puts the form back as it was.
+// each frame shows the radar identity in force when it was recorded, an export from replay
+// refuses to land on its recording, and leaving the replay puts the form back as it was.
 #include "sessionfixture.h"
 
 #include "dialoganswerer.h"
@@ -253,6 +254,43 @@ private slots:
         const QByteArray events = fileBytes(eventsCsv);
         QVERIFY(events.startsWith("time_ms,wall_time,event,zone,ids\r\n"));
         QCOMPARE(events.count(",connected,,\r\n"), 1);
+
+        // Chosen onto the recording's journal, the export is refused and said, and nothing is
+        // written beside the recording.
+        const QStringList filesBefore = QDir(QFileInfo(path).path()).entryList(QDir::Files);
+        answers.answerFileDialog(path + QStringLiteral("-wal"));
+        answers.answerMessageBox(QMessageBox::Ok, 4000);
+        panel()->ui->buttonExportEvents->click();
+        QVERIFY(answers.waitDone());
+        QVERIFY2(answers.seen.last().text.contains(QStringLiteral("导出文件不能是记录文件本身")), qPrintable(answers.seen.last().text));
+        QCOMPARE(log().filter(QStringLiteral("导出事件失败：导出文件不能是记录文件本身")).size(), 1);
+        QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files), filesBefore);
+    }
+
+    // A recording that read two radars' identities shows, at each frame, the one read last
+    // before it.
+    void identityInForceAtEachFrame()
+    {
+        Recorder writer;
+        QVERIFY(writer.begin(folder->filePath(QStringLiteral("recordings")), recording::DefaultFolderCapBytes));
+        const QList<QStringList> radars = {
+            {QStringLiteral("设备类型：通道预警雷达"), QStringLiteral("0101000a0001"), QStringLiteral("2")},
+            {QStringLiteral("设备类型：区域安全扫描雷达"), QStringLiteral("0207000b0002"), QStringLiteral("7")}};
+        for (int type = 1; type <= 2; ++type) {
+            QTest::qWait(20);
+            writer.recordIdentity(type, radars.at(type - 1).at(1), radars.at(type - 1).at(2).toInt());
+            for (int i = 0; i < 3; ++i) {
+                QTest::qWait(20);
+                writer.recordFrame(TargetFrame{{5, TargetReport{5, 0, 300, 0, 0, 1}}}, {}, {});
+            }
+        }
+        writer.end();
+        QVERIFY(w().openRecording(writer.filePath()));
+        for (int frame : {0, 2, 3, 5, 1}) {
+            panel()->seekToFrame(frame);
+            QCOMPARE((QStringList{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()}),
+                     radars.at(frame < 3 ? 0 : 1));
+        }
     }
 
     void badRecordingsAreRefused_data()

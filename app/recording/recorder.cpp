@@ -42,6 +42,8 @@ Recorder::Recorder(QObject *parent) : QObject(parent)
 {
     flushTimer.setInterval(FlushIntervalMs);
     connect(&flushTimer, &QTimer::timeout, this, &Recorder::flush);
+    pruneTimer.setInterval(PruneIntervalMs);
+    connect(&pruneTimer, &QTimer::timeout, this, &Recorder::prune);
 }
 
 Recorder::~Recorder()
@@ -59,7 +61,6 @@ bool Recorder::begin(const QString &folder, qint64 capBytes)
     // Two connections in the same second: the later one gets a suffix.
     for (int n = 2; QFileInfo::exists(QDir(folder).filePath(name)); ++n)
         name = recording::fileNameFor(started).replace(QStringLiteral(".sqlite"), QStringLiteral("-%1.sqlite").arg(n));
-    recording::pruneFolder(folder, capBytes);
     path = QDir(folder).filePath(name);
 
     lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
@@ -79,14 +80,17 @@ bool Recorder::begin(const QString &folder, qint64 capBytes)
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
         if (db.open()) {
             QSqlQuery query(db);
-            // WAL: a reader never blocks the writer and a kill leaves a consistent file. A small
-            // page cache: a long session must not grow the tool's memory.
-            made = query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"))
-                   && query.exec(QStringLiteral("PRAGMA cache_size = -256"));
-            db.transaction();
+            // The tables go into the main file itself, so that even a copy of it taken without
+            // its journal is a recording.
+            made = db.transaction();
             for (const QString &statement : recording::schemaStatements())
                 made = made && query.exec(statement);
             made = made && db.commit();
+            // WAL: a reader never blocks the writer. FULL: every batch is on the disk before the
+            // next, one sync a second. A small page cache: a long session must not grow the
+            // tool's memory.
+            made = made && query.exec(QStringLiteral("PRAGMA journal_mode = WAL"))
+                   && query.exec(QStringLiteral("PRAGMA synchronous = FULL")) && query.exec(QStringLiteral("PRAGMA cache_size = -256"));
         }
         if (!made)
             db.close();
@@ -100,32 +104,64 @@ bool Recorder::begin(const QString &folder, qint64 capBytes)
     }
     connectionName = connection;
     clock.start();
+    sinceCheckpoint.start();
     failing = false;
     frameNumber = 0;
     sceneNumber = 0;
+    pendingFrameRows = 0;
+    droppedFrames = 0;
     lastFlags = radarlink::ZoneFlags();
     lastMembers = radarlink::ZoneMembers();
     queue(Session, {QStringLiteral("started"), started.toString(Qt::ISODateWithMs)});
     queue(Session, {QStringLiteral("schema_version"), recording::SchemaVersion});
     flushTimer.start();
+    folderPath = folder;
+    folderCap = capBytes;
+    prune();
+    pruneTimer.start();
     return true;
 }
 
-void Recorder::end()
+void Recorder::prune()
+{
+    for (const QString &removed : recording::pruneFolder(folderPath, folderCap, QFileInfo(path).fileName()))
+        emit recordingRemoved(removed);
+}
+
+void Recorder::end(const QString &closingEvent)
 {
     if (!isRecording())
         return;
     flushTimer.stop();
+    pruneTimer.stop();
+    noteZones(radarlink::ZoneFlags(), radarlink::ZoneMembers());
+    if (!closingEvent.isEmpty())
+        recordEvent(closingEvent);
     queue(Session, {QStringLiteral("ended"), QDateTime::currentDateTime().toString(Qt::ISODateWithMs)});
     flush();
+    reportDropped();
+    // The journal folded into the main file and given up: what is left is one closed file,
+    // which readers open without making journal files beside it.
+    pragma(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    pragma(QStringLiteral("PRAGMA journal_mode = DELETE"));
     QSqlDatabase::database(connectionName, false).close();
     QSqlDatabase::removeDatabase(connectionName);
     connectionName.clear();
+    pending.clear();
+    pendingFrameRows = 0;
     lock.reset();
+}
+
+bool Recorder::pragma(const QString &statement)
+{
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
+    return query.exec(statement);
 }
 
 void Recorder::queue(int table, QVariantList values)
 {
+    if (table == Frames || table == Targets)
+        ++pendingFrameRows;
     pending.append({table, std::move(values)});
 }
 
@@ -135,14 +171,32 @@ void Recorder::recordFrame(const TargetFrame &frame, const radarlink::ZoneFlags 
     if (!isRecording())
         return;
     const qint64 number = frameNumber++;
-    queue(Frames, {number, clock.elapsed(), wallNow(), flags.alarm, flags.warning, flags.detection});
-    for (const TargetReport &t : frame)
-        queue(Targets, {number, t.value(0), qint16(t.value(1)), qint16(t.value(2)), t.value(5), t.value(3), t.value(4)});
+    // A frame is kept whole or not at all; its zone events are kept either way.
+    if (pendingFrameRows + 1 + frame.size() > MaxPendingRows) {
+        ++droppedFrames;
+    } else {
+        queue(Frames, {number, clock.elapsed(), wallNow(), flags.alarm, flags.warning, flags.detection});
+        for (const TargetReport &t : frame)
+            queue(Targets, {number, t.value(0), qint16(t.value(1)), qint16(t.value(2)), t.value(5), t.value(3), t.value(4)});
+    }
+    noteZones(flags, members);
+}
+
+void Recorder::noteZones(const radarlink::ZoneFlags &flags, const radarlink::ZoneMembers &members)
+{
     noteZone("alarm", lastFlags.alarm, flags.alarm, lastMembers.alarm, members.alarm);
     noteZone("warning", lastFlags.warning, flags.warning, lastMembers.warning, members.warning);
     noteZone("detection", lastFlags.detection, flags.detection, lastMembers.detection, members.detection);
     lastFlags = flags;
     lastMembers = members;
+}
+
+void Recorder::reportDropped()
+{
+    if (droppedFrames == 0)
+        return;
+    emit framesDropped(droppedFrames);
+    droppedFrames = 0;
 }
 
 void Recorder::noteZone(const char *zone, bool was, bool now, const QVector<quint16> &before,
@@ -207,13 +261,17 @@ void Recorder::flush()
     }
     if (written) {
         pending.clear();
+        pendingFrameRows = 0;
         failing = false;
+        reportDropped();
+        if (sinceCheckpoint.elapsed() >= CheckpointIntervalMs) {
+            pragma(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+            sinceCheckpoint.start();
+        }
         return;
     }
     db.rollback();
-    // The rows wait for the next batch, unless the file stays unwritable for long.
-    if (pending.size() > MaxPendingRows)
-        pending.clear();
+    // The rows wait for the next batch; recordFrame keeps them within MaxPendingRows.
     if (!failing)
         emit writeFailed(failure);
     failing = true;

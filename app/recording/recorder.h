@@ -1,7 +1,8 @@
 // The session recorder: while connected, every applied detection frame, the identity and the
 // scenes read back and sent, and the connection and zone events go into one SQLite file per
-// connection. Rows wait in memory and are written once a second in one transaction, so a poll
-// never waits on the disk and a killed tool loses at most the last second.
+// connection. Rows wait in memory and are written once a second in one transaction, each made
+// durable before the next, so a poll never waits on the disk and a killed tool or a machine
+// losing power loses at most the last second.
 #pragma once
 
 #include "recordingfile.h"
@@ -22,17 +23,25 @@ class Recorder : public QObject
 
 public:
     static constexpr int FlushIntervalMs = 1000;
-    // About two minutes of 50 targets at 20 frames a second.
+    // The journal is copied into the main file this often, so that the main file alone (a copy
+    // taken without its journal) holds all but the last half minute.
+    static constexpr int CheckpointIntervalMs = 30 * 1000;
+    // A session that runs for days keeps the folder under its cap.
+    static constexpr int PruneIntervalMs = 10 * 60 * 1000;
+    // Frame and target rows held while the file cannot be written: about two minutes of 50
+    // targets at 20 frames a second. Frames beyond it are not recorded; the other rows always are.
     static constexpr int MaxPendingRows = 128 * 1024;
 
     explicit Recorder(QObject *parent = nullptr);
     ~Recorder() override;
 
-    // Starts a recording in folder (made when missing), the oldest ones removed first when
-    // the folder outgrows capBytes. False when the file cannot be made; nothing is recorded then.
+    // Starts a recording in folder (made when missing), then removes the oldest ones while the
+    // folder outgrows capBytes (recording::pruneFolder), now and every PruneIntervalMs.
+    // False when the file cannot be made; nothing is recorded then.
     bool begin(const QString &folder, qint64 capBytes);
-    // Writes what is queued and closes the file.
-    void end();
+    // Leaves the zones still entered (a zone_left each), records closingEvent when given, writes
+    // what is queued and closes the file, its journal folded in: a closed recording is one file.
+    void end(const QString &closingEvent = QString());
     bool isRecording() const { return !connectionName.isEmpty(); }
     QString filePath() const { return path; }
 
@@ -47,6 +56,11 @@ public:
 signals:
     // A batch could not be written; said once until a batch is written again.
     void writeFailed(const QString &reason);
+    // An earlier recording removed to keep the folder under its cap.
+    void recordingRemoved(const QString &fileName);
+    // Frames not recorded because too many rows were held; said once, when writing resumes
+    // or the recording ends.
+    void framesDropped(qint64 count);
 
 private:
     struct Row {
@@ -55,13 +69,24 @@ private:
     };
     void queue(int table, QVariantList values);
     void noteZone(const char *zone, bool was, bool now, const QVector<quint16> &before, const QVector<quint16> &after);
+    void noteZones(const radarlink::ZoneFlags &flags, const radarlink::ZoneMembers &members);
+    void prune();
+    void reportDropped();
+    // Runs a PRAGMA on the recording; false when SQLite refused it.
+    bool pragma(const QString &statement);
 
     QString connectionName;
     QString path;
+    QString folderPath;
+    qint64 folderCap = 0;
     std::unique_ptr<QLockFile> lock;
     QElapsedTimer clock;
+    QElapsedTimer sinceCheckpoint;
     QTimer flushTimer;
+    QTimer pruneTimer;
     QVector<Row> pending;
+    int pendingFrameRows = 0;
+    qint64 droppedFrames = 0;
     bool failing = false;
     qint64 frameNumber = 0;
     qint64 sceneNumber = 0;

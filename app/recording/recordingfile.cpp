@@ -11,7 +11,18 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QUrl>
+
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <limits>
+
+#ifdef Q_OS_UNIX
+#include <signal.h>
+#endif
 
 namespace recording {
 
@@ -52,34 +63,111 @@ QStringList schemaStatements()
 }
 
 namespace {
+// The files SQLite and the recorder keep beside a recording.
+const char *const FilesBeside[] = {"-wal", "-shm", "-journal", ".lock"};
+
 // A recording and the journal files beside it.
 qint64 recordingBytes(const QFileInfo &file)
 {
     qint64 bytes = file.size();
-    for (const char *suffix : {"-wal", "-shm"})
+    for (const char *suffix : {"-wal", "-shm", "-journal"})
         bytes += QFileInfo(file.filePath() + QLatin1String(suffix)).size();
     return bytes;
 }
+
+bool processRunning(qint64 pid)
+{
+#ifdef Q_OS_UNIX
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+#else
+    // No way to look here: the writer is taken to be alive, so nothing of it is removed.
+    Q_UNUSED(pid)
+    return true;
+#endif
+}
+
+// A recording's file name split into the sort order: the time it began, then the -2, -3 ...
+// of a second connection within the same second. Empty for a file that is not a recording.
+QPair<QString, int> recordingOrder(const QString &fileName)
+{
+    static const QRegularExpression named(
+        QStringLiteral("^(\\d{4}\\.\\d\\d\\.\\d\\d-\\d\\d\\.\\d\\d\\.\\d\\d)(?:-(\\d+))?\\.sqlite$"));
+    const QRegularExpressionMatch match = named.match(fileName);
+    if (!match.hasMatch())
+        return {};
+    return {match.captured(1), match.captured(2).isEmpty() ? 1 : match.captured(2).toInt()};
+}
+} // namespace
+
+bool parseByteSize(const QString &text, qint64 *bytes)
+{
+    static const QRegularExpression sized(QStringLiteral("^\\s*(\\d+)(?:\\.(\\d+))?\\s*([a-z]*)\\s*$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = sized.match(text);
+    static const QHash<QString, qint64> units = {
+        {QString(), 1},
+        {QStringLiteral("b"), 1},
+        {QStringLiteral("kb"), 1000},
+        {QStringLiteral("mb"), 1000 * 1000},
+        {QStringLiteral("gb"), 1000 * 1000 * 1000},
+        {QStringLiteral("kib"), 1024},
+        {QStringLiteral("mib"), 1024 * 1024},
+        {QStringLiteral("gib"), 1024 * 1024 * 1024},
+    };
+    const auto unit = units.constFind(match.captured(3).toLower());
+    if (!match.hasMatch() || unit == units.constEnd())
+        return false;
+    bool whole = false;
+    const qint64 integral = match.captured(1).toLongLong(&whole);
+    if (!whole || integral >= std::numeric_limits<qint64>::max() / *unit)
+        return false;
+    qint64 value = integral * *unit;
+    if (!match.captured(2).isEmpty()) {
+        // The fraction of the unit, to the byte below; "0.5 B" is no size at all.
+        const double fraction = QStringLiteral("0.%1").arg(match.captured(2)).toDouble();
+        value += qint64(fraction * double(*unit));
+    }
+    if (value <= 0)
+        return false;
+    *bytes = value;
+    return true;
+}
+
+bool writerAlive(const QString &recordingPath)
+{
+    const QLockFile lock(recordingPath + QStringLiteral(".lock"));
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (!lock.getLockInfo(&pid, &host, &application))
+        return false;
+    if (!host.isEmpty() && host != QSysInfo::machineHostName())
+        return true;
+    return processRunning(pid);
 }
 
 QStringList pruneFolder(const QString &folder, qint64 capBytes, const QString &keep)
 {
-    QDir dir(folder);
-    const QFileInfoList files =
-        dir.entryInfoList({QStringLiteral("*.sqlite")}, QDir::Files, QDir::Name);
+    QFileInfoList files;
+    for (const QFileInfo &file : QDir(folder).entryInfoList({QStringLiteral("*.sqlite")}, QDir::Files))
+        if (!recordingOrder(file.fileName()).first.isEmpty())
+            files << file;
+    std::sort(files.begin(), files.end(), [](const QFileInfo &a, const QFileInfo &b) {
+        return recordingOrder(a.fileName()) < recordingOrder(b.fileName());
+    });
     qint64 total = 0;
     for (const QFileInfo &file : files)
         total += recordingBytes(file);
     QStringList removed;
-    for (const QFileInfo &file : files) {
-        if (total <= capBytes)
-            break;
-        if (file.fileName() == keep)
+    for (int i = 0; i < files.size() - NewestKept && total > capBytes; ++i) {
+        const QFileInfo &file = files.at(i);
+        if (file.fileName() == keep || writerAlive(file.filePath()))
             continue;
         const qint64 bytes = recordingBytes(file);
         if (!QFile::remove(file.filePath()))
             continue;
-        for (const char *suffix : {"-wal", "-shm"})
+        // Its journal and a lock its dead writer left go with it.
+        for (const char *suffix : FilesBeside)
             QFile::remove(file.filePath() + QLatin1String(suffix));
         total -= bytes;
         removed << file.fileName();
@@ -117,6 +205,8 @@ Reader::~Reader()
         QSqlDatabase::database(connection, false).close();
         QSqlDatabase::removeDatabase(connection);
     }
+    if (!madeIndex.isEmpty())
+        QFile::remove(madeIndex);
 }
 
 bool Reader::fail(const QString &message)
@@ -148,16 +238,28 @@ bool Reader::open(const QString &path)
     if (head.size() < 100)
         return fail(QCoreApplication::translate("RecordingFile", "记录文件已损坏或不完整"));
 
-    // The recorder holds this lock for as long as it writes; a dead recorder's lock is stale.
-    QLockFile writer(path + QStringLiteral(".lock"));
-    writer.setStaleLockTime(0);
-    if (!writer.tryLock(0) && writer.error() == QLockFile::LockFailedError)
+    // The recorder holds this lock for as long as it writes. A lock its dead writer left stays
+    // where it is: it is not the reader's to remove.
+    if (writerAlive(path))
         return fail(QCoreApplication::translate("RecordingFile", "记录文件正在被另一个程序写入：%1").arg(path));
-    writer.unlock();
+    recordingPath = path;
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-    db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    const bool journalBeside = QFileInfo::exists(path + QStringLiteral("-wal")) || QFileInfo::exists(path + QStringLiteral("-journal"));
+    if (journalBeside) {
+        // A killed writer's last half minute is in its journal: read through it. SQLite needs the
+        // journal's index for that; one it makes here goes again when the reader closes.
+        if (!QFileInfo::exists(path + QStringLiteral("-shm")))
+            madeIndex = path + QStringLiteral("-shm");
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    } else {
+        // A closed recording, or a copy of the main file alone: read as it is, so that SQLite
+        // makes no journal files beside it.
+        db.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded)
+                           + QStringLiteral("?immutable=1"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    }
     if (!db.open())
         return fail(QCoreApplication::translate("RecordingFile", "无法读取记录文件：%1").arg(path));
     QSqlQuery query(db);
@@ -265,17 +367,29 @@ bool Reader::readEvents(QVector<Event> *events)
                    });
 }
 
+bool Reader::readIdentities(QVector<Identity> *identities)
+{
+    identities->clear();
+    return eachRow(QStringLiteral("SELECT time_ms, device_type, serial_number, station FROM identity ORDER BY rowid"), {},
+                   [&](const QSqlQuery &query) {
+                       Identity identity;
+                       identity.timeMs = query.value(0).toLongLong();
+                       identity.deviceType = query.value(1).toInt();
+                       identity.serialNumber = query.value(2).toString();
+                       identity.station = query.value(3).toInt();
+                       identities->append(identity);
+                   });
+}
+
 bool Reader::readIdentity(Identity *identity)
 {
-    bool found = false;
-    const bool read = eachRow(QStringLiteral("SELECT device_type, serial_number, station FROM identity ORDER BY rowid DESC LIMIT 1"),
-                              {}, [&](const QSqlQuery &query) {
-                                  identity->deviceType = query.value(0).toInt();
-                                  identity->serialNumber = query.value(1).toString();
-                                  identity->station = query.value(2).toInt();
-                                  found = true;
-                              });
-    return read && (found || fail(QCoreApplication::translate("RecordingFile", "记录中没有设备信息")));
+    QVector<Identity> identities;
+    if (!readIdentities(&identities))
+        return false;
+    if (identities.isEmpty())
+        return fail(QCoreApplication::translate("RecordingFile", "记录中没有设备信息"));
+    *identity = identities.constFirst();
+    return true;
 }
 
 bool Reader::readScenes(QVector<Scene> *scenes)
@@ -320,18 +434,58 @@ bool writeCsv(QSaveFile &file, const QString &path, QString *error)
     }
     return true;
 }
+
+QByteArray framesHeader()
+{
+    return csvLine({QStringLiteral("time_ms"), QStringLiteral("frame"), QStringLiteral("id"), QStringLiteral("x_cm"),
+                    QStringLiteral("y_cm"), QStringLiteral("class"), QStringLiteral("value1"), QStringLiteral("value2")});
+}
+
+QByteArray eventsHeader()
+{
+    return csvLine({QStringLiteral("time_ms"), QStringLiteral("wall_time"), QStringLiteral("event"), QStringLiteral("zone"),
+                    QStringLiteral("ids")});
+}
+
+// The file a path names, symbolic links and other spellings resolved; for a file not yet made,
+// its resolved folder and its name.
+QString resolvedPath(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return (folder.isEmpty() ? info.absolutePath() : folder) + QLatin1Char('/') + info.fileName();
+}
+} // namespace
+
+bool Reader::mayWriteExport(const QString &csvPath, const QByteArray &header)
+{
+    // SQLite keeps the journal beside the file a link points to, so both spellings count.
+    QStringList recordingFiles;
+    for (const QString &base : {resolvedPath(recordingPath), QFileInfo(recordingPath).absoluteFilePath()}) {
+        recordingFiles << resolvedPath(base);
+        for (const char *suffix : FilesBeside)
+            recordingFiles << resolvedPath(base + QLatin1String(suffix));
+    }
+    if (recordingFiles.contains(resolvedPath(csvPath)))
+        return fail(QCoreApplication::translate("RecordingFile", "导出文件不能是记录文件本身，也不能是它旁边的日志或锁文件：%1").arg(csvPath));
+    if (QFileInfo::exists(csvPath)) {
+        QFile earlier(csvPath);
+        if (!earlier.open(QIODevice::ReadOnly) || earlier.read(header.size()) != header)
+            return fail(QCoreApplication::translate("RecordingFile", "文件已存在，且不是同类的导出文件，没有覆盖：%1").arg(csvPath));
+    }
+    return true;
 }
 
 bool Reader::exportFrames(const QString &csvPath)
 {
-    if (!opened)
+    if (!opened || !mayWriteExport(csvPath, framesHeader()))
         return false;
     QSaveFile out(csvPath);
     if (!out.open(QIODevice::WriteOnly))
         return fail(QCoreApplication::translate("RecordingFile", "无法写入文件：%1").arg(csvPath));
-    out.write(csvLine({QStringLiteral("time_ms"), QStringLiteral("frame"), QStringLiteral("id"), QStringLiteral("x_cm"),
-                       QStringLiteral("y_cm"), QStringLiteral("class"), QStringLiteral("value1"),
-                       QStringLiteral("value2")}));
+    out.write(framesHeader());
     const bool read = eachRow(QStringLiteral("SELECT f.time_ms, f.frame, t.id, t.x_cm, t.y_cm, t.class, t.value1, t.value2"
                                              " FROM frames f JOIN targets t ON t.frame = f.frame ORDER BY f.frame, t.rowid"),
                               {}, [&](const QSqlQuery &query) {
@@ -350,13 +504,12 @@ bool Reader::exportFrames(const QString &csvPath)
 bool Reader::exportEvents(const QString &csvPath)
 {
     QVector<Event> events;
-    if (!readEvents(&events))
+    if (!readEvents(&events) || !mayWriteExport(csvPath, eventsHeader()))
         return false;
     QSaveFile out(csvPath);
     if (!out.open(QIODevice::WriteOnly))
         return fail(QCoreApplication::translate("RecordingFile", "无法写入文件：%1").arg(csvPath));
-    out.write(csvLine({QStringLiteral("time_ms"), QStringLiteral("wall_time"), QStringLiteral("event"),
-                       QStringLiteral("zone"), QStringLiteral("ids")}));
+    out.write(eventsHeader());
     for (const Event &e : events) {
         const QString wall = QDateTime::fromMSecsSinceEpoch(e.wallMs).toString(Qt::ISODateWithMs);
         out.write(csvLine({QString::number(e.timeMs), wall, e.event, e.zone, e.ids}));

@@ -22,6 +22,8 @@ namespace recording {
 constexpr int SchemaVersion = 1;
 // Folder size at which the oldest recordings go, unless radar-config.ini says otherwise.
 constexpr qint64 DefaultFolderCapBytes = qint64(2) * 1024 * 1024 * 1024;
+// However small the cap, the newest recordings (the one being started among them) stay.
+constexpr int NewestKept = 3;
 
 QString folderName();
 // recordings are named after the moment the connection opened: yyyy.MM.dd-hh.mm.ss.sqlite
@@ -29,8 +31,19 @@ QString fileNameFor(const QDateTime &start);
 // The statements that make an empty recording of the current version.
 QStringList schemaStatements();
 
-// Removes the oldest recordings (by name, which sorts by time) until the folder's recordings
-// take at most capBytes; keep is never removed. Returns the names removed.
+// A size as written in radar-config.ini: whole bytes ("2147483648") or a number and a unit
+// ("2GiB", "500MB", "1.5 GB"), case-insensitive. KiB, MiB, GiB are powers of 1024; KB, MB, GB
+// powers of 1000; B is bytes. False for anything else, and for zero or less.
+bool parseByteSize(const QString &text, qint64 *bytes);
+
+// The lock beside a recording names a process that still runs (or one on another machine,
+// which cannot be looked at): its writer is alive. Reads the lock's contents only; the lock
+// is neither taken nor removed.
+bool writerAlive(const QString &recordingPath);
+
+// Removes the oldest recordings (by the time in their names; other files are left alone) until
+// the folder's recordings take at most capBytes. Never removes one of the NewestKept newest,
+// one whose writer is alive, or keep. Returns the names removed.
 QStringList pruneFolder(const QString &folder, qint64 capBytes, const QString &keep = QString());
 
 // RFC 4180: a field with a comma, a quote or a line break goes in quotes, quotes doubled.
@@ -64,12 +77,13 @@ struct Frame {
 struct Event {
     qint64 timeMs = 0;
     qint64 wallMs = 0;
-    QString event;   // connected, disconnected, line_lost, reconnected, zone_entered, zone_left
+    QString event;   // connected, disconnected, recording_stopped, line_lost, reconnected, zone_entered, zone_left
     QString zone;    // alarm, warning, detection for the zone events, empty otherwise
     QString ids;     // the targets inside, comma-separated
 };
 
 struct Identity {
+    qint64 timeMs = 0;
     int deviceType = 0;
     QString serialNumber;
     int station = 0;
@@ -102,9 +116,14 @@ public:
     // Every target id once, in the order the ids first appear (by frame, then by id).
     bool readIdsInOrderOfAppearance(QVector<quint16> *ids);
     bool readEvents(QVector<Event> *events);
+    // Every identity read during the recording, in the order read.
+    bool readIdentities(QVector<Identity> *identities);
+    // The first identity: the radar the recording began with.
     bool readIdentity(Identity *identity);
     bool readScenes(QVector<Scene> *scenes);
     // One row per target per frame, header time_ms,frame,id,x_cm,y_cm,class,value1,value2.
+    // Neither export writes onto the recording or a file SQLite keeps beside it, nor replaces a
+    // file that is not an earlier export of the same kind.
     bool exportFrames(const QString &csvPath);
     // One row per event, header time_ms,wall_time,event,zone,ids.
     bool exportEvents(const QString &csvPath);
@@ -115,8 +134,12 @@ private:
     // Runs the select with the bound values and hands each row on; false (the file is damaged)
     // when the query fails on the way.
     bool eachRow(const QString &select, const QVariantList &bound, const std::function<void(const QSqlQuery &)> &row);
+    bool mayWriteExport(const QString &csvPath, const QByteArray &header);
     QString connection;
     QString error;
+    QString recordingPath;
+    // The journal index SQLite had to make to read a killed writer's journal; taken away again.
+    QString madeIndex;
     bool opened = false;
 };
 

@@ -2,15 +2,27 @@
 
 #include <algorithm>
 
+namespace {
+// The last item (by its timeMs) at or before timeMs, the first for an earlier time; -1 for none.
+template <typename Item>
+int inForceAt(const QVector<Item> &items, qint64 timeMs)
+{
+    if (items.isEmpty())
+        return -1;
+    const auto after = std::upper_bound(items.cbegin() + 1, items.cend(), timeMs,
+                                        [](qint64 t, const Item &item) { return t < item.timeMs; });
+    return int(after - items.cbegin()) - 1;
+}
+} // namespace
+
 bool ReplayData::open(const QString &path)
 {
     filePath = path;
-    if (!reader.open(path) || !reader.readFrames(&frames, false) || !reader.readEvents(&eventList)
-        || !reader.readScenes(&sceneList) || !reader.readIdsInOrderOfAppearance(&orderedIds))
-        return false;
-    // A radar that failed its identity read still leaves frames worth seeing.
-    identityKnown = reader.readIdentity(&radarIdentity);
-    return true;
+    // A radar that failed its identity read still leaves frames worth seeing: no identity is
+    // no failure.
+    return reader.open(path) && reader.readFrames(&frames, false) && reader.readEvents(&eventList)
+           && reader.readScenes(&sceneList) && reader.readIdsInOrderOfAppearance(&orderedIds)
+           && reader.readIdentities(&identityList);
 }
 
 int ReplayData::frameAt(qint64 timeMs) const
@@ -46,10 +58,10 @@ QVector<TargetFrame> ReplayData::targetFrames(int first, int last)
 
 int ReplayData::sceneAt(qint64 timeMs) const
 {
-    if (sceneList.isEmpty())
-        return -1;
-    int inForce = 0;
-    for (int i = 1; i < sceneList.size() && sceneList.at(i).timeMs <= timeMs; ++i)
-        inForce = i;
-    return inForce;
+    return inForceAt(sceneList, timeMs);
+}
+
+int ReplayData::identityAt(qint64 timeMs) const
+{
+    return inForceAt(identityList, timeMs);
 }

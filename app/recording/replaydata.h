@@ -1,5 +1,5 @@
 // A recording opened for replay. The frames' times and zone flags, the events, the scenes and
-// the identity are held in memory; the targets are fetched for the frames being shown only,
+// the identities are held in memory; the targets are fetched for the frames being shown only,
 // so that an hour's recording opens at once and a seek reads no more than the plot keeps.
 #pragma once
 
@@ -29,8 +29,10 @@ public:
     // at connect for an earlier time; -1 when the recording holds none.
     int sceneAt(qint64 timeMs) const;
 
-    bool hasIdentity() const { return identityKnown; }
-    const recording::Identity &identity() const { return radarIdentity; }
+    // Every identity read during the recording: a reconnect may have found another radar.
+    const QVector<recording::Identity> &identities() const { return identityList; }
+    // The identity in force at timeMs, as sceneAt; -1 when the recording holds none.
+    int identityAt(qint64 timeMs) const;
     // Every target id in the order it first appears, to give each its colour as the live plot did.
     const QVector<quint16> &idsInOrder() const { return orderedIds; }
 
@@ -44,6 +46,5 @@ private:
     QVector<recording::Event> eventList;
     QVector<recording::Scene> sceneList;
     QVector<quint16> orderedIds;
-    recording::Identity radarIdentity;
-    bool identityKnown = false;
+    QVector<recording::Identity> identityList;
 };

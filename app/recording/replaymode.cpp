@@ -69,9 +69,10 @@ void MainWindow::chooseRecording()
 {
     if (!replayAllowed())
         return;
-    const QString path = QFileDialog::getOpenFileName(this, tr("打开记录"),
-                                                      QDir::current().absoluteFilePath(recording::folderName()),
-                                                      tr("检测数据记录 (*.sqlite);;所有文件 (*)"));
+    // A tool that never recorded here has no recordings folder: start in the working folder.
+    const QDir recordings(QDir::current().absoluteFilePath(recording::folderName()));
+    const QString start = recordings.exists() ? recordings.path() : QDir::currentPath();
+    const QString path = QFileDialog::getOpenFileName(this, tr("打开记录"), start, tr("检测数据记录 (*.sqlite);;所有文件 (*)"));
     if (!path.isEmpty())
         openRecording(path);
 }
@@ -101,8 +102,9 @@ bool MainWindow::openRecording(const QString &path)
     replayData = std::move(opened);
     replayFrameShown = -1;
     replaySceneShown = -1;
+    replayIdentityShown = -1;
     setRadarControlsEnabled(false);
-    showRecordedIdentity();
+    showRecordedIdentity(replayData->identityAt(0));
     ui->graphicsView->assignColours(replayData->idsInOrder());
     replayDock->show();
     replayDock->raise();
@@ -204,11 +206,12 @@ void MainWindow::setRadarControlsEnabled(bool on)
         controls.at(i)->setProperty("enabled", on ? controlsEnabledBeforeReplay.value(i, true) : false);
 }
 
-void MainWindow::showRecordedIdentity()
+void MainWindow::showRecordedIdentity(int index)
 {
-    if (!replayData->hasIdentity())
+    if (index < 0 || index == replayIdentityShown)
         return;
-    const recording::Identity &identity = replayData->identity();
+    replayIdentityShown = index;
+    const recording::Identity &identity = replayData->identities().at(index);
     const QString serial = identity.serialNumber;
     bool ok1 = false, ok2 = false, ok3 = false;
     const quint16 word1 = quint16(serial.mid(0, 4).toUInt(&ok1, 16));
@@ -243,6 +246,7 @@ void MainWindow::showReplayFrame(int index, bool continuous)
         return;
     const recording::Frame &frame = replayData->frame(index);
     RadarView *view = ui->graphicsView;
+    showRecordedIdentity(replayData->identityAt(frame.timeMs));
     const int scene = replayData->sceneAt(frame.timeMs);
     if (scene >= 0 && scene != replaySceneShown) {
         applyRecordedScene(replayData->scenes().at(scene).scene);

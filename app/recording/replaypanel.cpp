@@ -259,6 +259,8 @@ QString ReplayPanel::eventText(int row) const
         what = tr("连接");
     else if (e.event == QLatin1String("disconnected"))
         what = tr("断开连接");
+    else if (e.event == QLatin1String("recording_stopped"))
+        what = tr("停止记录");
     else if (e.event == QLatin1String("line_lost"))
         what = tr("线路中断");
     else if (e.event == QLatin1String("reconnected"))

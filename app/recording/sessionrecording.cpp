@@ -13,6 +13,23 @@
 namespace {
 const char RecordingKey[] = "recording/enabled";
 const char FolderCapKey[] = "recording/folderCapBytes";
+
+// The folder cap radar-config.ini gives; a value that is no size is said in the log and the
+// default used, since reading it as 0 would remove every earlier recording.
+qint64 folderCap(MainWindow *window)
+{
+    const QSettings settings(MainWindow::settingsFilePath(), QSettings::IniFormat);
+    if (!settings.contains(QLatin1String(FolderCapKey)))
+        return recording::DefaultFolderCapBytes;
+    const QString written = settings.value(QLatin1String(FolderCapKey)).toString();
+    qint64 cap = 0;
+    if (recording::parseByteSize(written, &cap))
+        return cap;
+    emit window->printThread(MainWindow::tr("记录文件夹上限 recording/folderCapBytes 的值“%1”无效，改用默认值 %2 字节")
+                                 .arg(written)
+                                 .arg(recording::DefaultFolderCapBytes));
+    return recording::DefaultFolderCapBytes;
+}
 } // namespace
 
 void MainWindow::setUpRecording()
@@ -20,6 +37,11 @@ void MainWindow::setUpRecording()
     recorder = new Recorder(this);
     connect(recorder, &Recorder::writeFailed, this,
             [this](const QString &reason) { emit printThread(tr("检测数据记录写入失败：") + reason); });
+    connect(recorder, &Recorder::recordingRemoved, this,
+            [this](const QString &name) { emit printThread(tr("已删除旧的检测记录：") + name); });
+    connect(recorder, &Recorder::framesDropped, this, [this](qint64 count) {
+        emit printThread(tr("检测数据记录积压过多，有 %1 帧没有记录").arg(count));
+    });
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     recordingOn = settings.value(QLatin1String(RecordingKey), true).toBool();
 
@@ -45,11 +67,10 @@ void MainWindow::setRecordingEnabled(bool on)
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     settings.setValue(QLatin1String(RecordingKey), on);
     settings.sync();
-    // Switched on, it starts with the next connection.
-    if (!on && recorder->isRecording()) {
-        recorder->recordEvent(QStringLiteral("disconnected"));
-        recorder->end();
-    }
+    // Switched on, it starts with the next connection; switched off, the recording ends here
+    // while the radar stays connected.
+    if (!on)
+        recorder->end(QStringLiteral("recording_stopped"));
 }
 
 QString MainWindow::recordingPath() const
@@ -68,8 +89,7 @@ void MainWindow::startRecording(bool automatic)
     recordingThroughDrop = false;
     if (!recordingOn)
         return;
-    const QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    const qint64 cap = settings.value(QLatin1String(FolderCapKey), recording::DefaultFolderCapBytes).toLongLong();
+    const qint64 cap = folderCap(this);
     const QString folder = QDir::current().absoluteFilePath(recording::folderName());
     if (!recorder->begin(folder, cap)) {
         emit printThread(tr("无法创建检测数据记录文件：") + folder);
@@ -80,10 +100,9 @@ void MainWindow::startRecording(bool automatic)
 
 void MainWindow::stopRecordingUnlessResuming()
 {
-    if (recordingThroughDrop || !recorder || !recorder->isRecording())
+    if (recordingThroughDrop || !recorder)
         return;
-    recorder->recordEvent(QStringLiteral("disconnected"));
-    recorder->end();
+    recorder->end(QStringLiteral("disconnected"));
 }
 
 void MainWindow::recordScene(const QString &origin)

@@ -1109,6 +1109,18 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
         <source>退出回放</source>
         <translation>Replay ended</translation>
     </message>
+    <message>
+        <source>已删除旧的检测记录：</source>
+        <translation>Removed an old detection recording: </translation>
+    </message>
+    <message>
+        <source>检测数据记录积压过多，有 %1 帧没有记录</source>
+        <translation>The detection recording fell too far behind; %1 frames were not recorded</translation>
+    </message>
+    <message>
+        <source>记录文件夹上限 recording/folderCapBytes 的值“%1”无效，改用默认值 %2 字节</source>
+        <translation>The recording folder cap recording/folderCapBytes “%1” is not a size; the default of %2 bytes is used</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -1141,28 +1153,28 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
         <translation>Select the serial port &lt;name&gt; and connect at start.</translation>
     </message>
     <message>
-        <source>把记录 &lt;recording&gt; 的检测帧写入 CSV 文件（第二个参数）后退出。</source>
-        <translation>Write the detection frames of recording &lt;recording&gt; to the CSV file (second argument) and exit.</translation>
-    </message>
-    <message>
-        <source>把记录 &lt;recording&gt; 的事件写入 CSV 文件（第二个参数）后退出。</source>
-        <translation>Write the events of recording &lt;recording&gt; to the CSV file (second argument) and exit.</translation>
-    </message>
-    <message>
-        <source>导出的 CSV 文件。</source>
-        <translation>The CSV file to write.</translation>
-    </message>
-    <message>
-        <source>请只给出 --export-csv 或 --export-events 之一</source>
-        <translation>Give either --export-csv or --export-events, not both</translation>
-    </message>
-    <message>
         <source>请给出一个记录文件和一个 CSV 文件</source>
         <translation>Give one recording and one CSV file</translation>
     </message>
     <message>
         <source>启动时回放记录 &lt;recording&gt;。</source>
         <translation>Replay the recording &lt;recording&gt; at start.</translation>
+    </message>
+    <message>
+        <source>把记录 &lt;recording&gt; 的检测帧写入紧随其后的 CSV 文件后退出：--export-csv &lt;recording&gt; &lt;out.csv&gt;。</source>
+        <translation>Write the detection frames of recording &lt;recording&gt; to the CSV file that follows it, then exit: --export-csv &lt;recording&gt; &lt;out.csv&gt;.</translation>
+    </message>
+    <message>
+        <source>把记录 &lt;recording&gt; 的事件写入紧随其后的 CSV 文件后退出：--export-events &lt;recording&gt; &lt;out.csv&gt;。</source>
+        <translation>Write the events of recording &lt;recording&gt; to the CSV file that follows it, then exit: --export-events &lt;recording&gt; &lt;out.csv&gt;.</translation>
+    </message>
+    <message>
+        <source>请只给出 %1 或 %2 之一</source>
+        <translation>Give either %1 or %2, not both</translation>
+    </message>
+    <message>
+        <source>多余的参数：%1</source>
+        <translation>Argument not used by any option: %1</translation>
     </message>
 </context>
 <context>
@@ -1265,6 +1277,14 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
     <message>
         <source>无法写入文件：%1</source>
         <translation>Cannot write the file: %1</translation>
+    </message>
+    <message>
+        <source>导出文件不能是记录文件本身，也不能是它旁边的日志或锁文件：%1</source>
+        <translation>The export cannot be written onto the recording itself or the journal or lock file beside it: %1</translation>
+    </message>
+    <message>
+        <source>文件已存在，且不是同类的导出文件，没有覆盖：%1</source>
+        <translation>The file exists and is not an earlier export of the same kind; it was not replaced: %1</translation>
     </message>
 </context>
 <context>
@@ -1371,6 +1391,10 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
     <message>
         <source>（目标 %1）</source>
         <translation> (targets %1)</translation>
+    </message>
+    <message>
+        <source>停止记录</source>
+        <translation>Recording stopped</translation>
     </message>
 </context>
 <context>
