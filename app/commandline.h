@@ -15,6 +15,8 @@ enum class Mode {
     Version,      // the name and version on standard output
     ExportFrames, // a recording's frames to a CSV file, no window
     ExportEvents, // a recording's events to a CSV file, no window
+    History,      // the radar history as JSON lines, or its chains checked, no window
+    Analyse,      // a recording's zone entries and fixed cells, no window
     Refused,      // arguments no mode takes: the reason and the usage on standard error, exit 1
 };
 
@@ -23,6 +25,10 @@ struct Request {
     QString port;      // Window: the port to connect to at start
     QString recording; // Window: the recording to replay at start; exports: the one read
     QString output;    // exports: the CSV file written
+    QString serial;    // History: one radar's entries only, when given
+    QString scene;     // Analyse: the scene file tried on the recording
+    bool check = false; // History: check the chains instead of printing
+    bool json = false;  // Analyse: one JSON object instead of readable lines
     QString reason;    // Refused: why, in one line
 };
 

@@ -1,4 +1,7 @@
+#include "analysecommand.h"
 #include "commandline.h"
+#include "historycommands.h"
+#include "radarhistory.h"
 #include "mainwindow.h"
 #include "recordingfile.h"
 
@@ -43,6 +46,20 @@ int exportRecording(const commandline::Request &request)
     return 0;
 }
 
+int runHistory(const commandline::Request &request)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return historycommands::runHistoryCommand(RadarHistory::defaultPath(), request.serial, request.check, out, err);
+}
+
+int runAnalysis(const commandline::Request &request)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return analyseRecording(request.recording, request.scene, request.json, out, err);
+}
+
 int runWindow(const commandline::Request &request, QCoreApplication &app)
 {
     MainWindow::applyProgramFont();
@@ -76,6 +93,10 @@ int main(int argc, char *argv[])
     case commandline::Mode::ExportFrames:
     case commandline::Mode::ExportEvents:
         return exportRecording(request);
+    case commandline::Mode::History:
+        return runHistory(request);
+    case commandline::Mode::Analyse:
+        return runAnalysis(request);
     case commandline::Mode::Window:
         break;
     }

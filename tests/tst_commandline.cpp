@@ -54,6 +54,17 @@ private slots:
             << QStringList{QStringLiteral("--export-csv"), QStringLiteral("a.sqlite"), QStringLiteral("--export-events"),
                            QStringLiteral("a.sqlite"), QStringLiteral("out.csv")}
             << 1 << QStringList{QStringLiteral("请只给出 --export-csv 或 --export-events 之一")};
+        // The history and the analysis run without a window too; a folder without a history
+        // has nothing to print and nothing to check, and gets no history file from asking.
+        QTest::newRow("--history with no history") << QStringList{QStringLiteral("--history")} << 0 << QStringList{};
+        QTest::newRow("--history --check with no history")
+            << QStringList{QStringLiteral("--history"), QStringLiteral("--check")} << 0
+            << QStringList{QStringLiteral("已检查 0 条记录")};
+        QTest::newRow("--check without --history") << QStringList{QStringLiteral("--check")} << 1
+                                                   << QStringList{QStringLiteral("--check 只能与 --history 一起使用")};
+        QTest::newRow("--analyse of a missing recording")
+            << QStringList{QStringLiteral("--analyse"), QStringLiteral("gone.sqlite"), QStringLiteral("--json")} << 1
+            << QStringList{QStringLiteral("找不到记录文件：gone.sqlite")};
         QTest::newRow("--export-events of a missing recording")
             << QStringList{QStringLiteral("--export-events"), QStringLiteral("gone.sqlite"), QStringLiteral("out.csv")}
             << 1 << QStringList{QStringLiteral("找不到记录文件：gone.sqlite")};

@@ -10,6 +10,7 @@
 #include "dialoganswerer.h"
 #include "recorder.h"
 #include "sceneconfig.h"
+#include "scenefile.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -331,6 +332,7 @@ private slots:
         QVERIFY(writeFile(file(QStringLiteral("grid.cfg")), cfg(1.5, 7)));
         QVERIFY(writeFile(file(QStringLiteral("nothing.cfg")), cfg(1.5, 2, 0)));
         QVERIFY(writeFile(file(QStringLiteral("scene.txt")), cfg(1.5)));
+        QVERIFY(writeFile(file(QStringLiteral("scanner.json")), radarlink::encodeSceneFile({2, ParkedScene})));
         const struct Case {
             QString recording, scene, message;
         } cases[] = {
@@ -340,7 +342,8 @@ private slots:
             {good, file(QStringLiteral("short.cfg")), QStringLiteral("场景文件不完整：40 字节，应为 64 字节")},
             {good, file(QStringLiteral("grid.cfg")), QStringLiteral("网格编号 7 无效")},
             {good, file(QStringLiteral("nothing.cfg")), QStringLiteral("网格中没有单元格")},
-            {good, file(QStringLiteral("scene.txt")), QStringLiteral("不认识的场景文件")},
+            {good, file(QStringLiteral("scene.txt")), QStringLiteral("不是有效的 JSON")},
+            {good, file(QStringLiteral("scanner.json")), QStringLiteral("场景文件是设备类型 2 的，记录来自设备类型 1")},
         };
         for (const Case &c : cases)
             for (bool json : {false, true}) {

@@ -1,5 +1,7 @@
 #include "analysecommand.h"
 
+#include "scenefile.h"
+
 #include "sceneconfig.h"
 #include "scenedata.h"
 
@@ -181,8 +183,13 @@ bool readSceneFile(const QString &path, SceneFile *scene, QString *error)
     }
     if (QFileInfo(path).suffix().compare(QLatin1String("cfg"), Qt::CaseInsensitive) == 0)
         return readCfg(path, scene, error);
-    *error = TripAnalysis::tr("不认识的场景文件（应为 .cfg）：%1").arg(path);
-    return false;
+    // Anything else must be the full scene file, which names its device type and holds the cells.
+    radarlink::SceneFile file;
+    if (!radarlink::readSceneFile(path, &file, error))
+        return false;
+    scene->scene = file.scene;
+    scene->deviceType = file.deviceType;
+    return true;
 }
 
 QString sceneGridProblem(const radarlink::WireScene &scene)

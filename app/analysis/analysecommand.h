@@ -24,10 +24,11 @@ struct SceneFile {
     radarlink::WireScene scene;
     int deviceType = -1; // the device type the file was written for; -1 when it does not say
 };
-// Every kind of scene file goes through here. Today that is the form's 64-byte .cfg, its
-// distances taken as the form takes them (a tenth of a metre) and its grid index one of the grid
-// combo's five edges (the window clamps a wrong index, here it is refused); it names no device
-// type and holds no cells. False with a one-line reason.
+// Every kind of scene file goes through here: the form's 64-byte .cfg, its distances taken as
+// the form takes them (a tenth of a metre) and its grid index one of the grid combo's five edges
+// (the window clamps a wrong index, here it is refused), which names no device type and holds no
+// cells; and the full scene file (link/scenefile.h), with its device type and cells. False with a
+// one-line reason.
 bool readSceneFile(const QString &path, SceneFile *scene, QString *error);
 
 // Why a scene cannot be laid over the tool's grid (an edge the grid combo does not offer, a

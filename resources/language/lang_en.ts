@@ -1176,6 +1176,30 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
         <source>多余的参数：%1</source>
         <translation>Argument not used by any option: %1</translation>
     </message>
+    <message>
+        <source>把雷达历史按 JSON 行打印后退出（--history [SERIAL]：只打印一台雷达）。退出码 0 成功，1 无法读取，3 校验链断开。</source>
+        <translation>Print the radar history as JSON lines and exit (--history [SERIAL]: one radar only). Exit status 0 success, 1 cannot read, 3 a chain is broken.</translation>
+    </message>
+    <message>
+        <source>统计记录 &lt;recording&gt; 中各区域的进入次数和时间，以及静止目标所在的网格，然后退出。</source>
+        <translation>Count the zone entries and times of recording &lt;recording&gt;, and the cells where something stood still, then exit.</translation>
+    </message>
+    <message>
+        <source>与 --history 一起：检查雷达历史的校验链，指出第一条被改动的条目。</source>
+        <translation>With --history: check the history's chains and name the first altered entry.</translation>
+    </message>
+    <message>
+        <source>与 --analyse 一起：用场景文件 &lt;file&gt;（.cfg 或完整场景文件）重新统计。</source>
+        <translation>With --analyse: count again with scene file &lt;file&gt; (.cfg or full scene file).</translation>
+    </message>
+    <message>
+        <source>与 --analyse 一起：输出一个 JSON 对象。</source>
+        <translation>With --analyse: print one JSON object.</translation>
+    </message>
+    <message>
+        <source>%1 只能与 %2 一起使用</source>
+        <translation>%1 can only be used with %2</translation>
+    </message>
 </context>
 <context>
     <name>RadarHistory</name>
@@ -1537,10 +1561,6 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
     <message>
         <source>找不到场景文件：%1</source>
         <translation>Scene file not found: %1</translation>
-    </message>
-    <message>
-        <source>不认识的场景文件（应为 .cfg）：%1</source>
-        <translation>Unknown kind of scene file (a .cfg is expected): %1</translation>
     </message>
     <message>
         <source>场景的网格边长 %1 cm 不是本工具的网格（0.25、0.5、1、1.5 或 2 m）</source>
