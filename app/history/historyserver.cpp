@@ -6,11 +6,6 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("RadarHistory", text);
-}
-
 // libpq's key=value form: values bare or in single quotes, a backslash escaping the next
 // character. False when the text does not follow it.
 bool splitOptions(const QString &text, QVector<QPair<QString, QString>> *pairs)
@@ -79,14 +74,16 @@ std::optional<HistoryServer> HistoryServer::parse(const QString &setting, QStrin
     QVector<QPair<QString, QString>> pairs;
     const bool url = text.startsWith(QLatin1String("postgresql://")) || text.startsWith(QLatin1String("postgres://"));
     if (!(url ? splitUrl(text, &pairs) : splitOptions(text, &pairs))) {
-        *problem = tr("history/database 的设置既不是 postgresql:// 网址，也不是 key=value 形式的连接参数");
+        *problem = QCoreApplication::translate(
+            "RadarHistory", "history/database 的设置既不是 postgresql:// 网址，也不是 key=value 形式的连接参数");
         return std::nullopt;
     }
     HistoryServer server;
     for (const auto &pair : qAsConst(pairs)) {
         const QString &key = pair.first;
         if (key == QLatin1String("password")) {
-            *problem = tr("history/database 的设置里不能写密码：请用环境变量 PGPASSWORD 或 .pgpass 文件");
+            *problem = QCoreApplication::translate(
+                "RadarHistory", "history/database 的设置里不能写密码：请用环境变量 PGPASSWORD 或 .pgpass 文件");
             return std::nullopt;
         }
         if (key == QLatin1String("host")) {
@@ -95,7 +92,8 @@ std::optional<HistoryServer> HistoryServer::parse(const QString &setting, QStrin
             bool number = false;
             server.port = pair.second.toInt(&number);
             if (!number || server.port < 1 || server.port > 65535) {
-                *problem = tr("history/database 的设置里端口无效：%1").arg(pair.second);
+                *problem = QCoreApplication::translate("RadarHistory", "history/database 的设置里端口无效：%1")
+                               .arg(pair.second);
                 return std::nullopt;
             }
         } else if (key == QLatin1String("dbname")) {
