@@ -6,4 +6,4 @@ radar_add_test(tst_history tst_history.cpp IN_PARTS)
 # On the SQLite file; tests/historypg.cmake runs it once more on a PostgreSQL server.
 radar_add_test_part(tst_history tst_history
   entriesComeBackInOrderPerRadar handEditsAreNamed foreignNewerAndLockedFilesAreLeftAlone
-  aFailedWriteSaysWhyAndKeepsTheChain aVersion1FileIsBroughtUp theSettingNamesTheStore)
+  aFailedWriteSaysWhyAndKeepsTheChain aVersion1FileIsBroughtUp)

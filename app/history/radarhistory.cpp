@@ -129,9 +129,10 @@ QStringList schemaStatements(const HistoryDialect &d)
 {
     return QStringList{
                QStringLiteral("CREATE TABLE IF NOT EXISTS history_meta (name TEXT PRIMARY KEY, value TEXT NOT NULL)"),
-               QStringLiteral("CREATE TABLE IF NOT EXISTS entries (id %1, time_ms %2 NOT NULL, local_time TEXT NOT NULL,"
-                              " user_name TEXT NOT NULL, computer TEXT NOT NULL, serial TEXT NOT NULL,"
-                              " device_type INTEGER NOT NULL, station INTEGER NOT NULL, action TEXT NOT NULL,"
+               QStringLiteral("CREATE TABLE IF NOT EXISTS entries (id %1, time_ms %2 NOT NULL,"
+                              " local_time TEXT NOT NULL, user_name TEXT NOT NULL, computer TEXT NOT NULL,"
+                              " serial TEXT NOT NULL, device_type INTEGER NOT NULL, station INTEGER NOT NULL,"
+                              " action TEXT NOT NULL,"
                               " fingerprint_before TEXT NOT NULL, fingerprint_after TEXT NOT NULL,"
                               " scene_after TEXT NOT NULL, result TEXT NOT NULL, details TEXT NOT NULL,"
                               " previous_hash TEXT NOT NULL, hash TEXT NOT NULL, uid TEXT NOT NULL)")
