@@ -57,20 +57,28 @@ int checkHistory(RadarHistory &history, const QString &serial, QTextStream &out,
     return check.whole() ? Done : ChainBroken;
 }
 
-int runHistoryCommand(const QString &path, const QString &serial, bool check, QTextStream &out, QTextStream &err)
+int runHistoryCommand(const RadarHistory::Settings &settings, const QString &serial, bool check, QTextStream &out,
+                      QTextStream &err)
 {
     // No history yet: nothing to print, and nothing that could be broken.
-    if (!QFileInfo::exists(path)) {
+    if (settings.server.isEmpty() && !QFileInfo::exists(settings.localPath)) {
         if (check)
             out << ChainCheck().text() << '\n';
         return Done;
     }
     RadarHistory history;
-    if (!history.open(path, RadarHistory::Missing::Refuse)) {
+    if (!history.open(settings, RadarHistory::Missing::Refuse)) {
         err << history.errorText() << '\n';
         return CannotRead;
     }
     return check ? checkHistory(history, serial, out, err) : printHistory(history, serial, out, err);
+}
+
+int runHistoryCommand(const QString &path, const QString &serial, bool check, QTextStream &out, QTextStream &err)
+{
+    RadarHistory::Settings settings;
+    settings.localPath = path;
+    return runHistoryCommand(settings, serial, check, out, err);
 }
 
 } // namespace historycommands

@@ -2,12 +2,12 @@
 // entries as JSON lines, `radar-config --history --check [SERIAL]` checks the chains.
 #pragma once
 
+#include "radarhistory.h"
+
 #include <QJsonObject>
 #include <QString>
 
 class QTextStream;
-class RadarHistory;
-struct HistoryEntry;
 
 namespace historycommands {
 
@@ -26,8 +26,11 @@ int printHistory(RadarHistory &history, const QString &serial, QTextStream &out,
 // The chains of every radar (or one): a line saying they are whole, or naming the first bad entry.
 int checkHistory(RadarHistory &history, const QString &serial, QTextStream &out, QTextStream &err);
 
-// Opens the history at path (never creating it: a folder without a history prints nothing)
-// and runs one of the two.
+// Opens the history (a local one is never created: a folder without a history prints nothing;
+// a server's is read there) and runs one of the two.
+int runHistoryCommand(const RadarHistory::Settings &settings, const QString &serial, bool check, QTextStream &out,
+                      QTextStream &err);
+// The same on the local file at path.
 int runHistoryCommand(const QString &path, const QString &serial, bool check, QTextStream &out, QTextStream &err);
 
 } // namespace historycommands

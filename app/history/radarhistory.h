@@ -1,6 +1,8 @@
 // 雷达历史: every action that changed or proved a radar's state (read back at connect, scene
 // sent, saved to flash, verified, accepted, station changed, relay sensitivity and CAN output
-// set, firmware upgraded), one entry each, kept in one database for the working folder.
+// set, firmware upgraded), one entry each, kept in one SQLite file for the working folder or, when
+// radar-config.ini names one, in a PostgreSQL database the whole team shares. Entries that cannot
+// reach that server wait in the local file and are sent, in order and once each, when it is back.
 // The rest of the program speaks in entries; the SQL stays in this class.
 //
 // Each entry carries a SHA-256 over its own content and the hash of the radar's entry before
@@ -9,6 +11,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QJsonObject>
 #include <QString>
 #include <QVariant>
@@ -19,6 +22,7 @@
 
 class QSqlError;
 class QSqlQuery;
+struct HistoryDialect;
 
 namespace radarlink {
 struct SceneFile;
@@ -45,7 +49,8 @@ constexpr const char Different[] = "different";
 } // namespace HistoryResult
 
 struct HistoryEntry {
-    qint64 id = 0;          // the entry's place in the store, set when recorded
+    qint64 id = 0;          // the entry's place in the store, set when recorded; 0 while it waits
+    QString uid;            // unique over every store and laptop: a waiting entry is sent once
     qint64 timeMs = 0;      // UTC, ms since 1970; 0: now, when recorded
     QString localTime;      // ISO 8601 with the offset; filled from timeMs when empty
     QString user;           // the computer user; filled when empty
@@ -100,7 +105,17 @@ class RadarHistory
     Q_DECLARE_TR_FUNCTIONS(RadarHistory)
 
 public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
+    static constexpr qint64 RetryAfterMs = 30000;
+
+    // Where the history lives.
+    struct Settings {
+        QString localPath = defaultPath(); // the history, or with a server the entries waiting for it
+        QString server;                    // a postgresql:// URL or libpq's key=value options; empty: none
+
+        // history/database of radar-config.ini (MainWindow::settingsFilePath()).
+        static Settings fromIni(const QString &iniPath);
+    };
 
     RadarHistory();
     ~RadarHistory();
@@ -114,13 +129,30 @@ public:
     // Opens the history, creating it on first use. A file that is not a history, of a newer
     // schema, damaged or locked by another program is refused with errorText() and left as it is.
     bool open(const QString &path, Missing missing = Missing::Create);
+    // The same, or with a server named: opens the local file if there is one (it holds the
+    // waiting entries; made when the first has to wait) and connects. A server that cannot be
+    // reached or refuses is no failure: errorText() says why, and the entries wait.
+    bool open(const Settings &settings, Missing missing = Missing::Create);
     bool isOpen() const { return opened; }
     void close();
     QString errorText() const { return error; }
 
+    // Which store is in use, for the window: the file, or the server without its password.
+    QString storeText() const;
+    bool usesServer() const { return !server.connection.isEmpty(); }
+
     // Stores the entry in one transaction, chained to the radar's last one; fills the entry's
-    // id, time, user, computer and hashes. False, with errorText(), when it could not be written.
+    // uid, id, time, user, computer and hashes. With a server, the waiting entries go first;
+    // when the server cannot take it, the entry waits in the local file (its id stays 0) and
+    // errorText() says why. A server that failed less than RetryAfterMs ago is not asked again
+    // here. False, with errorText(), only when the entry could be kept nowhere.
     bool record(HistoryEntry &entry);
+
+    // Entries waiting in the local file for the server.
+    int waitingCount();
+    // Sends the waiting entries in the order recorded, asking the server whenever called (the
+    // window's timer); true when none waits any more.
+    bool flushWaiting();
 
     QVector<RadarSummary> radars();
     QVector<HistoryEntry> entriesOf(const QString &serial); // newest first
@@ -133,17 +165,41 @@ public:
     ChainCheck checkAll();
 
 private:
+    // One database the history uses: the local file or the server.
+    struct Store {
+        QString connection;              // the QSqlDatabase's name; empty when not used
+        const HistoryDialect *dialect = nullptr;
+        QString place;                   // for messages: the file's path, or the server without password
+        bool ready = false;              // open, and known to hold the schema
+    };
+
     bool fail(const QString &message);
-    bool failed(const QSqlError &sqlError);
-    bool inspect();
-    bool createSchema();
-    bool run(QSqlQuery &query, const QString &statement, const QVariantList &bound = {});
-    bool store(HistoryEntry &entry);
+    bool failed(const Store &store, const QSqlError &sqlError);
+    static void forget(Store &store);
+    bool openFile(Missing missing);
+    bool connectServer();
+    void dropServer();
+    bool ensureHistory();
+    Store &history() { return usesServer() ? server : local; }
+    bool inspect(Store &store);
+    bool createSchema(Store &store);
+    bool upgradeSchema(Store &store);
+    bool run(const Store &store, QSqlQuery &query, const QString &statement, const QVariantList &bound = {});
+    bool write(Store &store, HistoryEntry &entry);
+    bool insertChained(Store &store, QSqlQuery &query, HistoryEntry &entry);
+    bool send(HistoryEntry &entry);
+    bool sendAfterWaiting(HistoryEntry &entry);
+    bool keepWaiting(const HistoryEntry &entry);
+    bool readWaiting(QVector<HistoryEntry> *entries);
     QVector<HistoryEntry> select(const QString &condition, const QVariantList &bound, const QString &order);
     ChainCheck walkChains(const QString &serial);
 
-    QString connection;
-    QString path;
+    QString name;          // of this object's connections
+    Store local;
+    Store server;
+    QString settingProblem; // history/database could not be read
+    QString serverProblem;  // why the server could not be used, the last time it could not
+    QElapsedTimer lastRefusal; // since then; invalid while the server answers
     QString error;
     bool opened = false;
 };

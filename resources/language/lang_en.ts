@@ -1263,6 +1263,58 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
         <source>雷达历史没有打开</source>
         <translation>The radar history is not open</translation>
     </message>
+    <message>
+        <source>本机文件 %1</source>
+        <translation>Local file %1</translation>
+    </message>
+    <message>
+        <source>PostgreSQL 数据库 %1</source>
+        <translation>PostgreSQL database %1</translation>
+    </message>
+    <message>
+        <source>PostgreSQL 数据库（history/database 的设置无效）</source>
+        <translation>PostgreSQL database (the history/database setting is not valid)</translation>
+    </message>
+    <message>
+        <source>history/database 的设置既不是 postgresql:// 网址，也不是 key=value 形式的连接参数</source>
+        <translation>The history/database setting is neither a postgresql:// URL nor connection options in the key=value form</translation>
+    </message>
+    <message>
+        <source>history/database 的设置里不能写密码：请用环境变量 PGPASSWORD 或 .pgpass 文件</source>
+        <translation>The history/database setting must not hold a password: use the PGPASSWORD environment variable or a .pgpass file</translation>
+    </message>
+    <message>
+        <source>history/database 的设置里端口无效：%1</source>
+        <translation>The history/database setting has an invalid port: %1</translation>
+    </message>
+    <message>
+        <source>找不到 Qt 的 PostgreSQL 驱动（QPSQL）：请安装 libqt5sql5-psql 或 libqt6sql6-psql</source>
+        <translation>Qt's PostgreSQL driver (QPSQL) is missing: install libqt5sql5-psql or libqt6sql6-psql</translation>
+    </message>
+    <message>
+        <source>无法连接雷达历史数据库 %1：%2</source>
+        <translation>Cannot connect to the radar history database %1: %2</translation>
+    </message>
+    <message>
+        <source>雷达历史数据库 %1 无法读写：%2</source>
+        <translation>Cannot read or write the radar history database %1: %2</translation>
+    </message>
+    <message>
+        <source>数据库 %1 里已有别的程序的表，不是雷达历史</source>
+        <translation>The database %1 holds another program's tables, not a radar history</translation>
+    </message>
+    <message>
+        <source>%1；这条记录已留在本机，等服务器可用时发送</source>
+        <translation>%1; the entry is kept on this computer and will be sent when the server is available</translation>
+    </message>
+    <message>
+        <source>%1；本机也无法保存这条记录：%2</source>
+        <translation>%1; the entry could not be kept on this computer either: %2</translation>
+    </message>
+    <message>
+        <source>有 %1 条记录等待发送，但没有设置雷达历史数据库（history/database）</source>
+        <translation>%1 entries are waiting to be sent, but no radar history database is set (history/database)</translation>
+    </message>
 </context>
 <context>
     <name>RecordingFile</name>
