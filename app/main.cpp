@@ -50,7 +50,9 @@ int runHistory(const commandline::Request &request)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return historycommands::runHistoryCommand(RadarHistory::defaultPath(), request.serial, request.check, out, err);
+    // The team's server when radar-config.ini names one, else the working folder's file.
+    const RadarHistory::Settings settings = RadarHistory::Settings::fromIni(MainWindow::settingsFilePath());
+    return historycommands::runHistoryCommand(settings, request.serial, request.check, out, err);
 }
 
 int runAnalysis(const commandline::Request &request)
