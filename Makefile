@@ -21,7 +21,8 @@ export CCACHE_NOHASHDIR := 1
 # How the demo's targets move: field (in the radar's own lane or fan, through its zones) or paths.
 DEMO_SCENARIO ?= field
 
-.PHONY: all deps demo test test-normal test-asan test-fuzz test-qt6 bench clean
+.PHONY: all deps demo test test-normal test-asan test-fuzz test-qt6 build-normal build-asan build-fuzz build-qt6 \
+        check-normal check-asan check-fuzz check-qt6 bench clean
 
 all: build/.configured
 	cmake --build build -j$(JOBS)
@@ -50,35 +51,53 @@ demo:
 	$(MAKE) all
 	./scripts/demo.sh build $(DEMO_SCENARIO)
 
-test-normal: deps build/.configured
+# Each stage is a build and a check; `make test-normal` and the like run one stage alone.
+build-normal: deps build/.configured
 	cmake --build build -j$(JOBS)
+
+check-normal:
 	cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(TEST_JOBS)
 
-test-asan: deps build-asan/.configured
+build-asan: deps build-asan/.configured
 	cmake --build build-asan -j$(JOBS)
+
+check-asan:
 	cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(ASAN_TEST_JOBS)
 
-# Every fuzz target for 20 s on a copy of its seeds, two at a time, and every committed input
-# replayed once.
-test-fuzz:
+build-fuzz:
 	./scripts/install-deps.sh $(FUZZ_PACKAGES)
 	$(MAKE) build-fuzz/.configured
 	cmake --build build-fuzz -j$(JOBS)
+
+# Every fuzz target for 20 s on a copy of its seeds, two at a time, and every committed input
+# replayed once.
+check-fuzz:
 	cd build-fuzz && ctest --output-on-failure -j$(JOBS)
 
-# The whole suite once more on Qt 6, in a normal build; the soak is left to the Qt 5 stages.
-test-qt6:
+# The whole suite once more on Qt 6, in a normal build without the benchmarks.
+build-qt6:
 	./scripts/install-deps.sh $(QT6_PACKAGES)
 	$(MAKE) build-qt6/.configured
 	cmake --build build-qt6 -j$(JOBS)
+
+check-qt6:
 	cd build-qt6 && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(TEST_JOBS)
 
-# Each stage prints how long it took; the first that fails ends the run.
+test-normal: build-normal
+	$(MAKE) check-normal
+test-asan: build-asan
+	$(MAKE) check-asan
+test-fuzz: build-fuzz
+	$(MAKE) check-fuzz
+test-qt6: build-qt6
+	$(MAKE) check-qt6
+
+# All four stages. The tests mostly wait on the simulated line, so each later stage's build runs
+# beside the earlier stage's checks, at a lower priority, and the fuzz runs beside the Qt 6
+# checks (scripts/test-stages.sh). Each stage prints how long it took; any failure fails the run.
 test:
-	@start=$$(date +%s); $(MAKE) test-normal && echo "stage test-normal: $$(( $$(date +%s) - start )) s"
-	@start=$$(date +%s); $(MAKE) test-asan && echo "stage test-asan: $$(( $$(date +%s) - start )) s"
-	@start=$$(date +%s); $(MAKE) test-fuzz && echo "stage test-fuzz: $$(( $$(date +%s) - start )) s"
-	@start=$$(date +%s); $(MAKE) test-qt6 && echo "stage test-qt6: $$(( $$(date +%s) - start )) s"
+	./scripts/install-deps.sh $(sort $(BUILD_PACKAGES) $(FUZZ_PACKAGES) $(QT6_PACKAGES))
+	./scripts/test-stages.sh
 
 bench: all
 	./scripts/run-benchmarks.sh build
