@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QLayout>
+#include <QLibraryInfo>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
@@ -333,11 +334,25 @@ void MainWindow::refreshDeviceTexts()
     types->setCurrentIndex(kept);
 }
 
+void MainWindow::applyQtTexts(bool chinese)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#else
+    const QString folder = QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+#endif
+    QCoreApplication::removeTranslator(&qtTranslator);
+    // Without Qt's catalogue installed on the machine its buttons stay English: nothing to report.
+    if (chinese && (!qtTranslator.isEmpty() || qtTranslator.load(QStringLiteral("qtbase_zh_CN"), folder)))
+        QCoreApplication::installTranslator(&qtTranslator);
+}
+
 void MainWindow::switchLanguage(const QString &catalogue, const QByteArray &tag)
 {
     // A catalogue that fails to load leaves the texts as they are: nothing to report.
     static_cast<void>(translator.load(catalogue));
     refreshDeviceTexts();
+    applyQtTexts(tag != "lang_en");
     QFile file(QStringLiteral("lang.cfg"));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         file.write(tag);
@@ -348,8 +363,10 @@ void MainWindow::switchLanguage(const QString &catalogue, const QByteArray &tag)
 void MainWindow::applyRememberedLanguage()
 {
     QFile file(QStringLiteral("lang.cfg"));
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (!file.exists() || !file.open(QIODevice::ReadOnly)) {
+        applyQtTexts(true);
         return;
+    }
     QByteArray content = file.readAll();
     file.close();
     const int zero = content.indexOf('\0');
@@ -357,6 +374,8 @@ void MainWindow::applyRememberedLanguage()
         content.truncate(zero);
     if (QString::fromUtf8(content).contains(QLatin1String("lang_en")))
         on_action_English_triggered();
+    else
+        applyQtTexts(true);
 }
 
 void MainWindow::on_action_Chinese_triggered()

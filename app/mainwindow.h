@@ -239,6 +239,8 @@ public:
     quint8 earlyWarningRelay = 0;
     quint8 alarmRelay = 0;
     QTranslator translator;
+    // Qt's own texts (standard buttons, file dialogs) in the chosen language; empty in English.
+    QTranslator qtTranslator;
     DialogUpdate *dialogUpdate = nullptr;
     DialogCeLiang *dialogCeLiang = nullptr;
 
@@ -347,6 +349,8 @@ private:
     bool disconnecting = false;
 
     void switchLanguage(const QString &catalogue, const QByteArray &tag);
+    // Installs Qt's Chinese catalogue, or removes it for English.
+    void applyQtTexts(bool chinese);
     void applyRememberedLanguage();
     void refreshPortList();
 

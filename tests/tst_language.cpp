@@ -15,6 +15,8 @@
 #include "ui_dialoggetdata.h"
 #include "ui_dialogspinbox.h"
 
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -412,6 +414,27 @@ private slots:
             for (const QString &line : log().mid(mark))
                 QVERIFY2(line.startsWith(poll), qPrintable(line));
         }
+    }
+
+    // Qt's own texts follow the language too: the cancel button of Qt's file dialog and a
+    // box's Yes and No, Chinese from the start, English after the switch and Chinese again.
+    void qtsOwnButtonsFollowTheLanguage()
+    {
+        MainWindow w;
+        const auto qtButtons = [] {
+            QFileDialog files;
+            files.setOption(QFileDialog::DontUseNativeDialog);
+            QDialogButtonBox *buttons = files.findChild<QDialogButtonBox *>();
+            QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("q"), QMessageBox::Yes | QMessageBox::No);
+            return QStringList{buttons ? buttons->button(QDialogButtonBox::Cancel)->text() : QString(),
+                               box.button(QMessageBox::Yes)->text(), box.button(QMessageBox::No)->text()};
+        };
+        const QStringList chinese{QStringLiteral("取消"), QStringLiteral("是(&Y)"), QStringLiteral("否(&N)")};
+        QCOMPARE(qtButtons(), chinese);
+        w.ui->action_English->trigger();
+        QCOMPARE(qtButtons(), (QStringList{QStringLiteral("Cancel"), QStringLiteral("&Yes"), QStringLiteral("&No")}));
+        w.ui->action_Chinese->trigger();
+        QCOMPARE(qtButtons(), chinese);
     }
 
     // ---- The log -------------------------------------------------------------------------
