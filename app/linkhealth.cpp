@@ -179,6 +179,8 @@ QString MainWindow::linkStatusText() const
         return tr("等待串口恢复：") + watchedPort;
     if (!serialChannel.port.isOpen())
         return tr("未连接");
+    if (loaderWaiting())
+        return tr("雷达在升级程序中等待：%1").arg(serialChannel.port.portName());
     const double median = linkStats.medianReplyMs();
     return tr("串口：%1    轮询：%2 次/秒    回复时间：%3 ms    超时：%4    错误回复：%5")
         .arg(serialChannel.port.portName())

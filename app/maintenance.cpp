@@ -7,6 +7,7 @@
 #include "dialoggetdata.h"
 #include "dialogupdate.h"
 #include "frame.h"
+#include "radarview.h"
 
 #include <QEvent>
 #include <QMessageBox>
@@ -55,6 +56,10 @@ void MainWindow::createUpdateDialog()
         return;
     dialogUpdate = new DialogUpdate(nullptr);
     new UpgradeWindowKeeper(this, dialogUpdate);
+    connect(dialogUpdate, &DialogUpdate::aboutToStart, this, [this] {
+        dialogUpdate->setDeviceType(deviceType);
+        dialogUpdate->setRadarConnected(linkUsable());
+    });
     connect(dialogUpdate, &DialogUpdate::updateFile, this, &MainWindow::runUpgradeCommand);
     connect(dialogUpdate, &DialogUpdate::endUpdate, this, &MainWindow::finishUpgrade);
 }
@@ -65,6 +70,16 @@ void MainWindow::on_actionUpdate_triggered()
     dialogUpdate->show();
 }
 
+bool MainWindow::loaderHasLine() const
+{
+    return loaderConnection != 0 && loaderConnection == connectionId && serialChannel.port.isOpen();
+}
+
+bool MainWindow::loaderWaiting() const
+{
+    return loaderHasLine() && !(dialogUpdate && dialogUpdate->isRunning());
+}
+
 // The software-upgrade command. Once the radar has answered it, its loader owns the line: the
 // link lock stays taken, so no other exchange of this window touches the port, until the
 // connection is dropped.
@@ -73,13 +88,22 @@ void MainWindow::runUpgradeCommand()
     if (!dialogUpdate)
         return;
     dialogUpdate->setDeviceType(deviceType);
-    for (int step = 1; step <= PreparationSteps; ++step) {
+    for (int step = 1; step <= PreparationSteps && !dialogUpdate->stopRequested(); ++step) {
         dialogUpdate->setProgress(step);
         delayWithEvents(PreparationStepMs);
     }
     QSerialPort &port = serialChannel.port;
-    if (!port.isOpen())
+    // Closed while it was being prepared: the operator has changed their mind before the radar
+    // was asked.
+    if (!port.isOpen() || dialogUpdate->stopRequested())
         return;
+    if (loaderHasLine()) {
+        // A run before this one left the radar in its loader, which still holds the line and
+        // would take an upgrade command for the start of a packet: the set goes straight to it.
+        emit printThread(tr("雷达仍在升级程序中：不再发送升级命令，重新发送升级文件"));
+        dialogUpdate->setSerialPort(&port);
+        return;
+    }
     // The wait for the link pumps events: a connection dropped (or replaced) meanwhile is not
     // the one the operator meant to upgrade.
     const quint64 connection = connectionId;
@@ -107,9 +131,13 @@ void MainWindow::runUpgradeCommand()
         return;
     }
     emit printThread(command.reply() + toHexText(reply));
-    // No results are polled while the loader has the line, so the lamps would only show a
-    // stale scene; their blink pauses would also hold up every packet by 800 ms a second.
+    loaderConnection = connectionId;
+    // No results are polled while the loader has the line, so the lamps and the plot would only
+    // show a stale scene as if it were live; the lamps' blink pauses would also hold up every
+    // packet by 800 ms a second.
     resetIndicators();
+    ui->graphicsView->clearHistory();
+    ui->graphicsView->redrawScene();
     dialogUpdate->setSerialPort(&port);
 }
 
@@ -122,6 +150,9 @@ void MainWindow::finishUpgrade()
         emit printThread(tr("升级成功"));
         QMessageBox::information(this, tr("升级成功"), tr("升级成功，请重启设备！"), QMessageBox::Ok);
         on_pushButtonDisconnect_clicked();
+    } else if (dialogUpdate->serialPort()) {
+        emit printThread(tr("升级未完成，雷达在升级程序中等待：请重启雷达后重新连接，或再次运行升级"));
+        refreshLinkStatus();
     }
     dialogUpdate->closePieceFile();
 }

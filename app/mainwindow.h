@@ -114,6 +114,10 @@ public:
     // The firmware-upgrade window, made once and kept (no parent; closed and destroyed with
     // this window); does nothing when it exists already.
     void createUpdateDialog();
+    // The radar took the upgrade command on this connection: its loader holds the line.
+    bool loaderHasLine() const;
+    // ... and no run is sending it a set: it waits for one.
+    bool loaderWaiting() const;
 
     // Scene verification: the five scene reads decoded into scene values only (no widget, no
     // plot changes); false as soon as one read gets no valid answer.
@@ -358,4 +362,6 @@ private:
     // and the result at its end.
     void runUpgradeCommand();
     void finishUpgrade();
+    // The connection on which the radar took the upgrade command; 0: none.
+    quint64 loaderConnection = 0;
 };
