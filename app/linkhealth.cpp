@@ -65,7 +65,8 @@ void MainWindow::setUpLinkHealth()
 
     statusLabel = new QLabel(this);
     statusLabel->setObjectName(QStringLiteral("labelLinkStatus"));
-    statusBar()->addWidget(statusLabel, 1);
+    // Permanent: the operator's messages shown in the status bar leave it in sight.
+    statusBar()->addPermanentWidget(statusLabel);
     statusTimer.setInterval(StatusRefreshMs);
     connect(&statusTimer, &QTimer::timeout, this, &MainWindow::refreshLinkStatus);
 

@@ -151,7 +151,7 @@ void MainWindow::finishUpgrade()
         QMessageBox::information(this, tr("升级成功"), tr("升级成功，请重启设备！"), QMessageBox::Ok);
         on_pushButtonDisconnect_clicked();
     } else if (dialogUpdate->serialPort()) {
-        emit printThread(tr("升级未完成，雷达在升级程序中等待：请重启雷达后重新连接，或再次运行升级"));
+        emit printThread(tr("升级失败，雷达在升级程序中等待：请重启雷达后重新连接，或再次运行升级"));
         refreshLinkStatus();
     }
     dialogUpdate->closePieceFile();

@@ -9,6 +9,7 @@
 #include "replaydata.h"
 #include "replaypanel.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
 #include <QLayout>
@@ -20,6 +21,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSerialPortInfo>
+#include <QSettings>
+#include <QStatusBar>
 #include <QStyle>
 
 QMap<int, QString> MainWindow::deviceTypeNames = {
@@ -51,8 +54,7 @@ MainWindow::MainWindow(QWidget *parent)
     setAutoFillBackground(true);
     ui->comboBoxSerial->installEventFilter(this);
     connect(&serialChannel.port, &QSerialPort::errorOccurred, this, &MainWindow::handlePortError);
-    setLogTarget(ui->listWidget);
-    connect(this, &MainWindow::printThread, this, [](QString info) { appendLog(info); });
+    setUpLog();
     ui->pushButtonDisconnect->hide();
 
     auto colourText = [](QWidget *label, const QColor &colour) {
@@ -110,6 +112,34 @@ MainWindow::~MainWindow()
     replay->load(nullptr);
     on_pushButtonDisconnect_clicked();
     delete ui;
+}
+
+namespace {
+const char HideResultQueriesKey[] = "log/hideResultQueries";
+// Long enough to be read after a glance away from the screen.
+constexpr int NoticeMs = 6000;
+} // namespace
+
+void MainWindow::setUpLog()
+{
+    setLogTarget(ui->listWidget);
+    connect(this, &MainWindow::printThread, this, [this](QString info) {
+        appendLog(info);
+        // A line the operator must act on would scroll away among the poll's lines at once: the
+        // status bar holds it for a few seconds, beside the link's figures.
+        const QString message = info.trimmed();
+        if (needsOperator(message))
+            statusBar()->showMessage(message, NoticeMs);
+    });
+    logFilterBar = new LogFilterBar(ui->dockWidgetContents);
+    ui->gridLayout_5->addWidget(logFilterBar, 1, 0);
+    QCheckBox *hide = logFilterBar->hideResultQueries();
+    hide->setChecked(QSettings(settingsFilePath(), QSettings::IniFormat).value(QLatin1String(HideResultQueriesKey), false).toBool());
+    connect(hide, &QCheckBox::toggled, this, [](bool on) {
+        QSettings settings(settingsFilePath(), QSettings::IniFormat);
+        settings.setValue(QLatin1String(HideResultQueriesKey), on);
+        settings.sync();
+    });
 }
 
 QRect MainWindow::placementFor(const QSize &screen)

@@ -30,6 +30,7 @@ class Recorder;
 class ReplayData;
 class ReplayPanel;
 class QDockWidget;
+class LogFilterBar;
 class QTextDocument;
 namespace radarlink {
 struct WireScene;
@@ -351,6 +352,11 @@ private:
     } watchedIdentity, connectedIdentity;
     bool linkLostPending = false;
     bool disconnecting = false;
+
+    // The log: its list, its filter bar in the dock (the poll's traces hidden when the operator
+    // chose so, remembered in radar-config.ini), and the lines for the operator in the status bar.
+    void setUpLog();
+    LogFilterBar *logFilterBar = nullptr;
 
     void switchLanguage(const QString &catalogue, const QByteArray &tag);
     // Installs Qt's Chinese catalogue, or removes it for English.

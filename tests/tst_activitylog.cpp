@@ -1,11 +1,19 @@
 // The activity log as the operator reads it: time stamp, trimmed text, green for success,
 // red for failure, and a bounded list over a long connection. The colours in English are
-// checked against the real catalogue by tst_language.
+// checked against the real catalogue by tst_language. Then its filter: the poll's traces hidden
+// and a text filter, changing only what the list shows (every line held and exported), the
+// check box remembered; and the lines for the operator held in the status bar.
 #include "activitylog.h"
+#include "mainwindow.h"
 #include "testsupport.h"
+#include "ui_mainwindow.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTime>
 
 #include <memory>
@@ -140,6 +148,133 @@ private slots:
         for (int i = 0; i < 3; ++i)
             appendLog(QStringLiteral("noise %1 ").arg(i) + noise);
         QCOMPARE(list->count(), 3);
+    }
+
+    // ---- the filter ------------------------------------------------------------------------
+
+    void filterShowsPartOfTheHeldLines_data()
+    {
+        QTest::addColumn<bool>("hidePoll");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("shown");   // of the lines below
+        // The poll's timeout and bad reply start like its traces but are news: they stay.
+        QTest::newRow("poll traces hidden") << true << QString() << QList<int>{2, 3, 4, 5};
+        QTest::newRow("text, in any case") << false << QStringLiteral("ttyusb") << QList<int>{2};
+        QTest::newRow("both") << true << QStringLiteral("55 AA") << QList<int>{5};
+        QTest::newRow("neither") << false << QString() << QList<int>{0, 1, 2, 3, 4, 5};
+    }
+    void filterShowsPartOfTheHeldLines()
+    {
+        QFETCH(bool, hidePoll);
+        QFETCH(QString, text);
+        QFETCH(QList<int>, shown);
+        const QStringList lines{"雷达探测结果查询命令：55 aa 10 00 f5 04", "雷达探测结果查询返回：55 aa 86 00 7b 04",
+                                "串口成功连接：ttyUSB0", "雷达探测结果查询命令：超时或无返回值",
+                                "雷达探测结果查询返回：消息长度不正确12/134", "读取ID返回：55 aa 16 00"};
+        const auto pick = [&lines](const QList<int> &which) {
+            QStringList picked;
+            for (int i : which)
+                picked << lines[i];
+            return picked;
+        };
+        for (const QString &line : lines.mid(0, 3))
+            appendLog(line);
+        setLogFilter({hidePoll, text});
+        // Lines logged while the filter is on are decided as they come.
+        for (const QString &line : lines.mid(3))
+            appendLog(line);
+        QCOMPARE(logLines(list.get()), pick(shown));
+        QCOMPARE(heldLogLines().size(), lines.size());
+        // Off again, every line is back in its place and colour.
+        setLogFilter({});
+        QCOMPARE(logLines(list.get()), lines);
+        QCOMPARE(list->item(2)->foreground().color(), QColor(0, 128, 0));
+    }
+
+    // Hidden lines are held and count toward the bound: they go with the oldest, and the list
+    // loses only the shown lines that went.
+    void hiddenLinesCountTowardTheBound()
+    {
+        setLogFilter({true, QString()});
+        const int extra = 10;
+        for (int i = 0; i < LogLineLimit + extra; ++i)
+            appendLog(i % 2 ? QStringLiteral("line %1").arg(i) : QStringLiteral("雷达探测结果查询命令：55 aa %1").arg(i % 100, 2, 10, QLatin1Char('0')));
+        QCOMPARE(heldLogLines().size(), LogLineLimit);
+        QCOMPARE(list->count(), LogLineLimit / 2);
+        QCOMPARE(logLines(list.get()).first(), QStringLiteral("line %1").arg(extra + 1));
+        QCOMPARE(logLines(list.get()).last(), QStringLiteral("line %1").arg(LogLineLimit + extra - 1));
+        setLogFilter({});
+        QCOMPARE(list->count(), LogLineLimit);
+        QVERIFY(list->item(0)->text().endsWith(QStringLiteral("：55 aa 10")));
+    }
+
+    // In the window: the check box, off at first, hides the traces in either language and is
+    // remembered in radar-config.ini; the exported log keeps every line.
+    void windowFilterIsRememberedAndTheExportKeepsAll()
+    {
+        QTemporaryDir work;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+        const QStringList lines{"雷达探测结果查询命令：55 aa 10 00", "串口成功连接：ttyUSB0",
+                                "Radar detection result query reply: 55 aa 86 00"};
+        {
+            MainWindow w;
+            auto *hide = w.findChild<QCheckBox *>(QStringLiteral("checkBoxHideResultQueries"));
+            auto *text = w.findChild<QLineEdit *>(QStringLiteral("lineEditLogFilter"));
+            QVERIFY(hide && text && !hide->isChecked() && !text->placeholderText().isEmpty());
+            hide->click();
+            emit w.printThread(lines[0]);
+            emit w.printThread(lines[1]);
+            w.ui->action_English->trigger();
+            emit w.printThread(lines[2]);
+            QCOMPARE(logLines(w.ui->listWidget), QStringList{lines[1]});
+            const QString exported = work.filePath(QStringLiteral("log.txt"));
+            QVERIFY(w.writeLogFile(exported));
+            QStringList written = QString::fromUtf8(fileBytes(exported)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            for (QString &line : written)
+                line = line.mid(12);
+            QCOMPARE(written, lines);
+        }
+        QVERIFY(fileBytes(work.filePath(QStringLiteral("radar-config.ini"))).contains("hideResultQueries=true"));
+        {
+            MainWindow again;
+            QVERIFY(again.findChild<QCheckBox *>(QStringLiteral("checkBoxHideResultQueries"))->isChecked());
+            emit again.printThread(lines[2]);
+            QCOMPARE(again.ui->listWidget->count(), 0);
+        }
+        QDir::setCurrent(previous);
+    }
+
+    // What the operator must act on also stays in the status bar, beside the link's figures;
+    // the poll's traces and ordinary news do not.
+    void linesForTheOperatorStayInTheStatusBar_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("inStatusBar");
+        QTest::newRow("poll trace") << "雷达探测结果查询返回：55 aa 86 00" << false;
+        QTest::newRow("poll timeout") << "雷达探测结果查询命令：超时或无返回值" << true;
+        QTest::newRow("read timeout") << "读取ID命令：超时或无返回值" << true;
+        QTest::newRow("failure") << "雷达探测区域设置失败" << true;
+        QTest::newRow("connected") << "串口成功连接：ttyUSB0" << true;
+        QTest::newRow("line lost") << "与雷达的连接已中断：ttyUSB0" << true;
+        QTest::newRow("waiting for the port") << "等待串口恢复：ttyUSB0" << true;
+        QTest::newRow("reconnecting") << "串口已恢复，重新连接：ttyUSB0" << true;
+        QTest::newRow("other trace") << "读取ID返回：55 aa 16 00" << false;
+        QTest::newRow("replay ended") << "退出回放" << false;
+    }
+    void linesForTheOperatorStayInTheStatusBar()
+    {
+        QFETCH(QString, message);
+        QFETCH(bool, inStatusBar);
+        QTemporaryDir work;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+        MainWindow w;
+        w.show();
+        emit w.printThread(message + QLatin1Char('\n'));
+        QCOMPARE(w.statusBar()->currentMessage(), inStatusBar ? message : QString());
+        QVERIFY(w.linkStatusLabel()->isVisible());
+        QDir::setCurrent(previous);
     }
 };
 

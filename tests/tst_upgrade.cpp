@@ -587,7 +587,7 @@ private slots:
         openUpgradeWindow();
         runUpgrade();
         QCOMPARE(label(), QStringLiteral("数据通讯没有回复\n") + LoaderWaiting);
-        QVERIFY(log().contains(QStringLiteral("升级未完成，") + LoaderWaiting));
+        QVERIFY(log().contains(QStringLiteral("升级失败，") + LoaderWaiting));
         QCOMPARE(targetsShown(), 0);
         QCOMPARE(w().linkStatusLabel()->text(), QStringLiteral("雷达在升级程序中等待：") + w().channel().port.portName());
         QVERIFY(!isDisconnected());
