@@ -9,6 +9,7 @@
 #include "frame.h"
 #include "radarview.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QMessageBox>
 #include <QPointer>
@@ -166,9 +167,18 @@ void MainWindow::on_actionGetData_triggered()
     // The lamps would show the last polled scene, and their 800 ms blink pauses would hold up
     // the sampling loop's reads.
     resetIndicators();
+    QString saved;
     {
         DialogGetData dialog(&serialChannel.port, &frameHeader, this);
         dialog.exec();
+        saved = dialog.filePath();
     }
+    if (!saved.isEmpty())
+        emit printThread(tr("采样数据已保存：") + QDir::toNativeSeparators(saved));
+    // The radar may still be streaming its samples: the connection ends here, and says so.
+    const bool connected = serialChannel.port.isOpen();
+    const QString port = serialChannel.port.portName();
     on_pushButtonDisconnect_clicked();
+    if (connected)
+        emit printThread(tr("已断开与雷达的连接：") + port);
 }

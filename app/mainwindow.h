@@ -278,6 +278,7 @@ private:
     // The connection sequence after a successful opening: settle, read back, then poll.
     // automatic: started by the watch, which resumes when the read-back fails.
     void readBackAndPoll(bool automatic);
+    void reportIdentityUnread();
     void showConnecting();
     bool openPortNamed(const QString &name, bool automatic);
     void startPortWatch(const QString &name);

@@ -81,6 +81,8 @@ void MainWindow::readBackAndPoll(bool automatic)
                     dropConnection();
                     startPortWatch(name);
                 } else {
+                    if (&step == &readBack[0])
+                        reportIdentityUnread();
                     on_pushButtonDisconnect_clicked();
                 }
                 return;
@@ -92,6 +94,18 @@ void MainWindow::readBackAndPoll(bool automatic)
     pollTimer.start();
     clockTimer.start();
     resumable = true;
+}
+
+// The identity was never read: the operator learns which port and station were tried, and
+// whether anything answered at all; the recording of a connection that never met a radar is
+// not kept.
+void MainWindow::reportIdentityUnread()
+{
+    const QString port = serialChannel.port.portName();
+    const QString station = QStringLiteral("0x%1").arg(quint8(frameHeader.at(StationOffset)), 2, 16, QLatin1Char('0'));
+    emit printThread(linkStats.bytesReceived() == 0 ? tr("连接失败：端口 %1 上没有雷达应答（站号 %2）").arg(port, station)
+                                                    : tr("连接失败：端口 %1 上的设备没有正确应答读取ID（站号 %2）").arg(port, station));
+    recorder->discard();
 }
 
 void MainWindow::on_pushButtonDisconnect_clicked()

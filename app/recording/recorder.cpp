@@ -124,6 +124,21 @@ void Recorder::end()
     lock.reset();
 }
 
+void Recorder::discard()
+{
+    if (!isRecording())
+        return;
+    flushTimer.stop();
+    pending.clear();
+    QSqlDatabase::database(connectionName, false).close();
+    QSqlDatabase::removeDatabase(connectionName);
+    connectionName.clear();
+    lock.reset();
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
+        QFile::remove(path + suffix);
+    path.clear();
+}
+
 void Recorder::queue(int table, QVariantList values)
 {
     pending.append({table, std::move(values)});

@@ -33,6 +33,9 @@ public:
     bool begin(const QString &folder, qint64 capBytes);
     // Writes what is queued and closes the file.
     void end();
+    // Ends the recording and removes its file: a connection that never met a radar leaves
+    // nothing to replay.
+    void discard();
     bool isRecording() const { return !connectionName.isEmpty(); }
     QString filePath() const { return path; }
 
