@@ -395,7 +395,7 @@ private slots:
         prepare(1100, 0, 3);
         if (english) {
             ui()->action_English->trigger();
-            QVERIFY(waitUntil([this] { return dialog->windowTitle() == QStringLiteral("Software Upgrade"); }, 2000));
+            QVERIFY(waitUntil([this] { return dialog->windowTitle() == QStringLiteral("Firmware Upgrade"); }, 2000));
         }
         radar->setUpgradeStatusScript(script);
         QCOMPARE(runUpgradeToSuccess().size(), 1);

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -407,7 +408,9 @@ QPixmap RadarView::legendPicture(int kind, const QString &name, const QFont &fon
 {
     static const MarkerShape shapes[] = {MarkerShape::Circle, MarkerShape::Square, MarkerShape::Diamond,
                                          MarkerShape::Triangle};
-    QPixmap picture(128, 32);
+    // Wider than its usual 128 pixels only for a name that would be cut there.
+    const int width = std::max(128, 40 + int(std::ceil(QFontMetricsF(font).horizontalAdvance(name))) + 2);
+    QPixmap picture(width, 32);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
     painter.setBrush(QBrush(QColor(255, 0, 0), Qt::SolidPattern));
