@@ -104,7 +104,7 @@ void MainWindow::reportIdentityUnread()
     const QString port = serialChannel.port.portName();
     const QString station = QStringLiteral("0x%1").arg(quint8(frameHeader.at(StationOffset)), 2, 16, QLatin1Char('0'));
     emit printThread(linkStats.bytesReceived() == 0 ? tr("连接失败：端口 %1 上没有雷达应答（站号 %2）").arg(port, station)
-                                                    : tr("连接失败：端口 %1 上的设备没有正确应答读取ID（站号 %2）").arg(port, station));
+                                                    : tr("连接失败：端口 %1 上的设备没有给出可用的身份信息（站号 %2）").arg(port, station));
     recorder->discard();
 }
 

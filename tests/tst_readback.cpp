@@ -111,7 +111,7 @@ private slots:
         QTest::newRow("detection area silent") << int(sim::Fault::Silent) << 1 << QList<int>{0x0D, 0x0A, 0x0A, 0x0A}
             << QStringList{areaTimeout, areaLength, areaTimeout, areaLength, areaTimeout, areaLength} << false;
         QTest::newRow("unknown device type") << int(sim::Fault::None) << 4 << QList<int>{0x0D, 0x0D, 0x0D}
-            << QStringList() << false;
+            << QStringList{QStringLiteral("连接失败：端口 %1 上的设备没有给出可用的身份信息（站号 0x02）")} << false;
         QTest::newRow("one short reply") << int(sim::Fault::Short) << 1
             << QList<int>{0x0D, 0x0A, 0x0A, 0x0B, 0x0C, 0x14, 0x15} << QStringList{areaLength} << true;
     }
@@ -136,6 +136,8 @@ private slots:
             QVERIFY(box.title == "错误" && box.text == "未知设备ID" && box.icon == QMessageBox::Warning);
         QCOMPARE(isWatching(), watching);
         QCOMPARE(watching ? requestCodes().mid(0, codes.size()) : requestCodes(), codes);
+        for (QString &line : lines)
+            line.replace(QStringLiteral("%1"), linkPath());
         QCOMPARE(messages(), QStringList{QStringLiteral("串口成功连接：") + linkPath()} + lines);
         if (watching) {
             // The bad reply changed nothing; the good one that followed set the plot.
@@ -159,7 +161,7 @@ private slots:
         QTest::addColumn<int>("fault");
         QTest::addColumn<QString>("said");
         QTest::newRow("nothing answers") << int(sim::Fault::Silent) << "连接失败：端口 %1 上没有雷达应答（站号 0xff）";
-        QTest::newRow("wrong sync") << int(sim::Fault::BadSync) << "连接失败：端口 %1 上的设备没有正确应答读取ID（站号 0xff）";
+        QTest::newRow("wrong sync") << int(sim::Fault::BadSync) << "连接失败：端口 %1 上的设备没有给出可用的身份信息（站号 0xff）";
     }
     void anUnreadIdentityIsExplained()
     {

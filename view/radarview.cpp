@@ -299,7 +299,6 @@ void RadarView::rebuildTargets()
             continue;
         DrawnTarget target;
         target.number = tr("%1").arg(it.key());
-        target.numberBox = targetNumberBox(p, target.number, metrics, plot, markerReach(sizes));
         target.position = p;
         target.colour = colourFor(it.key());
         switch (shapeByType ? it.value().value(5) : 1) {
@@ -324,6 +323,7 @@ void RadarView::rebuildTargets()
         drawn.append(target);
     }
 
+    placeTargetNumbers(drawn, metrics, plot, markerReach(sizes));
     targetsItem = new TargetsItem(drawn, font, targetLabelColour, markerOutline, trackPenWidth, sizes, plot);
     targetsItem->setZValue(TargetsLayer);
     graphicsScene->addItem(targetsItem);

@@ -1107,8 +1107,8 @@
         <translation>Connection failed: no radar answered on port %1 (station %2)</translation>
     </message>
     <message>
-        <source>连接失败：端口 %1 上的设备没有正确应答读取ID（站号 %2）</source>
-        <translation>Connection failed: the device on port %1 did not answer the identity read correctly (station %2)</translation>
+        <source>连接失败：端口 %1 上的设备没有给出可用的身份信息（站号 %2）</source>
+        <translation>Connection failed: the device on port %1 gave no usable identity (station %2)</translation>
     </message>
 </context>
 <context>
