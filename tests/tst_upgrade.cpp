@@ -576,10 +576,10 @@ private slots:
         radar->setTargets(3);
         ui()->pushButtonConnect->click();
         RadarView *plot = ui()->graphicsView;
-        const auto targetsShown = [plot] {
+        const auto targetsShown = [plot]() -> int {
             for (QGraphicsItem *item : plot->scene()->items())
                 if (auto *t = dynamic_cast<const TargetsItem *>(item))
-                    return t->targets().size();
+                    return int(t->targets().size());
             return 0;
         };
         QVERIFY(waitUntil([&] { return targetsShown() > 0; }, 20000));
