@@ -131,6 +131,15 @@ void MainWindow::setUpLog()
         if (needsOperator(message))
             statusBar()->showMessage(message, NoticeMs);
     });
+    // The message takes the room left of the link's figures, which are cut short at their end
+    // while it shows: the figures come back in full a moment later, the message would not.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString &message) {
+        if (!statusLabel)
+            return;
+        const QFontMetrics metrics(statusBar()->font());
+        const int room = statusBar()->width() - metrics.horizontalAdvance(message + QStringLiteral("    "));
+        statusLabel->setMaximumWidth(message.isEmpty() ? QWIDGETSIZE_MAX : std::max(room, statusBar()->width() / 3));
+    });
     logFilterBar = new LogFilterBar(ui->dockWidgetContents);
     ui->gridLayout_5->addWidget(logFilterBar, 1, 0);
     QCheckBox *hide = logFilterBar->hideResultQueries();

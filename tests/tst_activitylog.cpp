@@ -9,6 +9,7 @@
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
@@ -270,10 +271,20 @@ private slots:
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(work.path()));
         MainWindow w;
+        w.resize(1280, 680);
         w.show();
+        // Figures over most of the bar: the message still finds its room, and they stay in sight.
+        QLabel *figures = w.linkStatusLabel();
+        const QFontMetrics metrics(w.statusBar()->font());
+        figures->setText(QString(int(0.8 * w.statusBar()->width() / metrics.horizontalAdvance(QLatin1Char('8'))), QLatin1Char('8')));
+        QCoreApplication::processEvents();
         emit w.printThread(message + QLatin1Char('\n'));
         QCOMPARE(w.statusBar()->currentMessage(), inStatusBar ? message : QString());
-        QVERIFY(w.linkStatusLabel()->isVisible());
+        QCoreApplication::processEvents();
+        QVERIFY(figures->isVisible() && figures->width() >= w.statusBar()->width() / 3);
+        if (inStatusBar)
+            QVERIFY2(figures->x() >= metrics.horizontalAdvance(message),
+                     qPrintable(QStringLiteral("figures from %1 px, message %2 px").arg(figures->x()).arg(metrics.horizontalAdvance(message))));
         QDir::setCurrent(previous);
     }
 };

@@ -235,8 +235,9 @@ private slots:
             QVERIFY2(t.track.isEmpty(), qPrintable(t.number));
     }
 
-    // Numbers of targets close together stand apart: none covers another number or any marker,
-    // and each stays within two lines of its own marker. Ten targets within 1 m of the radar
+    // Numbers of targets close together stand apart: none covers any marker, none comes within
+    // a blank of another number on its line (so that "3" and "1" never read as 31), and each
+    // stays within two lines of its own marker. Ten targets within 1 m of the radar
     // (on the plot's bottom edge), a line of them 25 cm apart, and a crowd at the grid's right
     // edge, in the test window and at a laptop's plot size.
     void numbersOfCloseTargetsStandApart_data()
@@ -250,7 +251,7 @@ private slots:
             inALine.append(QPoint(-250 + 25 * i, 300));
         }
         for (int i = 0; i < 6; ++i)
-            atTheEdge.append(QPoint(540 + 10 * i, 250 + (i % 2) * 40));
+            atTheEdge.append(QPoint(520 + 15 * i, 250 + (i % 2) * 50));
         for (const QSize size : {QSize(600, 400), QSize(900, 480)}) {
             const QString at = QStringLiteral(" at %1 x %2").arg(size.width()).arg(size.height());
             QTest::newRow(qPrintable("ten within 1 m of the radar" + at)) << size << nearRadar;
@@ -273,12 +274,16 @@ private slots:
         const QVector<DrawnTarget> drawn = drawnTargets(view);
         QCOMPARE(drawn.size(), positions.size());
         const double reach = markerReach(MarkerSizes{});
+        QFont font;
+        font.setPixelSize(LabelSize);
+        const double blank = QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) - 0.01;
         const auto marker = [reach](const DrawnTarget &t) { return QRectF(t.position - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)); };
         for (const DrawnTarget &t : drawn) {
             const QRectF box = t.numberBox;
             for (const DrawnTarget &other : drawn) {
                 QVERIFY2(!box.intersects(marker(other)), qPrintable(t.number + " covers the marker of " + other.number));
-                QVERIFY2(&other == &t || !box.intersects(other.numberBox), qPrintable(t.number + " covers " + other.number));
+                QVERIFY2(&other == &t || !box.adjusted(-blank, 0, blank, 0).intersects(other.numberBox),
+                         qPrintable(t.number + " runs into " + other.number));
             }
             const double dx = std::max({box.left() - t.position.x(), 0.0, t.position.x() - box.right()});
             const double dy = std::max({box.top() - t.position.y(), 0.0, t.position.y() - box.bottom()});

@@ -225,9 +225,10 @@ private:
     // (5 px and its outline) on the right, on the left when the grid ends on the right, never
     // left of the grid; vertically centred on the target, then moved into the grid. Where that
     // box covers a marker or a number set before it, the number takes the first free one of
-    // eight boxes around its marker (right, left, above, below, then the corners, 4.2 px of
-    // the marker on either axis), 3 px clear and then a half and a whole line further out, each
-    // moved into the grid; with none free, the first of them that covers no number.
+    // eight boxes around its marker (right, left, above, below, then the corners, as far from
+    // its centre), 3 px clear of it and then one, two and three half lines further out, each
+    // moved into the grid; with none free, the first of them that covers no number. A number
+    // within a blank of another on its line counts as covering it.
     QRectF numberBox(const QPointF &p, const QString &text, const QFont &font, const QVector<QRectF> &numbers,
                      const QVector<QRectF> &markers) const
     {
@@ -248,20 +249,23 @@ private:
         const auto covers = [](const QRectF &box, const QVector<QRectF> &others) {
             return std::any_of(others.begin(), others.end(), [&box](const QRectF &o) { return box.intersects(o); });
         };
-        if (!covers(usual, numbers) && !covers(usual, markers))
+        // Numbers on one line stay a blank apart.
+        const double blank = metrics.horizontalAdvance(QLatin1Char(' '));
+        const auto nearNumber = [&](const QRectF &box) { return covers(box.adjusted(-blank, 0, blank, 0), numbers); };
+        if (!nearNumber(usual) && !covers(usual, markers))
             return usual;
-        QRectF clearOfNumbers = covers(usual, numbers) ? QRectF() : usual;
-        for (const double further : {0.0, h / 2, h}) {
-            const double d = 9 + further, c = 4.2 + 3 + further;
+        QRectF clearOfNumbers = nearNumber(usual) ? QRectF() : usual;
+        for (const double further : {0.0, h / 2, h, 1.5 * h}) {
+            const double d = 9 + further, c = d / std::sqrt(2.0);
             const QPointF corners[] = {{p.x() + d, p.y() - h / 2}, {p.x() - d - w, p.y() - h / 2}, {p.x() - w / 2, p.y() - d - h},
                                        {p.x() - w / 2, p.y() + d}, {p.x() + c, p.y() - c - h}, {p.x() - c - w, p.y() - c - h},
                                        {p.x() + c, p.y() + c}, {p.x() - c - w, p.y() + c}};
             for (const QPointF &corner : corners) {
                 const QRectF box(std::max(plot.left(), std::min(corner.x(), plot.right() - w)),
                                  std::max(plot.top(), std::min(corner.y(), plot.bottom() - h)), w, h);
-                if (!covers(box, numbers) && !covers(box, markers))
+                if (!nearNumber(box) && !covers(box, markers))
                     return box;
-                if (clearOfNumbers.isNull() && !covers(box, numbers))
+                if (clearOfNumbers.isNull() && !nearNumber(box))
                     clearOfNumbers = box;
             }
         }

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr double TextMargin = AxesItem::TextMargin;
@@ -70,6 +71,9 @@ void placeTargetNumbers(QVector<DrawnTarget> &targets, const QFontMetricsF &metr
     for (const DrawnTarget &t : targets)
         markers.append(QRectF(t.position - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)));
     const double lineHeight = metrics.ascent() + metrics.descent();
+    // Two numbers side by side with less than a blank between them read as one: "3" and "1"
+    // would be taken for 31.
+    const double blank = metrics.horizontalAdvance(QLatin1Char(' '));
     const auto inPlot = [&plot](QRectF box) {
         box.moveLeft(std::max(plot.left(), std::min(box.left(), plot.right() - box.width())));
         box.moveTop(std::max(plot.top(), std::min(box.top(), plot.bottom() - box.height())));
@@ -86,20 +90,21 @@ void placeTargetNumbers(QVector<DrawnTarget> &targets, const QFontMetricsF &metr
     for (DrawnTarget &t : targets) {
         const QRectF usual = targetNumberBox(t.position, t.number, metrics, plot, reach);
         const int placed = numbers.size();
-        const auto free = [&](const QRectF &box) {
-            return !coversAny(box, numbers, placed) && !coversAny(box, markers, markers.size());
+        const auto clearOfNumbers = [&](const QRectF &box) {
+            return !coversAny(box.adjusted(-blank, 0, blank, 0), numbers, placed);
         };
+        const auto free = [&](const QRectF &box) { return clearOfNumbers(box) && !coversAny(box, markers, markers.size()); };
         QRectF chosen = usual;
         if (!free(usual)) {
             const double w = usual.width(), h = usual.height();
             const double x = t.position.x(), y = t.position.y();
-            QRectF clearOfNumbers;
+            QRectF apartFromNumbers;
             bool found = false;
-            if (!coversAny(usual, numbers, placed))
-                clearOfNumbers = usual;
-            for (int ring = 0; ring < 3 && !found; ++ring) {
+            if (clearOfNumbers(usual))
+                apartFromNumbers = usual;
+            for (int ring = 0; ring < 4 && !found; ++ring) {
                 const double d = reach + NumberGap + ring * lineHeight / 2;
-                const double c = reach * 0.7 + NumberGap + ring * lineHeight / 2;   // the corners
+                const double c = d / std::sqrt(2.0);   // the corners: as far from the marker's centre
                 const QRectF around[] = {
                     QRectF(x + d, y - h / 2, w, h), QRectF(x - d - w, y - h / 2, w, h),
                     QRectF(x - w / 2, y - d - h, w, h), QRectF(x - w / 2, y + d, w, h),
@@ -112,12 +117,12 @@ void placeTargetNumbers(QVector<DrawnTarget> &targets, const QFontMetricsF &metr
                         found = true;
                         break;
                     }
-                    if (clearOfNumbers.isNull() && !coversAny(box, numbers, placed))
-                        clearOfNumbers = box;
+                    if (apartFromNumbers.isNull() && clearOfNumbers(box))
+                        apartFromNumbers = box;
                 }
             }
-            if (!found && !clearOfNumbers.isNull())
-                chosen = clearOfNumbers;
+            if (!found && !apartFromNumbers.isNull())
+                chosen = apartFromNumbers;
         }
         t.numberBox = chosen;
         numbers.append(chosen);
