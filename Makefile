@@ -2,12 +2,12 @@
 # simulator, `make test` builds and runs the whole test suite (normal and sanitizer builds on
 # Qt 5, short fuzz runs, and a normal build on Qt 6).
 # postgresql: the throwaway server the history's tests start (scripts/pg-test-server.sh).
-BUILD_PACKAGES := cmake g++ make pkg-config ccache qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools libqt5sql5-sqlite libqt5sql5-psql postgresql
+BUILD_PACKAGES := cmake g++ make pkg-config ccache qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools libqt5sql5-sqlite libqt5sql5-psql postgresql qttranslations5-l10n
 RUN_PACKAGES := $(BUILD_PACKAGES) fonts-wqy-microhei
 # The fuzz targets: clang and its runtimes (libFuzzer, address and undefined-behaviour checkers).
 FUZZ_PACKAGES := cmake make pkg-config ccache qtbase5-dev clang libclang-rt-14-dev
 # The same tree on Qt 6 (-DRADAR_QT=6).
-QT6_PACKAGES := cmake g++ make pkg-config ccache qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6sql6-sqlite libqt6sql6-psql postgresql
+QT6_PACKAGES := cmake g++ make pkg-config ccache qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6sql6-sqlite libqt6sql6-psql postgresql qt6-translations-l10n
 JOBS ?= 2
 # The tests mostly wait on the simulated line, so more of them than cores run side by side; the
 # sanitizer build's tests need the processor more and run fewer at a time.

@@ -64,7 +64,8 @@ void MainWindow::setUpLinkHealth()
 
     statusLabel = new QLabel(this);
     statusLabel->setObjectName(QStringLiteral("labelLinkStatus"));
-    statusBar()->addWidget(statusLabel, 1);
+    // Permanent: the operator's messages shown in the status bar leave it in sight.
+    statusBar()->addPermanentWidget(statusLabel);
     statusTimer.setInterval(StatusRefreshMs);
     connect(&statusTimer, &QTimer::timeout, this, &MainWindow::refreshLinkStatus);
 
@@ -181,6 +182,8 @@ QString MainWindow::linkStatusText() const
         return tr("等待串口恢复：") + watchedPort + QStringLiteral("    ") + counts;
     if (!serialChannel.port.isOpen())
         return tr("未连接");
+    if (loaderWaiting())
+        return tr("雷达在升级程序中等待：%1").arg(serialChannel.port.portName());
     const double median = linkStats.medianReplyMs();
     return tr("串口：%1    轮询：%2 次/秒    回复时间：%3 ms")
                .arg(serialChannel.port.portName())

@@ -7,7 +7,9 @@
 #include "dialoggetdata.h"
 #include "dialogupdate.h"
 #include "frame.h"
+#include "radarview.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QMessageBox>
 #include <QPointer>
@@ -55,6 +57,10 @@ void MainWindow::createUpdateDialog()
         return;
     dialogUpdate = new DialogUpdate(nullptr);
     new UpgradeWindowKeeper(this, dialogUpdate);
+    connect(dialogUpdate, &DialogUpdate::aboutToStart, this, [this] {
+        dialogUpdate->setDeviceType(deviceType);
+        dialogUpdate->setRadarConnected(linkUsable());
+    });
     connect(dialogUpdate, &DialogUpdate::updateFile, this, &MainWindow::runUpgradeCommand);
     connect(dialogUpdate, &DialogUpdate::endUpdate, this, &MainWindow::finishUpgrade);
 }
@@ -65,6 +71,16 @@ void MainWindow::on_actionUpdate_triggered()
     dialogUpdate->show();
 }
 
+bool MainWindow::loaderHasLine() const
+{
+    return loaderConnection != 0 && loaderConnection == connectionId && serialChannel.port.isOpen();
+}
+
+bool MainWindow::loaderWaiting() const
+{
+    return loaderHasLine() && !(dialogUpdate && dialogUpdate->isRunning());
+}
+
 // The software-upgrade command. Once the radar has answered it, its loader owns the line: the
 // link lock stays taken, so no other exchange of this window touches the port, until the
 // connection is dropped.
@@ -73,13 +89,22 @@ void MainWindow::runUpgradeCommand()
     if (!dialogUpdate)
         return;
     dialogUpdate->setDeviceType(deviceType);
-    for (int step = 1; step <= PreparationSteps; ++step) {
+    for (int step = 1; step <= PreparationSteps && !dialogUpdate->stopRequested(); ++step) {
         dialogUpdate->setProgress(step);
         delayWithEvents(PreparationStepMs);
     }
     QSerialPort &port = serialChannel.port;
-    if (!port.isOpen())
+    // Closed while it was being prepared: the operator has changed their mind before the radar
+    // was asked.
+    if (!port.isOpen() || dialogUpdate->stopRequested())
         return;
+    if (loaderHasLine()) {
+        // A run before this one left the radar in its loader, which still holds the line and
+        // would take an upgrade command for the start of a packet: the set goes straight to it.
+        emit printThread(tr("雷达仍在升级程序中：不再发送升级命令，重新发送升级文件"));
+        dialogUpdate->setSerialPort(&port);
+        return;
+    }
     // The wait for the link pumps events: a connection dropped (or replaced) meanwhile is not
     // the one the operator meant to upgrade.
     const quint64 connection = connectionId;
@@ -107,9 +132,13 @@ void MainWindow::runUpgradeCommand()
         return;
     }
     emit printThread(command.reply() + toHexText(reply));
-    // No results are polled while the loader has the line, so the lamps would only show a
-    // stale scene; their blink pauses would also hold up every packet by 800 ms a second.
+    loaderConnection = connectionId;
+    // No results are polled while the loader has the line, so the lamps and the plot would only
+    // show a stale scene as if it were live; the lamps' blink pauses would also hold up every
+    // packet by 800 ms a second.
     resetIndicators();
+    ui->graphicsView->clearHistory();
+    ui->graphicsView->redrawScene();
     dialogUpdate->setSerialPort(&port);
 }
 
@@ -122,6 +151,9 @@ void MainWindow::finishUpgrade()
         emit printThread(tr("升级成功"));
         QMessageBox::information(this, tr("升级成功"), tr("升级成功，请重启设备！"), QMessageBox::Ok);
         on_pushButtonDisconnect_clicked();
+    } else if (dialogUpdate->serialPort()) {
+        emit printThread(tr("升级失败，雷达在升级程序中等待：请重启雷达后重新连接，或再次运行升级"));
+        refreshLinkStatus();
     }
     dialogUpdate->closePieceFile();
 }
@@ -135,9 +167,18 @@ void MainWindow::on_actionGetData_triggered()
     // The lamps would show the last polled scene, and their 800 ms blink pauses would hold up
     // the sampling loop's reads.
     resetIndicators();
+    QString saved;
     {
         DialogGetData dialog(&serialChannel.port, &frameHeader, this);
         dialog.exec();
+        saved = dialog.filePath();
     }
+    if (!saved.isEmpty())
+        emit printThread(tr("采样数据已保存：") + QDir::toNativeSeparators(saved));
+    // The radar may still be streaming its samples: the connection ends here, and says so.
+    const bool connected = serialChannel.port.isOpen();
+    const QString port = serialChannel.port.portName();
     on_pushButtonDisconnect_clicked();
+    if (connected)
+        emit printThread(tr("已断开与雷达的连接：") + port);
 }

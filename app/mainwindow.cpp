@@ -9,15 +9,20 @@
 #include "replaydata.h"
 #include "replaypanel.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
 #include <QLayout>
+#include <QLibraryInfo>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSerialPortInfo>
+#include <QSettings>
+#include <QStatusBar>
 #include <QStyle>
 
 QMap<int, QString> MainWindow::deviceTypeNames = {
@@ -49,8 +54,7 @@ MainWindow::MainWindow(QWidget *parent)
     setAutoFillBackground(true);
     ui->comboBoxSerial->installEventFilter(this);
     connect(&serialChannel.port, &QSerialPort::errorOccurred, this, &MainWindow::handlePortError);
-    setLogTarget(ui->listWidget);
-    connect(this, &MainWindow::printThread, this, [](QString info) { appendLog(info); });
+    setUpLog();
     ui->pushButtonDisconnect->hide();
 
     auto colourText = [](QWidget *label, const QColor &colour) {
@@ -108,6 +112,43 @@ MainWindow::~MainWindow()
     replay->load(nullptr);
     on_pushButtonDisconnect_clicked();
     delete ui;
+}
+
+namespace {
+const char HideResultQueriesKey[] = "log/hideResultQueries";
+// Long enough to be read after a glance away from the screen.
+constexpr int NoticeMs = 6000;
+} // namespace
+
+void MainWindow::setUpLog()
+{
+    setLogTarget(ui->listWidget);
+    connect(this, &MainWindow::printThread, this, [this](QString info) {
+        appendLog(info);
+        // A line the operator must act on would scroll away among the poll's lines at once: the
+        // status bar holds it for a few seconds, beside the link's figures.
+        const QString message = info.trimmed();
+        if (needsOperator(message))
+            statusBar()->showMessage(message, NoticeMs);
+    });
+    // The message takes the room left of the link's figures, which are cut short at their end
+    // while it shows: the figures come back in full a moment later, the message would not.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString &message) {
+        if (!statusLabel)
+            return;
+        const QFontMetrics metrics(statusBar()->font());
+        const int room = statusBar()->width() - metrics.horizontalAdvance(message + QStringLiteral("    "));
+        statusLabel->setMaximumWidth(message.isEmpty() ? QWIDGETSIZE_MAX : std::max(room, statusBar()->width() / 3));
+    });
+    logFilterBar = new LogFilterBar(ui->dockWidgetContents);
+    ui->gridLayout_5->addWidget(logFilterBar, 1, 0);
+    QCheckBox *hide = logFilterBar->hideResultQueries();
+    hide->setChecked(QSettings(settingsFilePath(), QSettings::IniFormat).value(QLatin1String(HideResultQueriesKey), false).toBool());
+    connect(hide, &QCheckBox::toggled, this, [](bool on) {
+        QSettings settings(settingsFilePath(), QSettings::IniFormat);
+        settings.setValue(QLatin1String(HideResultQueriesKey), on);
+        settings.sync();
+    });
 }
 
 QRect MainWindow::placementFor(const QSize &screen)
@@ -334,11 +375,25 @@ void MainWindow::refreshDeviceTexts()
     types->setCurrentIndex(kept);
 }
 
+void MainWindow::applyQtTexts(bool chinese)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#else
+    const QString folder = QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+#endif
+    QCoreApplication::removeTranslator(&qtTranslator);
+    // Without Qt's catalogue installed on the machine its buttons stay English: nothing to report.
+    if (chinese && (!qtTranslator.isEmpty() || qtTranslator.load(QStringLiteral("qtbase_zh_CN"), folder)))
+        QCoreApplication::installTranslator(&qtTranslator);
+}
+
 void MainWindow::switchLanguage(const QString &catalogue, const QByteArray &tag)
 {
     // A catalogue that fails to load leaves the texts as they are: nothing to report.
     static_cast<void>(translator.load(catalogue));
     refreshDeviceTexts();
+    applyQtTexts(tag != "lang_en");
     QFile file(QStringLiteral("lang.cfg"));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         file.write(tag);
@@ -349,8 +404,10 @@ void MainWindow::switchLanguage(const QString &catalogue, const QByteArray &tag)
 void MainWindow::applyRememberedLanguage()
 {
     QFile file(QStringLiteral("lang.cfg"));
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (!file.exists() || !file.open(QIODevice::ReadOnly)) {
+        applyQtTexts(true);
         return;
+    }
     QByteArray content = file.readAll();
     file.close();
     const int zero = content.indexOf('\0');
@@ -358,6 +415,8 @@ void MainWindow::applyRememberedLanguage()
         content.truncate(zero);
     if (QString::fromUtf8(content).contains(QLatin1String("lang_en")))
         on_action_English_triggered();
+    else
+        applyQtTexts(true);
 }
 
 void MainWindow::on_action_Chinese_triggered()

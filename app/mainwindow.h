@@ -32,6 +32,7 @@ class Recorder;
 class ReplayData;
 class ReplayPanel;
 class QDockWidget;
+class LogFilterBar;
 class QTextDocument;
 namespace radarlink {
 struct DetectionAreaReply;
@@ -115,6 +116,10 @@ public:
     // The firmware-upgrade window, made once and kept (no parent; closed and destroyed with
     // this window); does nothing when it exists already.
     void createUpdateDialog();
+    // The radar took the upgrade command on this connection: its loader holds the line.
+    bool loaderHasLine() const;
+    // ... and no run is sending it a set: it waits for one.
+    bool loaderWaiting() const;
 
     // Scene verification: the five scene reads decoded into scene values only (no widget, no
     // plot changes); false as soon as one read gets no valid answer.
@@ -259,6 +264,8 @@ public:
     quint8 earlyWarningRelay = 0;
     quint8 alarmRelay = 0;
     QTranslator translator;
+    // Qt's own texts (standard buttons, file dialogs) in the chosen language; empty in English.
+    QTranslator qtTranslator;
     DialogUpdate *dialogUpdate = nullptr;
     DialogCeLiang *dialogCeLiang = nullptr;
 
@@ -292,6 +299,7 @@ private:
     // The connection sequence after a successful opening: settle, read back, then poll.
     // automatic: started by the watch, which resumes when the read-back fails.
     void readBackAndPoll(bool automatic);
+    void reportIdentityUnread();
     void showConnecting();
     bool openPortNamed(const QString &name, bool automatic);
     void startPortWatch(const QString &name);
@@ -391,7 +399,14 @@ private:
     bool linkLostPending = false;
     bool disconnecting = false;
 
+    // The log: its list, its filter bar in the dock (the poll's traces hidden when the operator
+    // chose so, remembered in radar-config.ini), and the lines for the operator in the status bar.
+    void setUpLog();
+    LogFilterBar *logFilterBar = nullptr;
+
     void switchLanguage(const QString &catalogue, const QByteArray &tag);
+    // Installs Qt's Chinese catalogue, or removes it for English.
+    void applyQtTexts(bool chinese);
     void applyRememberedLanguage();
     void refreshPortList();
 
@@ -399,4 +414,6 @@ private:
     // and the result at its end.
     void runUpgradeCommand();
     void finishUpgrade();
+    // The connection on which the radar took the upgrade command; 0: none.
+    quint64 loaderConnection = 0;
 };

@@ -101,6 +101,8 @@ void MainWindow::readBackAndPoll(bool automatic)
                     dropConnection();
                     startPortWatch(name);
                 } else {
+                    if (&step == &readBack[0])
+                        reportIdentityUnread();
                     on_pushButtonDisconnect_clicked();
                 }
                 return;
@@ -192,6 +194,18 @@ void MainWindow::settleUnsentEdits(const FormHold &hold)
     if (keep)
         restoreForm(hold);
     emit printThread(keep ? tr("重连后保留了未发送的修改") : tr("重连后采用了雷达中的场景参数"));
+}
+
+// The identity was never read: the operator learns which port and station were tried, and
+// whether anything answered at all; the recording of a connection that never met a radar is
+// not kept.
+void MainWindow::reportIdentityUnread()
+{
+    const QString port = serialChannel.port.portName();
+    const QString station = QStringLiteral("0x%1").arg(quint8(frameHeader.at(StationOffset)), 2, 16, QLatin1Char('0'));
+    emit printThread(linkStats.bytesReceived() == 0 ? tr("连接失败：端口 %1 上没有雷达应答（站号 %2）").arg(port, station)
+                                                    : tr("连接失败：端口 %1 上的设备没有给出可用的身份信息（站号 %2）").arg(port, station));
+    recorder->discard();
 }
 
 void MainWindow::on_pushButtonDisconnect_clicked()

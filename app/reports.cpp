@@ -3,12 +3,12 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "activitylog.h"
 #include "radarview.h"
 
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrinter>
@@ -143,10 +143,10 @@ void MainWindow::on_actionExportReport_triggered()
 
 bool MainWindow::writeLogFile(const QString &path) const
 {
+    // Every held line, whatever the log's filter shows.
     QByteArray text;
-    const QListWidget *list = ui->listWidget;
-    for (int i = 0; i < list->count(); ++i)
-        text += list->item(i)->text().toUtf8() + '\n';
+    for (const QString &line : heldLogLines())
+        text += line.toUtf8() + '\n';
     // Written aside and renamed over an old file only when complete.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {

@@ -141,7 +141,7 @@ void MainWindow::on_actionVerifyScene_triggered()
             logLine = tr("场景参数校验成功：雷达中的参数与工具中的一致");
             message = logLine;
         } else {
-            logLine = tr("场景参数校验失败：%1项不一致").arg(differences.size());
+            logLine = tr("场景参数校验失败：%n项不一致", nullptr, int(differences.size()));
             QString rows;
             for (const SceneDifference &d : differences) {
                 QString inTool = d.inTool;

@@ -9,7 +9,8 @@
 // markers), so the share of pixels printed for it says nothing about whether the view draws
 // the right picture; tst_radarview_reference checks that against a plot with its own geometry.
 //
-// Scenes: default (6 m, 1 m cells, 10 targets with tracks), large (30 m, 0.25 m cells, 255
+// Scenes: default (6 m, 1 m cells, 10 targets with tracks), crowded (the same with 50 targets
+// within 2 m of the radar, whose numbers must be placed apart), large (30 m, 0.25 m cells, 255
 // targets each with a full 399-frame track) per frame and with the geometry changing every
 // time, and extreme (655 m, 0.25 m cells: 13.7 million cells, where the reference is not run
 // at all since it would need one item per cell).
@@ -447,6 +448,16 @@ int main(int argc, char **argv)
         std::printf("default scene: the naive rebuild's picture differs visibly from the view's in %.2f%% of the pixels\n",
                     100 * differingPixels(p.view, p.reference));
         report("default scene (6 m, 1 m cells, 10 targets, tracks on): new frame", t.first, t.second, 5.0,
+               "needs >= 5x");
+    }
+    {
+        // Fifty targets within 2 m of the radar: most numbers must find a place of their own.
+        Pair p;
+        const SceneSetup s{6.0, 1.0, 50};
+        TargetWalk walk(s.targets, 2.0);
+        prepare(p, s, walk);
+        const auto t = perFrame(p, walk, 300);
+        report("crowded scene (6 m, 1 m cells, 50 targets within 2 m, tracks on): new frame", t.first, t.second, 5.0,
                "needs >= 5x");
     }
     {

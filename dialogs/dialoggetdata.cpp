@@ -22,7 +22,9 @@ DialogGetData::DialogGetData(QSerialPort *serialPort, QByteArray *frameHeader, Q
     : QDialog(parent), ui(new Ui::DialogGetData), port(serialPort), header(frameHeader)
 {
     ui->setupUi(this);
-    setWindowFlag(Qt::WindowCloseButtonHint, false);
+    // The window's own close button closes it while no run is on (reject() holds it off during
+    // a run); "终止采集" acts only while there is a run to stop.
+    ui->pushButton->setEnabled(false);
 }
 
 DialogGetData::~DialogGetData()
@@ -50,6 +52,7 @@ void DialogGetData::setRunning(bool on)
     running = on;
     ui->pushButtonStartData->setEnabled(!on);
     ui->spinBox->setEnabled(!on);
+    ui->pushButton->setEnabled(on);
 }
 
 void DialogGetData::on_pushButtonStartData_clicked()

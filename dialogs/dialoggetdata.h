@@ -1,6 +1,7 @@
 // The data-sampling window: the radar's raw output recorded to a file for a number of minutes.
 // "开始采集" sends the sampling request and writes every byte that arrives to a new file in
-// the sample folder; "终止采集" stops a run (after asking) or closes the window.
+// the sample folder; "终止采集", enabled only during a run, stops it (after asking) and closes
+// the window. Without a run the window's own close button (or Escape) closes it.
 #pragma once
 
 #include <QDialog>

@@ -71,13 +71,25 @@ void DialogUpdate::on_pushButtonStart_clicked()
     runActive = true;
     stopFlag = false;
     port = nullptr;
+    radarConnected = false;
     ui->pushButtonStart->setEnabled(false);
-    emit updateFile();
+    emit aboutToStart();
+    // Nothing goes to the radar before the set is known to be complete: once it has taken the
+    // upgrade command it waits in its loader for a set.
+    const QString problem = radarConnected ? checkSet() : tr("串口连接失败");
+    if (problem.isEmpty())
+        emit updateFile();
     successFlag = false;
     if (!port) {
         runActive = false;
         ui->pushButtonStart->setEnabled(true);
-        ui->label->setText(tr("串口连接失败"));
+        if (stopFlag) {
+            // Closed before the radar was asked: the window stays as the close left it.
+            ui->label->clear();
+            ui->progressBar->setValue(0);
+        } else {
+            ui->label->setText(problem.isEmpty() ? tr("串口连接失败") : problem);
+        }
         return;
     }
     transfer();
@@ -87,9 +99,47 @@ void DialogUpdate::on_pushButtonStart_clicked()
         // run wrote after the close.
         ui->label->clear();
         ui->progressBar->setValue(0);
+    }
+    if (!successFlag) {
+        // The radar took the upgrade command and is left in its loader: the operator must know
+        // that it runs no detection now, and what brings it back.
+        const QString waiting = tr("雷达在升级程序中等待：请重启雷达后重新连接，或再次运行升级");
+        ui->label->setText(ui->label->text().isEmpty() ? waiting : ui->label->text() + QLatin1Char('\n') + waiting);
+        ui->pushButtonStart->setEnabled(true);
+    } else if (stopFlag) {
         ui->pushButtonStart->setEnabled(true);
     }
     emit endUpdate();
+}
+
+QString DialogUpdate::checkSet()
+{
+    const QDir folder(QStringLiteral("temp"));
+    if (!folder.exists())
+        return tr("升级文件夹不存在：%1").arg(QDir::toNativeSeparators(folder.absolutePath()));
+    setPrefix = folder.absolutePath() + QLatin1Char('/');
+    const int base = fileBase(deviceTypeCode);
+    const auto pathOf = [this](qint64 number) { return QDir::toNativeSeparators(setPrefix + QString::number(number)); };
+
+    QFile headerFile(pathOf(base));
+    if (!headerFile.exists())
+        return tr("升级文件缺失：%1").arg(headerFile.fileName());
+    if (!headerFile.open(QIODevice::ReadOnly))
+        return tr("升级文件无法打开：%1").arg(headerFile.fileName());
+    const QByteArray headerBytes = headerFile.read(HeaderFileSize);
+    headerFile.close();
+    // A short header has no size to trust, and a size the packets cannot carry (or nothing at
+    // all to flash) is no upgrade: the set is refused before anything goes to the radar.
+    if (parseSetHeader(headerBytes, &setHeader) != HeaderCheck::Usable)
+        return tr("升级文件无法打开：%1").arg(headerFile.fileName());
+    const int n = setHeader.lastPiece;
+    for (int i = 0; i <= n; ++i) {
+        const QString piece = pathOf(qint64(base) + 1 + i);
+        if (!QFile::exists(piece))
+            return tr("升级文件缺失：%1").arg(piece);
+    }
+    pieceOrder = pieceRanks(setHeader.seed, n);
+    return QString();
 }
 
 QByteArray DialogUpdate::readWaiting()
@@ -99,41 +149,11 @@ QByteArray DialogUpdate::readWaiting()
 
 void DialogUpdate::transfer()
 {
-    const QDir folder(QStringLiteral("temp"));
-    if (!folder.exists()) {
-        ui->label->setText(tr("升级文件夹不存在"));
-        return;
-    }
-    const QString prefix = folder.absolutePath() + QLatin1Char('/');
     const int base = fileBase(deviceTypeCode);
-    const auto pathOf = [&prefix](qint64 number) { return prefix + QString::number(number); };
-
-    QFile headerFile(pathOf(base));
-    if (!headerFile.exists()) {
-        ui->label->setText(tr("升级文件缺失"));
-        return;
-    }
-    if (!headerFile.open(QIODevice::ReadOnly)) {
-        ui->label->setText(tr("升级文件无法打开"));
-        return;
-    }
-    const QByteArray headerBytes = headerFile.read(HeaderFileSize);
-    headerFile.close();
-    SetHeader header;
-    // A short header has no size to trust, and a size the packets cannot carry (or nothing at
-    // all to flash) is no upgrade: the set is refused before anything goes to the radar.
-    if (parseSetHeader(headerBytes, &header) != HeaderCheck::Usable) {
-        ui->label->setText(tr("升级文件无法打开"));
-        return;
-    }
+    const auto pathOf = [this](qint64 number) { return setPrefix + QString::number(number); };
+    const SetHeader &header = setHeader;
     const int n = header.lastPiece;
-    for (int i = 0; i <= n; ++i) {
-        if (!QFile::exists(pathOf(qint64(base) + 1 + i))) {
-            ui->label->setText(tr("升级文件缺失"));
-            return;
-        }
-    }
-    const QVector<int> ranks = pieceRanks(header.seed, n);
+    const QVector<int> &ranks = pieceOrder;
 
     ui->label->setText(tr("正在升级中，可能需要几分钟"));
     eventwait::delay(PreparationDelayMs);

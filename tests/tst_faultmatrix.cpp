@@ -450,14 +450,14 @@ private slots:
             if (question())
                 question()->button(QMessageBox::Yes)->click();
             if (dialog)
-                QTimer::singleShot(0, dialog, stop);
+                QTimer::singleShot(0, dialog, [&] { dialog->ui->pushButton->isEnabled() ? stop() : static_cast<void>(dialog->close()); });
         };
         driver.when(QStringLiteral("window open"),
                     [&] { return (dialog = w().findChild<DialogGetData *>()) && dialog->isVisible(); },
                     [&] { clock.start(); dialog->ui->pushButtonStartData->click(); });
         if (fault == HangUp) {
             driver.when(QStringLiteral("run over"), [&] { return dialog->isIdle() && dialog->ui->pushButtonStartData->isEnabled(); },
-                        stop);
+                        [&] { dialog->close(); });
         } else {
             driver.when(QStringLiteral("stream under way"),
                         [&] { return fault == Silent ? clock.elapsed() > 2500 : radar->sampledBytesSent() > 3000; }, stop);

@@ -15,6 +15,8 @@
 #include "ui_dialoggetdata.h"
 #include "ui_dialogspinbox.h"
 
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -27,11 +29,14 @@ const QString Green = QStringLiteral("#008000");
 const QString Red = QStringLiteral("#ff0000");
 const QString DefaultColour = QStringLiteral("default");
 
-// One entry of a .ts catalogue.
+// One entry of a .ts catalogue; a plural one has its forms (one in Chinese, two in English)
+// and the first of them as its translation.
 struct Message
 {
     QString context, source, translation;
     QString type; // empty for a finished entry, "unfinished", "obsolete" or "vanished"
+    bool numerus = false;
+    QStringList forms;
 
     bool finished() const { return type.isEmpty() && !translation.isEmpty(); }
 };
@@ -55,13 +60,22 @@ QList<Message> readCatalogue(const QString &path, QString *error)
         const QString name = xml.name().toString();
         if (xml.isEndElement() && name == QLatin1String("message"))
             messages << current;
+        else if (xml.isStartElement() && name == QLatin1String("message"))
+            current.numerus = xml.attributes().value(QLatin1String("numerus")) == QLatin1String("yes");
         else if (xml.isStartElement() && name == QLatin1String("name"))
             current.context = xml.readElementText();
         else if (xml.isStartElement() && name == QLatin1String("source"))
             current.source = xml.readElementText();
         else if (xml.isStartElement() && name == QLatin1String("translation")) {
             current.type = xml.attributes().value(QLatin1String("type")).toString();
-            current.translation = xml.readElementText();
+            current.forms.clear();
+            if (!current.numerus) {
+                current.translation = xml.readElementText();
+                continue;
+            }
+            while (xml.readNextStartElement())
+                current.forms << xml.readElementText();
+            current.translation = current.forms.value(0);
         }
     }
     if (xml.hasError() && error->isEmpty())
@@ -71,7 +85,8 @@ QList<Message> readCatalogue(const QString &path, QString *error)
 
 // Everything the program passes through the translation function: what lupdate finds in the
 // code, and the command table's log texts, which are translated under "MainWindow" when used.
-QSet<QString> translatedInTheCode(QString *error)
+// Those given a count (plural forms) go to plural as well.
+QSet<QString> translatedInTheCode(QString *error, QSet<QString> *plural)
 {
     QSet<QString> keys;
     QTemporaryDir scratch; // should it fail, lupdate has nowhere to write and says so
@@ -85,8 +100,11 @@ QSet<QString> translatedInTheCode(QString *error)
         *error = QStringLiteral("lupdate failed: ") + QString::fromLocal8Bit(lupdate.readAll());
         return keys;
     }
-    for (const Message &m : readCatalogue(scan, error))
+    for (const Message &m : readCatalogue(scan, error)) {
         keys.insert(keyOf(m.context, m.source));
+        if (m.numerus)
+            plural->insert(keyOf(m.context, m.source));
+    }
     int count = 0;
     const RadarCommand *const *commands = RadarCommands::all(&count);
     for (const RadarCommand *c : QVector<const RadarCommand *>(commands, commands + count))
@@ -225,11 +243,13 @@ private slots:
 
     // Every text the code asks to translate is in the catalogue, translated unless it reads the
     // same in both languages, and nothing else is; every translation keeps the placeholders of
-    // its Chinese, and the build compiled in what the catalogue says.
+    // its Chinese, and the build compiled in what the catalogue says. A text given a count has
+    // plural forms in both catalogues: one in Chinese, a singular and a plural in English.
     void catalogueMatchesTheCodeAndTheBuild()
     {
         QString error;
-        const QSet<QString> wanted = translatedInTheCode(&error);
+        QSet<QString> plural;
+        const QSet<QString> wanted = translatedInTheCode(&error, &plural);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QTranslator english;
         QVERIFY(english.load(QStringLiteral(":/res/language/lang_en.qm")));
@@ -249,13 +269,26 @@ private slots:
                 problems << "no longer in the code: " + key;
             // lrelease takes every filled-in entry the code still uses, finished or not.
             const bool compiledIn = m.type.isEmpty() || m.type == QLatin1String("unfinished");
-            const QString compiled = english.translate(m.context.toUtf8().constData(), m.source.toUtf8().constData());
-            if (compiled != (compiledIn ? m.translation : QString()))
-                problems << "compiled in: " + key + " -> " + compiled;
+            const QStringList forms = m.numerus ? m.forms : QStringList{m.translation};
+            for (int i = 0; i < forms.size(); ++i) {
+                const QString compiled = english.translate(m.context.toUtf8().constData(), m.source.toUtf8().constData(),
+                                                           nullptr, m.numerus ? i + 1 : -1);
+                if (compiled != (compiledIn ? forms[i] : QString()))
+                    problems << "compiled in: " + key + " -> " + compiled;
+                if (m.finished() && placeholders(m.source) != placeholders(forms[i]))
+                    problems << "placeholders: " + key + " -> " + forms[i];
+            }
             withPlaceholders += m.finished() && !placeholders(m.source).isEmpty();
-            if (m.finished() && placeholders(m.source) != placeholders(m.translation))
-                problems << "placeholders: " + key + " -> " + m.translation;
+            if (plural.contains(key) != m.numerus || (m.numerus && (m.forms.size() != 2 || m.forms[0] == m.forms[1])))
+                problems << "plural forms: " + key + " -> " + m.forms.join(QLatin1Char('|'));
         }
+        const QList<Message> chinese = readCatalogue(QStringLiteral(RADAR_SOURCE_DIR "/resources/language/lang_zh_CN.ts"), &error);
+        QSet<QString> chinesePlural;
+        for (const Message &m : chinese)
+            if (m.numerus && m.forms.size() == 1)
+                chinesePlural.insert(keyOf(m.context, m.source));
+        if (chinesePlural != plural)
+            problems << "Chinese plural entries: " + QStringList(chinesePlural.values()).join(QLatin1Char(','));
         for (const QString &key : wanted) {
             const auto it = byKey.constFind(key);
             if (it == byKey.constEnd()) {
@@ -296,7 +329,7 @@ private slots:
         const QList<Shown> table = {
             {w.menuBar(), "items", "帮助|选项|语言(language)", "Help|Options|语言(language)"},
             {ui->menu, "items", "固件升级|数据采集|测量距离|导出日志|链路统计",
-             "Firmware Upgrade|Data Sampling|Measuring Distance|Export Log|Link Statistics"},
+             "Firmware Upgrade|Data Sampling|Distance Measurement|Export Log|Link Statistics"},
             {ui->menu_2, "items", "继电器灵敏度|Can设置|导出配置|导入配置|校验雷达场景参数|导出配置报告|自动重连|记录检测数据|打开记录",
              "Relay Sensitivity|CAN Settings|Export Configuration|Import Configuration|"
              "Verify Radar Scene Parameters|Export Configuration Report|Reconnect Automatically|Record Detection Data|Open Recording"},
@@ -305,13 +338,14 @@ private slots:
             {ui->groupBox, "title", "雷达探测场景", "Radar Detection Scene"},
             // The refresh fills in the channel radar the window assumes until a radar has been read.
             {ui->labelDevType, "text", "设备类型：通道预警雷达", "Device Type: Channel Early-warning Radar"},
-            {ui->comboBoxTargetDir, "items", "不区分|接近雷达|远离雷达", "All Direction|Approach radar|Be away from radar"},
-            {ui->comboBoxTargetType, "items", "不筛选目标|行人|车辆", "All Targets|People|Cars"},
-            {distance, "windowTitle", "测量距离", "Measuring Distance"},
+            {ui->comboBoxTargetDir, "items", "不区分|接近雷达|远离雷达", "Both Directions|Approaching|Moving Away"},
+            {ui->comboBoxTargetType, "items", "不筛选目标|行人|车辆", "All Targets|Pedestrians|Vehicles"},
+            {ui->pushButtonSaveConfig, "text", "保存参数设置", "Save to Flash"},
+            {distance, "windowTitle", "测量距离", "Distance Measurement"},
             {&relays, "windowTitle", "继电器灵敏度", "Relay Sensitivity"},
             {relays.ui->label_3, "text", "数值越小，灵敏度越高", "The smaller the value, the higher the sensitivity"},
             {station.ui->pushButton, "text", "确定", "Confirm"},
-            {&upgrade, "windowTitle", "软件升级", "Software Upgrade"},
+            {&upgrade, "windowTitle", "软件升级", "Firmware Upgrade"},
             {sampling.ui->pushButtonStartData, "text", "开始采集", "Start Sampling"},
         };
         DialogAnswerer answerer;
@@ -324,7 +358,7 @@ private slots:
         QLabel *const legends[] = {ui->label_legend1, ui->label_legend2, ui->label_legend3, ui->label_legend4};
         const auto wrongLegends = [&](bool english) {
             w.grab();
-            const QStringList names = english ? QStringList{"People", "Cars", "Static", "Moving"}
+            const QStringList names = english ? QStringList{"Pedestrians", "Vehicles", "Stationary", "Moving"}
                                               : QStringList{"行人", "车辆", "静目标", "动目标"};
             QStringList wrong;
             for (int kind = 0; kind < 4; ++kind) {
@@ -367,7 +401,7 @@ private slots:
         w.deviceType = 9;
         ui->action_English->trigger();
         QCOMPARE(ui->labelDevType->text(), QStringLiteral("Device Type: "));
-        QCOMPARE(comboTexts(ui->comboBoxTargetType).join('|'), QStringLiteral("All Targets|Warn of People Only|Warn of Cars Only"));
+        QCOMPARE(comboTexts(ui->comboBoxTargetType).join('|'), QStringLiteral("All Targets|Warn of Pedestrians Only|Warn of Vehicles Only"));
     }
 
     // Connected to an area scanner: the read-back and the poll log in the language of the
@@ -399,7 +433,7 @@ private slots:
             types->setCurrentIndex(step.second);
             step.first->trigger();
             QCOMPARE(comboTexts(types).join('|'),
-                     QString(english ? "All Targets|Static|Moving" : "不筛选目标|静目标|动目标"));
+                     QString(english ? "All Targets|Stationary|Moving" : "不筛选目标|静目标|动目标"));
             QCOMPARE(types->currentIndex(), step.second);
             QCOMPARE(types->itemData(2).toInt(), 4);
             QCOMPARE(ui()->labelDevType->text(),
@@ -412,6 +446,27 @@ private slots:
             for (const QString &line : log().mid(mark))
                 QVERIFY2(line.startsWith(poll), qPrintable(line));
         }
+    }
+
+    // Qt's own texts follow the language too: the cancel button of Qt's file dialog and a
+    // box's Yes and No, Chinese from the start, English after the switch and Chinese again.
+    void qtsOwnButtonsFollowTheLanguage()
+    {
+        MainWindow w;
+        const auto qtButtons = [] {
+            QFileDialog files;
+            files.setOption(QFileDialog::DontUseNativeDialog);
+            QDialogButtonBox *buttons = files.findChild<QDialogButtonBox *>();
+            QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("q"), QMessageBox::Yes | QMessageBox::No);
+            return QStringList{buttons ? buttons->button(QDialogButtonBox::Cancel)->text() : QString(),
+                               box.button(QMessageBox::Yes)->text(), box.button(QMessageBox::No)->text()};
+        };
+        const QStringList chinese{QStringLiteral("取消"), QStringLiteral("是(&Y)"), QStringLiteral("否(&N)")};
+        QCOMPARE(qtButtons(), chinese);
+        w.ui->action_English->trigger();
+        QCOMPARE(qtButtons(), (QStringList{QStringLiteral("Cancel"), QStringLiteral("&Yes"), QStringLiteral("&No")}));
+        w.ui->action_Chinese->trigger();
+        QCOMPARE(qtButtons(), chinese);
     }
 
     // ---- The log -------------------------------------------------------------------------

@@ -235,6 +235,62 @@ private slots:
             QVERIFY2(t.track.isEmpty(), qPrintable(t.number));
     }
 
+    // Numbers of targets close together stand apart: none covers any marker, none comes within
+    // a blank of another number on its line (so that "3" and "1" never read as 31), and each
+    // stays within two lines of its own marker. Ten targets within 1 m of the radar
+    // (on the plot's bottom edge), a line of them 25 cm apart, and a crowd at the grid's right
+    // edge, in the test window and at a laptop's plot size.
+    void numbersOfCloseTargetsStandApart_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QVector<QPoint>>("positions");   // cm
+        QVector<QPoint> nearRadar, inALine, atTheEdge;
+        for (int i = 0; i < 10; ++i) {
+            const double r = 100 * std::sqrt((i + 0.5) / 10), angle = 0.15 + std::fmod(i * 2.4, M_PI - 0.3);
+            nearRadar.append(QPoint(int(r * std::cos(angle)), int(r * std::sin(angle))));
+            inALine.append(QPoint(-250 + 25 * i, 300));
+        }
+        for (int i = 0; i < 6; ++i)
+            atTheEdge.append(QPoint(520 + 15 * i, 250 + (i % 2) * 50));
+        for (const QSize size : {QSize(600, 400), QSize(900, 480)}) {
+            const QString at = QStringLiteral(" at %1 x %2").arg(size.width()).arg(size.height());
+            QTest::newRow(qPrintable("ten within 1 m of the radar" + at)) << size << nearRadar;
+            QTest::newRow(qPrintable("a line 25 cm apart" + at)) << size << inALine;
+            QTest::newRow(qPrintable("a crowd at the right edge" + at)) << size << atTheEdge;
+        }
+    }
+    void numbersOfCloseTargetsStandApart()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QVector<QPoint>, positions);
+        RadarView view;
+        showAt(view, size);
+        TargetFrame frame;
+        for (int i = 0; i < positions.size(); ++i)
+            frame.insert(quint16(i + 1), {quint16(i + 1), quint16(qint16(positions[i].x())), quint16(qint16(positions[i].y())), 0, 0, 1});
+        view.frameHistory[view.frameIndex] = frame;
+        view.frameIndex = (view.frameIndex + 1) % History;
+        view.redrawScene();
+        const QVector<DrawnTarget> drawn = drawnTargets(view);
+        QCOMPARE(drawn.size(), positions.size());
+        const double reach = markerReach(MarkerSizes{});
+        QFont font;
+        font.setPixelSize(LabelSize);
+        const double blank = QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) - 0.01;
+        const auto marker = [reach](const DrawnTarget &t) { return QRectF(t.position - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)); };
+        for (const DrawnTarget &t : drawn) {
+            const QRectF box = t.numberBox;
+            for (const DrawnTarget &other : drawn) {
+                QVERIFY2(!box.intersects(marker(other)), qPrintable(t.number + " covers the marker of " + other.number));
+                QVERIFY2(&other == &t || !box.adjusted(-blank, 0, blank, 0).intersects(other.numberBox),
+                         qPrintable(t.number + " runs into " + other.number));
+            }
+            const double dx = std::max({box.left() - t.position.x(), 0.0, t.position.x() - box.right()});
+            const double dy = std::max({box.top() - t.position.y(), 0.0, t.position.y() - box.bottom()});
+            QVERIFY2(std::hypot(dx, dy) <= reach + 2 * box.height(), qPrintable(t.number + " strays from its marker"));
+        }
+    }
+
     // ---- marked cells ------------------------------------------------------------------
 
     // With select mode off and the area crop off, clicks toggle detection-area cells, tinted in

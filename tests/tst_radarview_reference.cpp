@@ -6,8 +6,8 @@
 //
 // The plain plot also follows the rules that keep the view readable, written here again from
 // their description: tracks end at the edges of the grid, a target's number stands beside its
-// marker and inside the grid, and the depth number on the grid's bottom line is lifted clear of
-// the lateral numbers below it.
+// marker and inside the grid, clear of the other markers and numbers where it can, and the depth
+// number on the grid's bottom line is lifted clear of the lateral numbers below it.
 #include "radarview.h"
 #include "testsupport.h"
 
@@ -223,8 +223,14 @@ private:
 
     // The number's line box (advance by ascent plus descent): 3 px clear of the largest marker
     // (5 px and its outline) on the right, on the left when the grid ends on the right, never
-    // left of the grid; vertically centred on the target, then moved into the grid.
-    QPointF numberTopLeft(const QPointF &p, const QString &text, const QFont &font) const
+    // left of the grid; vertically centred on the target, then moved into the grid. Where that
+    // box covers a marker or a number set before it, the number takes the first free one of
+    // eight boxes around its marker (right, left, above, below, then the corners, as far from
+    // its centre), 3 px clear of it and then one, two and three half lines further out, each
+    // moved into the grid; with none free, the first of them that covers no number. A number
+    // within a blank of another on its line counts as covering it.
+    QRectF numberBox(const QPointF &p, const QString &text, const QFont &font, const QVector<QRectF> &numbers,
+                     const QVector<QRectF> &markers) const
     {
         const QFontMetricsF metrics(font);
         const double w = metrics.horizontalAdvance(text), h = metrics.ascent() + metrics.descent();
@@ -239,9 +245,31 @@ private:
             top = plot.bottom() - h;
         if (top < plot.top())
             top = plot.top();
-        // A text item sets its text in from its corner by the document's margin.
-        const double margin = QTextDocument().documentMargin();
-        return QPointF(left - margin, top - margin);
+        const QRectF usual(left, top, w, h);
+        const auto covers = [](const QRectF &box, const QVector<QRectF> &others) {
+            return std::any_of(others.begin(), others.end(), [&box](const QRectF &o) { return box.intersects(o); });
+        };
+        // Numbers on one line stay a blank apart.
+        const double blank = metrics.horizontalAdvance(QLatin1Char(' '));
+        const auto nearNumber = [&](const QRectF &box) { return covers(box.adjusted(-blank, 0, blank, 0), numbers); };
+        if (!nearNumber(usual) && !covers(usual, markers))
+            return usual;
+        QRectF clearOfNumbers = nearNumber(usual) ? QRectF() : usual;
+        for (const double further : {0.0, h / 2, h, 1.5 * h}) {
+            const double d = 9 + further, c = d / std::sqrt(2.0);
+            const QPointF corners[] = {{p.x() + d, p.y() - h / 2}, {p.x() - d - w, p.y() - h / 2}, {p.x() - w / 2, p.y() - d - h},
+                                       {p.x() - w / 2, p.y() + d}, {p.x() + c, p.y() - c - h}, {p.x() - c - w, p.y() - c - h},
+                                       {p.x() + c, p.y() + c}, {p.x() - c - w, p.y() + c}};
+            for (const QPointF &corner : corners) {
+                const QRectF box(std::max(plot.left(), std::min(corner.x(), plot.right() - w)),
+                                 std::max(plot.top(), std::min(corner.y(), plot.bottom() - h)), w, h);
+                if (!nearNumber(box) && !covers(box, markers))
+                    return box;
+                if (clearOfNumbers.isNull() && !nearNumber(box))
+                    clearOfNumbers = box;
+            }
+        }
+        return clearOfNumbers.isNull() ? usual : clearOfNumbers;
     }
 
     void addTargets(const QFont &font)
@@ -249,12 +277,20 @@ private:
         const int newest = (next + Slots - 1) % Slots;
         const TargetFrame &frame = history[newest];
         const QPen outline(QColor(57, 120, 166), 1);
+        const auto shown = [this](const QPointF &p) { return p.x() >= 0 && p.x() < PW - LabelSize && p.y() >= 0 && p.y() < PH - 2 * LabelSize; };
+        QVector<QRectF> markers, numbers;
+        for (const TargetReport &report : frame)
+            if (shown(at(report)))
+                markers.append(QRectF(at(report) - QPointF(6, 6), QSizeF(12, 12)));
+        // A text item sets its text in from its corner by the document's margin.
+        const double margin = QTextDocument().documentMargin();
         for (auto it = frame.cbegin(); it != frame.cend(); ++it) {
             const QPointF p = at(it.value());
-            if (p.x() < 0 || p.x() >= PW - LabelSize || p.y() < 0 || p.y() >= PH - 2 * LabelSize)
+            if (!shown(p))
                 continue;
             const QString number = QString::number(it.key());
-            addText(number, font, QColor(63, 82, 128), numberTopLeft(p, number, font));
+            numbers.append(numberBox(p, number, font, numbers, markers));
+            addText(number, font, QColor(63, 82, 128), numbers.last().topLeft() - QPointF(margin, margin));
             const QColor colour = colourOf(it.key());
             const QBrush fill(colour, Qt::SolidPattern);
             switch (s.shapeByType ? it.value()[5] : 1) {

@@ -1,11 +1,14 @@
 // Connecting to a radar: the read-back of identity and scene over the real line, what the form
 // and the plot show afterwards, retries, and connections the operator abandons half-way. What
-// a silent, late, garbled or hung-up radar does to the identity read is tst_faultmatrix's.
+// a silent, late, garbled or hung-up radar does to the identity read is tst_faultmatrix's; what
+// the operator is told when the identity is never read is here.
 #include "sessionfixture.h"
 
 #include "dialoganswerer.h"
+#include "recordingfile.h"
 
 #include <QComboBox>
+#include <QStatusBar>
 #include <QTimer>
 
 class TestReadBack : public SessionFixture
@@ -108,7 +111,7 @@ private slots:
         QTest::newRow("detection area silent") << int(sim::Fault::Silent) << 1 << QList<int>{0x0D, 0x0A, 0x0A, 0x0A}
             << QStringList{areaTimeout, areaLength, areaTimeout, areaLength, areaTimeout, areaLength} << false;
         QTest::newRow("unknown device type") << int(sim::Fault::None) << 4 << QList<int>{0x0D, 0x0D, 0x0D}
-            << QStringList() << false;
+            << QStringList{QStringLiteral("连接失败：端口 %1 上的设备没有给出可用的身份信息（站号 0x02）")} << false;
         QTest::newRow("one short reply") << int(sim::Fault::Short) << 1
             << QList<int>{0x0D, 0x0A, 0x0A, 0x0B, 0x0C, 0x14, 0x15} << QStringList{areaLength} << true;
     }
@@ -133,6 +136,8 @@ private slots:
             QVERIFY(box.title == "错误" && box.text == "未知设备ID" && box.icon == QMessageBox::Warning);
         QCOMPARE(isWatching(), watching);
         QCOMPARE(watching ? requestCodes().mid(0, codes.size()) : requestCodes(), codes);
+        for (QString &line : lines)
+            line.replace(QStringLiteral("%1"), linkPath());
         QCOMPARE(messages(), QStringList{QStringLiteral("串口成功连接：") + linkPath()} + lines);
         if (watching) {
             // The bad reply changed nothing; the good one that followed set the plot.
@@ -148,6 +153,32 @@ private slots:
 
     // "断开" and "连接" again while the first read-back waits before a retry: the first
     // sequence must neither send nor disconnect anything on the second connection.
+    // No identity after three tries: back to "未连接", with the port and the station byte tried
+    // in the log and the status bar, said as it was (nothing came back, or something that was
+    // no identity), and no recording kept of a connection that never met a radar.
+    void anUnreadIdentityIsExplained_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("nothing answers") << int(sim::Fault::Silent) << "连接失败：端口 %1 上没有雷达应答（站号 0xff）";
+        QTest::newRow("wrong sync") << int(sim::Fault::BadSync) << "连接失败：端口 %1 上的设备没有给出可用的身份信息（站号 0xff）";
+    }
+    void anUnreadIdentityIsExplained()
+    {
+        QFETCH(int, fault);
+        QFETCH(QString, said);
+        radar->setFault(0x0D, faultSpec(sim::Fault(fault)));
+        pressConnect();
+        QVERIFY(isIdle());
+        QCOMPARE(requestCodes(), (QList<int>{0x0D, 0x0D, 0x0D}));
+        const QString line = said.arg(linkPath());
+        QVERIFY2(log().contains(line), qPrintable(log().join('\n')));
+        QCOMPARE(w().statusBar()->currentMessage(), line);
+        QCOMPARE(w().linkStatusLabel()->text(), QStringLiteral("未连接"));
+        const QDir recordings(QDir::current().filePath(recording::folderName()));
+        QCOMPARE(recordings.entryList(QDir::Files), QStringList());
+    }
+
     void abandonedReadBackLeavesTheNextConnectionAlone()
     {
         radar->setFault(0x0A, faultSpec(sim::Fault::Silent, 1));

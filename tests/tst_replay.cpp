@@ -220,17 +220,24 @@ private slots:
         writer.recordEvent(QStringLiteral("connected"));
         for (int i = 0; i < 3; ++i)
             writer.recordFrame(frame, {}, {});
+        writer.recordEvent(QStringLiteral("zone_entered"), QStringLiteral("alarm"), QStringLiteral("7"));
+        writer.recordEvent(QStringLiteral("zone_left"), QStringLiteral("alarm"), QStringLiteral("7,8"));
         const QString path = writer.filePath();
         writer.end();
         QVERIFY(w().openRecording(path));
-        // The replay bar follows the language and takes nothing from the least window size.
+        // The replay bar follows the language (one target or more) and takes nothing from the
+        // least window size.
         const QList<QPair<QAction *, QStringList>> languages = {
-            {ui()->action_English, {QStringLiteral("Play"), QStringLiteral("Connected")}},
-            {ui()->action_Chinese, {QStringLiteral("播放"), QStringLiteral("连接")}}};
+            {ui()->action_English, {QStringLiteral("Play"), QStringLiteral("Connected"), QStringLiteral("Entered alarm zone (target 7)"),
+                                    QStringLiteral("Left alarm zone (targets 7,8)")}},
+            {ui()->action_Chinese, {QStringLiteral("播放"), QStringLiteral("连接"), QStringLiteral("进入报警区（目标 7）"),
+                                    QStringLiteral("离开报警区（目标 7,8）")}}};
         for (const auto &language : languages) {
             language.first->trigger();
             QCOMPARE(panel()->ui->buttonPlay->text(), language.second.at(0));
-            QVERIFY(panel()->ui->listEvents->item(0)->text().endsWith(language.second.at(1)));
+            for (int row = 0; row < 3; ++row)
+                QVERIFY2(panel()->ui->listEvents->item(row)->text().endsWith(language.second.at(row + 1)),
+                         qPrintable(panel()->ui->listEvents->item(row)->text()));
             const QSize least = w().minimumSizeHint().expandedTo(w().minimumSize());
             QVERIFY2(least.width() <= MainWindow::comfortableSize.width()
                          && least.height() <= MainWindow::comfortableSize.height(),

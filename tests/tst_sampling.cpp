@@ -1,6 +1,7 @@
 // Data sampling against the simulated radar's stream: the request on the wire, the sample file
-// against the bytes the radar put on the line, the stop question, the warnings, the folder
-// that follows the language, and the disconnect when the window closes. A line dropped during
+// against the bytes the radar put on the line, the stop question (its button on only during a
+// run), the warnings, the folder that follows the language, and the disconnect when the window
+// closes, with the log's lines on where the samples went and on the disconnect. A line dropped during
 // a run is a cell of the fault matrix.
 #include "dialoggetdata.h"
 #include "maintenancefixture.h"
@@ -65,8 +66,10 @@ class TestSampling : public MaintenanceFixture
             // Get out of the window: a question is answered Yes, a box is closed.
             answerer->answerMessageBox(QMessageBox::Yes, 2000);
             QTimer::singleShot(0, this, [this] {
-                if (dialog)
+                if (dialog && dialog->ui->pushButton->isEnabled())
                     dialog->ui->pushButton->click();
+                else if (dialog)
+                    dialog->close();
             });
         };
         ui()->actionGetData->trigger();
@@ -93,8 +96,10 @@ class TestSampling : public MaintenanceFixture
             answerer->answerMessageBox(QMessageBox::Ok, timeoutMs);
             dialog->ui->pushButtonStartData->click();
         });
-        driver->when(QStringLiteral("box answered, run over"), [this] { return !answerer->pending() && dialog->isIdle(); },
-                     [this] { dialog->ui->pushButton->click(); });
+        // Over, the run leaves "终止采集" off again; the window's own close button closes it.
+        driver->when(QStringLiteral("box answered, run over"),
+                     [this] { return !answerer->pending() && dialog->isIdle() && !dialog->ui->pushButton->isEnabled(); },
+                     [this] { dialog->close(); });
         runSamplingWindow();
         if (!answerer->waitDone(1000) || answerer->seen.size() != 1)
             return {};
@@ -145,7 +150,8 @@ private slots:
             dialog->ui->pushButtonStartData->click();
         });
         driver->when(QStringLiteral("streaming"), [this] { return radar->sampledBytesSent() > 3000; }, [&] {
-            lockedWhileRunning = !dialog->ui->pushButtonStartData->isEnabled() && !dialog->ui->spinBox->isEnabled();
+            lockedWhileRunning = !dialog->ui->pushButtonStartData->isEnabled() && !dialog->ui->spinBox->isEnabled()
+                                 && dialog->ui->pushButton->isEnabled();
             // Neither a second start nor Escape does anything while the run is on.
             dialog->ui->pushButtonStartData->click();
             QTest::keyClick(dialog, Qt::Key_Escape);
@@ -187,6 +193,13 @@ private slots:
         QVERIFY(content.startsWith(QByteArray::fromHex("55aa0e00")));   // the acknowledgement, nothing stale
         QVERIFY(!progress.isEmpty() && progress.last() < 100 && std::is_sorted(progress.begin(), progress.end()));
         QVERIFY(isDisconnected());
+        // The log tells where the samples went and that the radar was let go, in the language
+        // of the moment.
+        const QString port = w().channel().port.portName();
+        const QString path = QDir::currentPath() + QLatin1Char('/') + QFile::decodeName(folder) + QLatin1Char('/') + QFile::decodeName(files.first());
+        const QStringList ending = english ? QStringList{"Sampled data saved: " + path, "Disconnected from the radar: " + port}
+                                           : QStringList{"采样数据已保存：" + path, "已断开与雷达的连接：" + port};
+        QCOMPARE(log().mid(log().size() - 2), ending);
     }
 
     void aWholeMinuteEndsWithTheWholeStreamInTheFile()
@@ -239,15 +252,31 @@ private slots:
         QVERIFY(isDisconnected());
     }
 
+    // Before a run there is nothing to stop: "终止采集" is off, and the window closes by its own
+    // close button (or Escape). Closing disconnects, and the log says so.
+    void closingTheWindowDisconnects_data()
+    {
+        QTest::addColumn<bool>("byEscape");
+        QTest::newRow("close button") << false;
+        QTest::newRow("Escape") << true;
+    }
     void closingTheWindowDisconnects()
     {
+        QFETCH(bool, byEscape);
         startSession();
         QVERIFY(w().channel().port.isOpen());
-        whenOpen([this] { dialog->ui->pushButton->click(); });
+        bool stopOff = false;
+        whenOpen([&] {
+            stopOff = !dialog->ui->pushButton->isEnabled();
+            byEscape ? QTest::keyClick(dialog, Qt::Key_Escape) : static_cast<void>(dialog->close());
+        });
         runSamplingWindow();
+        QVERIFY(stopOff);
         QVERIFY(answerer->seen.isEmpty());
         QVERIFY(radar->requests().isEmpty());
         QVERIFY(isDisconnected());
+        QCOMPARE(log().last(), QStringLiteral("已断开与雷达的连接：") + w().channel().port.portName());
+        QVERIFY(!log().join(QLatin1Char('\n')).contains(QStringLiteral("采样数据已保存")));
     }
 
 };

@@ -1,13 +1,17 @@
 // The firmware upgrade against the simulated radar's loader: the set the maker writes, the
 // order the tool rebuilds from the header's seed, the packets as the loader received them, the
-// image it rebuilt, the status texts and the progress the operator sees, and how a run that
-// finds no usable set ends. Then the run when the radar, the line or the operator interferes:
+// image it rebuilt, the status texts and the progress the operator sees, a run that finds no
+// usable set (it names what is missing and never asks the radar), and a radar left in its loader
+// (said in the window, the log and the status bar; the plot emptied; a second run sends the set
+// straight to the loader). Then the run when the radar, the line or the operator interferes:
 // an unanswered command or start packet, refused and overlong acknowledgements and the resends
 // they cause, a set whose pieces run out, and the window closed at each point where the run
 // looks at its stop flag. An unanswered data packet, a loader that goes quiet and a dropped
 // line are cells of the fault matrix.
 #include "frame.h"
 #include "linkfixture.h"
+#include "radarview.h"
+#include "sceneitems.h"
 #include "maintenancefixture.h"
 #include "upgradeprotocol.h"
 
@@ -29,6 +33,9 @@ namespace {
 // The order of the pieces for this seed and n = 11, one number per piece: the file it lies in,
 // counted from the first piece file.
 constexpr quint32 PinnedSeed = 20240611;
+
+// What the window says once a run has left the radar in its loader.
+const QString LoaderWaiting = QStringLiteral("雷达在升级程序中等待：请重启雷达后重新连接，或再次运行升级");
 const QVector<int> PinnedOrder{9, 8, 5, 11, 0, 4, 10, 6, 7, 2, 1, 3};
 
 // The order from the standard library alone: the generator seeded with the one seed word as
@@ -331,7 +338,8 @@ private slots:
         QVERIFY(quietDuringTransfer);
         QVERIFY(isDisconnected());
 
-        // With only the other type's set in "temp" the run finds nothing to send.
+        // With only the other type's set in "temp" the run finds nothing to send: the label
+        // names the header of the connected radar's type, and the radar is never asked.
         QVERIFY(QFile::remove(tempFile(QStringLiteral("1000"))));
         ui()->pushButtonConnect->click();
         QVERIFY(waitUntil([&] { return w().pollTimer.isActive() || isDisconnected(); }, 20000));
@@ -339,8 +347,11 @@ private slots:
         ui()->actionUpdate->trigger();
         dialog->close();
         ui()->actionUpdate->trigger();
+        radar->clearRequests();
         runUpgrade();
-        QCOMPARE(label(), QStringLiteral("升级文件缺失"));
+        QCOMPARE(label(), QStringLiteral("升级文件缺失：") + QDir::currentPath() + QStringLiteral("/temp/1000"));
+        QVERIFY(!requestCodes().contains(0x11));
+        QVERIFY(waitUntil([&] { return requestCodes().count(0x06) >= 2; }));
     }
 
     // ---- the status texts -------------------------------------------------------------------
@@ -384,7 +395,7 @@ private slots:
         prepare(1100, 0, 3);
         if (english) {
             ui()->action_English->trigger();
-            QVERIFY(waitUntil([this] { return dialog->windowTitle() == QStringLiteral("Software Upgrade"); }, 2000));
+            QVERIFY(waitUntil([this] { return dialog->windowTitle() == QStringLiteral("Firmware Upgrade"); }, 2000));
         }
         radar->setUpgradeStatusScript(script);
         QCOMPARE(runUpgradeToSuccess().size(), 1);
@@ -503,26 +514,27 @@ private slots:
     // ---- sets that cannot be sent -----------------------------------------------------------
 
     // The set of 2 KiB for seed 5 with one thing wrong: a file gone or turned into a folder, or
-    // a header rewritten.
-    void aRunWithoutAUsableSetEndsBeforeTheTransfer_data()
+    // a header rewritten. The label names what was looked for, and the radar is never asked.
+    void aRunWithoutAUsableSetSendsNothing_data()
     {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QByteArray>("header");
         QTest::addColumn<QString>("expected");
-        const QString unreadable = QStringLiteral("升级文件无法打开");
-        QTest::newRow("no folder") << "temp" << QByteArray() << "升级文件夹不存在";
-        QTest::newRow("no header") << "0" << QByteArray() << "升级文件缺失";
+        const QString unreadable = QStringLiteral("升级文件无法打开：temp/0");
+        QTest::newRow("no folder") << "temp" << QByteArray() << "升级文件夹不存在：temp";
+        QTest::newRow("no header") << "0" << QByteArray() << "升级文件缺失：temp/0";
         QTest::newRow("header unreadable") << "0/" << QByteArray() << unreadable;
-        QTest::newRow("last file missing") << "3" << QByteArray() << "升级文件缺失";
+        QTest::newRow("last file missing") << "3" << QByteArray() << "升级文件缺失：temp/3";
         QTest::newRow("header of 15 bytes") << "" << encodeSetHeader(5, 2048).left(15) << unreadable;
         QTest::newRow("empty image") << "" << encodeSetHeader(5, 0) << unreadable;
         QTest::newRow("4 GiB image") << "" << encodeSetHeader(5, 0x100000000ull + 2048) << unreadable;
         QTest::newRow("negative n") << "" << encodeSetHeader(5, 1ull << 41) << unreadable;
     }
-    void aRunWithoutAUsableSetEndsBeforeTheTransfer()
+    void aRunWithoutAUsableSetSendsNothing()
     {
         QFETCH(QString, damage);
         QFETCH(QByteArray, header);
+        QFETCH(QString, expected);
         startSession();
         QCOMPARE(makeSet(firmwareImage(2048), 1, 5), 0);
         if (damage == QLatin1String("temp")) {
@@ -538,15 +550,54 @@ private slots:
         }
         openUpgradeWindow();
         runUpgrade();
-        QTEST(label(), "expected");
-        QCOMPARE(endUpdates, 1);
-        QVERIFY(!dialog->ui->pushButtonStart->isEnabled());
-        // The radar got the command and nothing after it; the loader still has the line.
-        QCOMPARE(requestCodes(), QList<int>{0x11});
+        const int at = expected.indexOf(QStringLiteral("temp"));
+        QCOMPARE(label(), expected.left(at) + QDir::currentPath() + QLatin1Char('/') + expected.mid(at));
+        // Nothing went out: the radar still runs its detection, the line is the window's own,
+        // and the operator can mend the set and press "开始" again.
+        QVERIFY(requestCodes().isEmpty());
         QVERIFY(radar->upgradePackets().isEmpty());
-        QVERIFY(!w().channel().tryAcquireOnce());
+        QCOMPARE(endUpdates, 0);
+        QVERIFY(dialog->ui->pushButtonStart->isEnabled());
+        QVERIFY(w().channel().tryAcquireOnce());
+        w().channel().release();
         QVERIFY(!isDisconnected());
-        QCOMPARE(progressSeen, (QList<int>{1, 2, 3, 4, 5}));
+        QVERIFY(progressSeen.isEmpty());
+    }
+
+    // A run that fails once the radar has taken the upgrade command leaves it in its loader:
+    // the window says so (its label, the log, the status bar), the plot no longer shows the
+    // last polled targets as if live, and running the upgrade again sends the set straight to
+    // the waiting loader.
+    void aRadarLeftInItsLoaderIsShownAndCanBeUpgradedAgain()
+    {
+        startSession(false);
+        image = firmwareImage(2048, 8);
+        QCOMPARE(makeSet(image, 1, 12), 0);
+        radar->setTargets(3);
+        ui()->pushButtonConnect->click();
+        RadarView *plot = ui()->graphicsView;
+        const auto targetsShown = [plot]() -> int {
+            for (QGraphicsItem *item : plot->scene()->items())
+                if (auto *t = dynamic_cast<const TargetsItem *>(item))
+                    return int(t->targets().size());
+            return 0;
+        };
+        QVERIFY(waitUntil([&] { return targetsShown() > 0; }, 20000));
+        radar->setUpgradeStartSilent(true);
+        openUpgradeWindow();
+        runUpgrade();
+        QCOMPARE(label(), QStringLiteral("数据通讯没有回复\n") + LoaderWaiting);
+        QVERIFY(log().contains(QStringLiteral("升级失败，") + LoaderWaiting));
+        QCOMPARE(targetsShown(), 0);
+        QCOMPARE(w().linkStatusLabel()->text(), QStringLiteral("雷达在升级程序中等待：") + w().channel().port.portName());
+        QVERIFY(!isDisconnected());
+
+        radar->setUpgradeStartSilent(false);
+        QVERIFY(dialog->ui->pushButtonStart->isEnabled());
+        runUpgradeToSuccess();
+        QCOMPARE(radar->upgradedImage(), image);
+        QCOMPARE(requestCodes().count(0x11), 1);
+        QVERIFY(isDisconnected());
     }
 
     // ---- interference ------------------------------------------------------------------------
@@ -567,7 +618,7 @@ private slots:
         QCOMPARE(label(), QStringLiteral("串口连接失败"));
         QVERIFY(dialog->ui->pushButtonStart->isEnabled());
         QCOMPARE(endUpdates, 0);
-        QCOMPARE(progressSeen, (QList<int>{1, 2, 3, 4, 5}));
+        QCOMPARE(progressSeen, (portOpen ? QList<int>{1, 2, 3, 4, 5} : QList<int>()));
         QVERIFY(radar->upgradePackets().isEmpty());
         // With the port open the command went out unanswered and the log says so; else nothing.
         QCOMPARE(requestCodes(), portOpen ? QList<int>{0x11} : QList<int>());
@@ -623,11 +674,11 @@ private slots:
             radar->setUpgradePacketFault(1, sim::PacketFault(fault), 3);
         prepare(5000, 3, 31337);
         runUpgrade();
-        QTEST(label(), "expected");
+        QFETCH(QString, expected);
+        QCOMPARE(label(), expected + QLatin1Char('\n') + LoaderWaiting);
         QCOMPARE(arrivals(), expectedArrivals);
         QCOMPARE(endUpdates, 1);
         QCOMPARE(progressSeen.last(), progressAfter(expectedArrivals.isEmpty() ? 0 : 1));
-        QVERIFY(!dialog->ui->pushButtonStart->isEnabled());
         QVERIFY(!isDisconnected());
         QVERIFY(!w().channel().tryAcquireOnce());
     }
@@ -665,7 +716,8 @@ private slots:
         beyond.close();
         openUpgradeWindow();
         runUpgrade();
-        QTEST(label(), "expected");
+        QFETCH(QString, expected);
+        QCOMPARE(label(), expected + QLatin1Char('\n') + LoaderWaiting);
         QCOMPARE(dataPackets().size(), packetsSent);
         for (const sim::UpgradePacketRecord &p : dataPackets()) {
             QCOMPARE(p.marker, DataMarker);
@@ -685,7 +737,7 @@ private slots:
         QTest::addColumn<bool>("refuseSecond"); // the second packet is refused once
         QTest::addColumn<QList<quint16>>("expectedArrivals");
         const int one = progressAfter(1);
-        QTest::newRow("during the command: after the start packet") << 3 << false << false << QList<quint16>{};
+        QTest::newRow("while preparing: nothing is sent") << 3 << false << false << QList<quint16>{};
         QTest::newRow("before the next sequence") << one << false << false << QList<quint16>{0};
         QTest::newRow("after an acknowledgement") << one << true << false << QList<quint16>{0, 1};
         QTest::newRow("before a resend") << one << true << true << QList<quint16>{0, 1};
@@ -715,17 +767,17 @@ private slots:
         runUpgrade();
         QVERIFY(closed);
         QCOMPARE(arrivals(), expectedArrivals);
-        if (atProgress == 3) {
-            // The command and the start packet still went out; nothing after them.
-            QCOMPARE(radar->upgradePackets().size(), 1);
-            QCOMPARE(radar->upgradePackets().first().marker, StartMarker);
-        }
-        QCOMPARE(endUpdates, 1);
+        // Closed before the radar was asked, the radar is not asked at all; later, the window
+        // comes back saying that the radar waits in its loader.
+        const bool asked = atProgress != 3;
+        QCOMPARE(requestCodes(), (asked ? QList<int>{0x11} : QList<int>()));
+        QCOMPARE(radar->upgradePackets().isEmpty(), !asked);
+        QCOMPARE(endUpdates, asked ? 1 : 0);
         QVERIFY(!dialog->succeeded());
         if (expectedArrivals.size() == 2)
             QCOMPARE(dataPackets().last().accepted, !refuseSecond);
-        // No message, no success box, still connected; the window is as the close left it.
-        QVERIFY(label().isEmpty());
+        // No success box, still connected; the window is as the close left it.
+        QCOMPARE(label(), asked ? LoaderWaiting : QString());
         QCOMPARE(dialog->ui->progressBar->value(), 0);
         QVERIFY(dialog->ui->pushButtonStart->isEnabled());
         QVERIFY(!dialog->isVisible());

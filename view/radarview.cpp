@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -352,7 +353,6 @@ void RadarView::rebuildTargets()
             continue;
         DrawnTarget target;
         target.number = tr("%1").arg(it.key());
-        target.numberBox = targetNumberBox(p, target.number, metrics, plot, markerReach(sizes));
         target.position = p;
         target.colour = colourFor(it.key());
         switch (shapeByType ? it.value().value(5) : 1) {
@@ -377,6 +377,7 @@ void RadarView::rebuildTargets()
         drawn.append(target);
     }
 
+    placeTargetNumbers(drawn, metrics, plot, markerReach(sizes));
     targetsItem = new TargetsItem(drawn, font, targetLabelColour, markerOutline, trackPenWidth, sizes, plot);
     targetsItem->setZValue(TargetsLayer);
     graphicsScene->addItem(targetsItem);
@@ -468,7 +469,9 @@ QPixmap RadarView::legendPicture(int kind, const QString &name, const QFont &fon
 {
     static const MarkerShape shapes[] = {MarkerShape::Circle, MarkerShape::Square, MarkerShape::Diamond,
                                          MarkerShape::Triangle};
-    QPixmap picture(128, 32);
+    // Wider than its usual 128 pixels only for a name that would be cut there.
+    const int width = std::max(128, 40 + int(std::ceil(QFontMetricsF(font).horizontalAdvance(name))) + 2);
+    QPixmap picture(width, 32);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
     painter.setBrush(QBrush(QColor(255, 0, 0), Qt::SolidPattern));

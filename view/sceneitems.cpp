@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr double TextMargin = AxesItem::TextMargin;
@@ -61,6 +62,71 @@ QRectF targetNumberBox(const QPointF &target, const QString &number, const QFont
     left = std::max(left, plot.left());
     const double top = std::max(plot.top(), std::min(target.y() - size.height() / 2, plot.bottom() - size.height()));
     return QRectF(QPointF(left, top), size);
+}
+
+void placeTargetNumbers(QVector<DrawnTarget> &targets, const QFontMetricsF &metrics, const QRectF &plot, double reach)
+{
+    QVector<QRectF> markers;
+    markers.reserve(targets.size());
+    for (const DrawnTarget &t : targets)
+        markers.append(QRectF(t.position - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)));
+    const double lineHeight = metrics.ascent() + metrics.descent();
+    // Two numbers side by side with less than a blank between them read as one: "3" and "1"
+    // would be taken for 31.
+    const double blank = metrics.horizontalAdvance(QLatin1Char(' '));
+    const auto inPlot = [&plot](QRectF box) {
+        box.moveLeft(std::max(plot.left(), std::min(box.left(), plot.right() - box.width())));
+        box.moveTop(std::max(plot.top(), std::min(box.top(), plot.bottom() - box.height())));
+        return box;
+    };
+    const auto coversAny = [](const QRectF &box, const QVector<QRectF> &rects, int count) {
+        for (int i = 0; i < count; ++i)
+            if (box.intersects(rects.at(i)))
+                return true;
+        return false;
+    };
+    QVector<QRectF> numbers;
+    numbers.reserve(targets.size());
+    for (DrawnTarget &t : targets) {
+        const QRectF usual = targetNumberBox(t.position, t.number, metrics, plot, reach);
+        const int placed = numbers.size();
+        const auto clearOfNumbers = [&](const QRectF &box) {
+            return !coversAny(box.adjusted(-blank, 0, blank, 0), numbers, placed);
+        };
+        const auto free = [&](const QRectF &box) { return clearOfNumbers(box) && !coversAny(box, markers, markers.size()); };
+        QRectF chosen = usual;
+        if (!free(usual)) {
+            const double w = usual.width(), h = usual.height();
+            const double x = t.position.x(), y = t.position.y();
+            QRectF apartFromNumbers;
+            bool found = false;
+            if (clearOfNumbers(usual))
+                apartFromNumbers = usual;
+            for (int ring = 0; ring < 4 && !found; ++ring) {
+                const double d = reach + NumberGap + ring * lineHeight / 2;
+                const double c = d / std::sqrt(2.0);   // the corners: as far from the marker's centre
+                const QRectF around[] = {
+                    QRectF(x + d, y - h / 2, w, h), QRectF(x - d - w, y - h / 2, w, h),
+                    QRectF(x - w / 2, y - d - h, w, h), QRectF(x - w / 2, y + d, w, h),
+                    QRectF(x + c, y - c - h, w, h), QRectF(x - c - w, y - c - h, w, h),
+                    QRectF(x + c, y + c, w, h), QRectF(x - c - w, y + c, w, h)};
+                for (const QRectF &candidate : around) {
+                    const QRectF box = inPlot(candidate);
+                    if (free(box)) {
+                        chosen = box;
+                        found = true;
+                        break;
+                    }
+                    if (apartFromNumbers.isNull() && clearOfNumbers(box))
+                        apartFromNumbers = box;
+                }
+            }
+            if (!found && !apartFromNumbers.isNull())
+                chosen = apartFromNumbers;
+        }
+        t.numberBox = chosen;
+        numbers.append(chosen);
+    }
 }
 
 TargetsItem::TargetsItem(QVector<DrawnTarget> targets, const QFont &font, const QColor &numberColour,

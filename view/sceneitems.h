@@ -42,6 +42,14 @@ struct DrawnTarget {
     QPolygonF track; // empty when tracks are off; starts at the target
 };
 
+// Sets the number box of every target, in their order, where it neither covers nor comes
+// within a blank of a number placed before it, nor covers any marker: the place
+// targetNumberBox gives first, then right, left, above, below and the four corners of the
+// marker, and that ring three times more, each a half line further out. Where no place is
+// free the number keeps the first place apart from the other numbers, else the usual one.
+// Close targets thus keep their numbers apart within two lines of each marker.
+void placeTargetNumbers(QVector<DrawnTarget> &targets, const QFontMetricsF &metrics, const QRectF &plot, double reach);
+
 // Number, marker and track of each target, in ascending id order.
 class TargetsItem : public QGraphicsItem
 {

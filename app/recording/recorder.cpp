@@ -158,6 +158,23 @@ bool Recorder::pragma(const QString &statement)
     return query.exec(statement);
 }
 
+void Recorder::discard()
+{
+    if (!isRecording())
+        return;
+    flushTimer.stop();
+    pruneTimer.stop();
+    pending.clear();
+    pendingFrameRows = 0;
+    QSqlDatabase::database(connectionName, false).close();
+    QSqlDatabase::removeDatabase(connectionName);
+    connectionName.clear();
+    lock.reset();
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
+        QFile::remove(path + suffix);
+    path.clear();
+}
+
 void Recorder::queue(int table, QVariantList values)
 {
     if (table == Frames || table == Targets)

@@ -42,6 +42,9 @@ public:
     // Leaves the zones still entered (a zone_left each), records closingEvent when given, writes
     // what is queued and closes the file, its journal folded in: a closed recording is one file.
     void end(const QString &closingEvent = QString());
+    // Ends the recording and removes its file: a connection that never met a radar leaves
+    // nothing to replay.
+    void discard();
     bool isRecording() const { return !connectionName.isEmpty(); }
     QString filePath() const { return path; }
 

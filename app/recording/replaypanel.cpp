@@ -271,7 +271,7 @@ QString ReplayPanel::eventText(int row) const
                                                                   : tr("检测区");
         what = (e.event == QLatin1String("zone_entered") ? tr("进入%1") : tr("离开%1")).arg(zone);
         if (!e.ids.isEmpty())
-            what += tr("（目标 %1）").arg(e.ids);
+            what += tr("（目标 %1）", nullptr, int(e.ids.count(QLatin1Char(',')) + 1)).arg(e.ids);
     }
     return clockText(e.timeMs) + QStringLiteral("  ") + what;
 }

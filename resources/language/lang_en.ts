@@ -78,7 +78,7 @@
     <name>DialogCeLiang</name>
     <message>
         <source>测量距离</source>
-        <translation>Measuring Distance</translation>
+        <translation>Distance Measurement</translation>
     </message>
     <message>
         <source>测量距离：</source>
@@ -101,7 +101,7 @@
     </message>
     <message>
         <source>预警区继电器灵敏度：</source>
-        <translation>Early-warning zone relay sensitivity:</translation>
+        <translation>Warning zone relay sensitivity:</translation>
     </message>
     <message>
         <source>报警区继电器灵敏度：</source>
@@ -182,7 +182,7 @@
     <name>DialogUpdate</name>
     <message>
         <source>软件升级</source>
-        <translation>Software Upgrade</translation>
+        <translation>Firmware Upgrade</translation>
     </message>
     <message>
         <source>开始</source>
@@ -197,36 +197,28 @@
         <translation>Serial connection failed</translation>
     </message>
     <message>
-        <source>升级文件夹不存在</source>
-        <translation>The upgrade folder does not exist</translation>
-    </message>
-    <message>
         <source>升级文件缺失</source>
         <translation>An upgrade file is missing</translation>
     </message>
     <message>
-        <source>升级文件无法打开</source>
-        <translation>The upgrade file cannot be opened</translation>
-    </message>
-    <message>
         <source>数据通讯没有回复</source>
-        <translation>No reply to the data communication</translation>
+        <translation>The radar did not answer the start packet</translation>
     </message>
     <message>
         <source>存在升级文件无法打开</source>
-        <translation>An upgrade piece file cannot be opened</translation>
+        <translation>An upgrade file cannot be opened</translation>
     </message>
     <message>
         <source>升级命令没有回复</source>
-        <translation>No reply to the upgrade command</translation>
+        <translation>The radar did not answer a data packet</translation>
     </message>
     <message>
         <source>重发请求超过%1次</source>
-        <translation>More than %1 resend requests</translation>
+        <translation>A packet was refused %1 times</translation>
     </message>
     <message>
         <source>后续处理无返回</source>
-        <translation>No reply from the follow-up processing</translation>
+        <translation>No report from the radar after the transfer</translation>
     </message>
     <message>
         <source>未知回复</source>
@@ -247,6 +239,22 @@
     <message>
         <source>升级出错: </source>
         <translation>Upgrade error: </translation>
+    </message>
+    <message>
+        <source>升级文件夹不存在：%1</source>
+        <translation>Upgrade folder not found: %1</translation>
+    </message>
+    <message>
+        <source>升级文件缺失：%1</source>
+        <translation>Upgrade file missing: %1</translation>
+    </message>
+    <message>
+        <source>升级文件无法打开：%1</source>
+        <translation>Upgrade file cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>雷达在升级程序中等待：请重启雷达后重新连接，或再次运行升级</source>
+        <translation>The radar is waiting in its loader: restart it and connect again, or run the upgrade again</translation>
     </message>
 </context>
 <context>
@@ -293,7 +301,7 @@
     </message>
     <message>
         <source>网格边长</source>
-        <translation>Grid Size</translation>
+        <translation>Cell Size</translation>
     </message>
     <message>
         <source>目标方向</source>
@@ -301,15 +309,15 @@
     </message>
     <message>
         <source>不区分</source>
-        <translation>All Direction</translation>
+        <translation>Both Directions</translation>
     </message>
     <message>
         <source>接近雷达</source>
-        <translation>Approach radar</translation>
+        <translation>Approaching</translation>
     </message>
     <message>
         <source>远离雷达</source>
-        <translation>Be away from radar</translation>
+        <translation>Moving Away</translation>
     </message>
     <message>
         <source>目标类型</source>
@@ -321,11 +329,11 @@
     </message>
     <message>
         <source>只预警行人</source>
-        <translation>Warn of People Only</translation>
+        <translation>Warn of Pedestrians Only</translation>
     </message>
     <message>
         <source>只预警车辆</source>
-        <translation>Warn of Cars Only</translation>
+        <translation>Warn of Vehicles Only</translation>
     </message>
     <message>
         <source>显示航迹</source>
@@ -333,7 +341,7 @@
     </message>
     <message>
         <source>选择非报警区域</source>
-        <translation>Select Non-alarm Area</translation>
+        <translation>Mark Non-alarm Cells</translation>
     </message>
     <message>
         <source>显示检测区域</source>
@@ -345,11 +353,11 @@
     </message>
     <message>
         <source>结果查询</source>
-        <translation>Ask</translation>
+        <translation>Query Results</translation>
     </message>
     <message>
         <source>保存参数设置</source>
-        <translation>Save Parameters</translation>
+        <translation>Save to Flash</translation>
     </message>
     <message>
         <source>雷达信息</source>
@@ -393,19 +401,19 @@
     </message>
     <message>
         <source>    ：行人</source>
-        <translation>    ：People</translation>
+        <translation>    : Pedestrians</translation>
     </message>
     <message>
         <source>    ：车辆</source>
-        <translation>    ：Cars</translation>
+        <translation>    : Vehicles</translation>
     </message>
     <message>
         <source>    ：静目标</source>
-        <translation>    ：Static</translation>
+        <translation>    : Stationary</translation>
     </message>
     <message>
         <source>    ：动目标</source>
-        <translation>    ：Moving</translation>
+        <translation>    : Moving</translation>
     </message>
     <message>
         <source>帮助</source>
@@ -425,7 +433,7 @@
     </message>
     <message>
         <source>测量距离</source>
-        <translation>Measuring Distance</translation>
+        <translation>Distance Measurement</translation>
     </message>
     <message>
         <source>继电器灵敏度</source>
@@ -453,15 +461,15 @@
     </message>
     <message>
         <source>行人</source>
-        <translation>People</translation>
+        <translation>Pedestrians</translation>
     </message>
     <message>
         <source>车辆</source>
-        <translation>Cars</translation>
+        <translation>Vehicles</translation>
     </message>
     <message>
         <source>静目标</source>
-        <translation>Static</translation>
+        <translation>Stationary</translation>
     </message>
     <message>
         <source>动目标</source>
@@ -473,15 +481,15 @@
     </message>
     <message>
         <source>未知设备ID</source>
-        <translation>Unknown device ID</translation>
+        <translation>Unknown device type</translation>
     </message>
     <message>
         <source>保存设置</source>
-        <translation>Save Settings</translation>
+        <translation>Save to Flash</translation>
     </message>
     <message>
         <source>保存设置成功，请重启设备！</source>
-        <translation>Settings saved successfully, please restart the device!</translation>
+        <translation>Saved to flash successfully. Restart the radar.</translation>
     </message>
     <message>
         <source>重连</source>
@@ -497,7 +505,7 @@
     </message>
     <message>
         <source>发送雷达目标属性筛选消息失败</source>
-        <translation>Sending the radar target attribute filter message failed</translation>
+        <translation>Sending the radar target filter failed</translation>
     </message>
     <message>
         <source>起始探测距离设置失败</source>
@@ -517,7 +525,7 @@
     </message>
     <message>
         <source>站点号</source>
-        <translation>Site Number</translation>
+        <translation>Station Number</translation>
     </message>
     <message>
         <source>发送雷达探测区域设置命令：</source>
@@ -597,15 +605,15 @@
     </message>
     <message>
         <source>发送雷达目标属性筛选消息：</source>
-        <translation>Send radar target attribute filter message: </translation>
+        <translation>Send radar target filter command: </translation>
     </message>
     <message>
         <source>雷达目标属性筛选消息返回：</source>
-        <translation>Radar target attribute filter message reply: </translation>
+        <translation>Radar target filter reply: </translation>
     </message>
     <message>
         <source>雷达目标属性筛选消息：超时或无返回值</source>
-        <translation>Radar target attribute filter message: timed out or no reply</translation>
+        <translation>Radar target filter command: timed out or no reply</translation>
     </message>
     <message>
         <source>发送起始探测距离：</source>
@@ -737,35 +745,35 @@
     </message>
     <message>
         <source>发送软件升级命令：</source>
-        <translation>Send software upgrade command: </translation>
+        <translation>Send firmware upgrade command: </translation>
     </message>
     <message>
         <source>软件升级返回：</source>
-        <translation>Software upgrade reply: </translation>
+        <translation>Firmware upgrade reply: </translation>
     </message>
     <message>
         <source>软件升级：超时或无返回值</source>
-        <translation>Software upgrade: timed out or no reply</translation>
+        <translation>Firmware upgrade: timed out or no reply</translation>
     </message>
     <message>
         <source>发送读取雷达属性筛选信息：</source>
-        <translation>Send read radar attribute filter information: </translation>
+        <translation>Send read radar target filter command: </translation>
     </message>
     <message>
         <source>读取雷达属性筛选信息：</source>
-        <translation>Read radar attribute filter information: </translation>
+        <translation>Read radar target filter reply: </translation>
     </message>
     <message>
         <source>读取雷达属性筛选信息：超时或无返回值</source>
-        <translation>Read radar attribute filter information: timed out or no reply</translation>
+        <translation>Read radar target filter command: timed out or no reply</translation>
     </message>
     <message>
         <source>读取雷达属性筛选信息：长度不正确</source>
-        <translation>Read radar attribute filter information: wrong length</translation>
+        <translation>Read radar target filter reply: wrong length</translation>
     </message>
     <message>
         <source>读取雷达属性筛选信息：同步字不正确</source>
-        <translation>Read radar attribute filter information: wrong sync word</translation>
+        <translation>Read radar target filter reply: wrong sync word</translation>
     </message>
     <message>
         <source>发送读取起始探测距离：</source>
@@ -793,7 +801,7 @@
     </message>
     <message>
         <source>升级成功，请重启设备！</source>
-        <translation>Upgrade successful, please restart the device!</translation>
+        <translation>Upgrade successful. Restart the radar.</translation>
     </message>
     <message>
         <source>校验雷达场景参数</source>
@@ -837,7 +845,7 @@
     </message>
     <message>
         <source>预警继电器灵敏度</source>
-        <translation>Early-warning relay sensitivity</translation>
+        <translation>Warning relay sensitivity</translation>
     </message>
     <message>
         <source>报警继电器灵敏度</source>
@@ -889,7 +897,7 @@
     </message>
     <message>
         <source>验收人姓名：</source>
-        <translation>Name of the acceptor:</translation>
+        <translation>Accepted by (name):</translation>
     </message>
     <message>
         <source>签字：</source>
@@ -921,11 +929,7 @@
     </message>
     <message>
         <source>场景参数校验成功：雷达中的参数与工具中的一致</source>
-        <translation>Scene verification success: the radar holds the parameters shown in the tool</translation>
-    </message>
-    <message>
-        <source>场景参数校验失败：%1项不一致</source>
-        <translation>Scene verification failed: %1 item(s) differ</translation>
+        <translation>Scene verified successfully: the radar holds the parameters shown in the tool</translation>
     </message>
     <message>
         <source>%1：工具中 %2，雷达中 %3</source>
@@ -1120,6 +1124,41 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
     <message>
         <source>记录文件夹上限 recording/folderCapBytes 的值“%1”无效，改用默认值 %2 字节</source>
         <translation>The recording folder cap recording/folderCapBytes “%1” is not a size; the default of %2 bytes is used</translation>
+    </message>
+    <message numerus="yes">
+        <source>场景参数校验失败：%n项不一致</source>
+        <translation>
+            <numerusform>Scene verification failed: %n item differs</numerusform>
+            <numerusform>Scene verification failed: %n items differ</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>已断开与雷达的连接：</source>
+        <translation>Disconnected from the radar: </translation>
+    </message>
+    <message>
+        <source>采样数据已保存：</source>
+        <translation>Sampled data saved: </translation>
+    </message>
+    <message>
+        <source>雷达在升级程序中等待：%1</source>
+        <translation>Radar waiting in its loader: %1</translation>
+    </message>
+    <message>
+        <source>雷达仍在升级程序中：不再发送升级命令，重新发送升级文件</source>
+        <translation>The radar is still in its loader: no upgrade command is sent, the upgrade goes straight to it</translation>
+    </message>
+    <message>
+        <source>升级失败，雷达在升级程序中等待：请重启雷达后重新连接，或再次运行升级</source>
+        <translation>Upgrade failed, the radar is waiting in its loader: restart it and connect again, or run the upgrade again</translation>
+    </message>
+    <message>
+        <source>连接失败：端口 %1 上没有雷达应答（站号 %2）</source>
+        <translation>Connection failed: no radar answered on port %1 (station %2)</translation>
+    </message>
+    <message>
+        <source>连接失败：端口 %1 上的设备没有给出可用的身份信息（站号 %2）</source>
+        <translation>Connection failed: the device on port %1 gave no usable identity (station %2)</translation>
     </message>
 </context>
 <context>
@@ -1398,7 +1437,7 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
     </message>
     <message>
         <source>选择一项，回放跳到它之前 5 秒</source>
-        <translation>Choose one to go to 5 s before it</translation>
+        <translation>Choose an event to go to 5 s before it</translation>
     </message>
     <message>
         <source>导出目标数据</source>
@@ -1464,9 +1503,12 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
         <source>离开%1</source>
         <translation>Left %1</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>（目标 %1）</source>
-        <translation> (targets %1)</translation>
+        <translation>
+            <numerusform> (target %1)</numerusform>
+            <numerusform> (targets %1)</numerusform>
+        </translation>
     </message>
     <message>
         <source>停止记录</source>
@@ -1629,6 +1671,21 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
     <message>
         <source>非报警单元格 (%1, %2) 不在场景的网格内</source>
         <translation>The non-alarm cell (%1, %2) is not on the scene's grid</translation>
+    </message>
+</context>
+<context>
+    <name>LogFilterBar</name>
+    <message>
+        <source>隐藏检测结果查询</source>
+        <translation>Hide result queries</translation>
+    </message>
+    <message>
+        <source>不显示每次轮询的请求和回复；导出的日志仍包含全部内容</source>
+        <translation>Hide each poll's request and reply; the exported log still holds every line</translation>
+    </message>
+    <message>
+        <source>筛选日志：只显示包含此文字的行</source>
+        <translation>Filter the log: only lines containing this text</translation>
     </message>
 </context>
 </TS>
