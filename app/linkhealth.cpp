@@ -4,7 +4,10 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "commandtable.h"
 #include "portaccess.h"
+#include "radarview.h"
+#include "replaydata.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -13,6 +16,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -31,12 +36,25 @@ QString settingsPath()
     return MainWindow::settingsFilePath();
 }
 
+// A command as the log names it (its request's prefix without the colon), with its code.
 QString commandName(quint16 key)
 {
     const int code = key >> 8;
     const int sub = key & 0xff;
-    const QString name = QStringLiteral("0x%1").arg(code, 2, 16, QLatin1Char('0'));
-    return code == 0x06 ? name + QStringLiteral("/%1").arg(sub, 2, 16, QLatin1Char('0')) : name;
+    QString hex = QStringLiteral("0x%1").arg(code, 2, 16, QLatin1Char('0'));
+    if (code == 0x06)
+        hex += QStringLiteral("/%1").arg(sub, 2, 16, QLatin1Char('0'));
+    int count = 0;
+    const RadarCommand *const *commands = RadarCommands::all(&count);
+    for (int i = 0; i < count; ++i) {
+        if (commands[i]->code != code || (code == 0x06 && commands[i]->subCommand != sub))
+            continue;
+        QString name = commands[i]->request().trimmed();
+        while (name.endsWith(QChar(0xFF1A)) || name.endsWith(QLatin1Char(':')))
+            name.chop(1);
+        return QStringLiteral("%1 (%2)").arg(name.trimmed(), hex);
+    }
+    return hex;
 }
 } // namespace
 
@@ -89,6 +107,8 @@ void MainWindow::retranslateLinkHealth()
 {
     actionAutoReconnect->setText(tr("自动重连"));
     actionLinkStatistics->setText(tr("链路统计"));
+    if (isWaitingForPort())
+        ui->graphicsView->setWaitingText(tr("等待串口恢复"));
     if (statisticsWindow)
         statisticsWindow->setWindowTitle(tr("链路统计"));
     refreshLinkStatus();
@@ -123,6 +143,7 @@ void MainWindow::startPortWatch(const QString &name)
     if (!awaitedRadar.known)
         awaitedRadar = currentIdentity();
     emit printThread(tr("等待串口恢复：") + name);
+    ui->graphicsView->setWaitingText(tr("等待串口恢复"));
     // "断开" stays to end the waiting; "连接" is there for another port.
     ui->pushButtonDisconnect->show();
     watchTimer.start();
@@ -141,8 +162,18 @@ void MainWindow::endPortWatch()
     watchedAdapter = PortEntry();
     awaitedRadar = RadarIdentity();
     radarSceneKnown = false;
+    showPlotLive();
     statusTimer.stop();
     refreshLinkStatus();
+}
+
+// The wait is over, one way or the other: the greyed frames of the lost line go.
+void MainWindow::showPlotLive()
+{
+    RadarView *view = ui->graphicsView;
+    view->setWaitingText(QString());
+    view->clearHistory();
+    view->redrawScene();
 }
 
 QString MainWindow::returnedPortName() const
@@ -164,6 +195,7 @@ void MainWindow::checkWatchedPort()
         return;
     watchTimer.stop();
     watchedPort.clear();
+    showPlotLive();
     if (ui->comboBoxSerial->currentText() != name)
         ui->comboBoxSerial->setEditText(name);
     resumable = true;
@@ -180,6 +212,8 @@ QString MainWindow::linkStatusText() const
                                .arg(linkStats.reconnects());
     if (isWaitingForPort())
         return tr("等待串口恢复：") + watchedPort + QStringLiteral("    ") + counts;
+    if (inReplay())
+        return tr("回放记录：%1").arg(QFileInfo(replayData->path()).fileName());
     if (!serialChannel.port.isOpen())
         return tr("未连接");
     if (loaderWaiting())
@@ -228,12 +262,30 @@ void MainWindow::showLinkStatistics()
         statisticsWindow = new QDialog(this);
         statisticsWindow->setObjectName(QStringLiteral("dialogLinkStatistics"));
         statisticsWindow->setWindowTitle(tr("链路统计"));
-        statisticsText = new QLabel(statisticsWindow);
+        statisticsText = new QLabel;
         statisticsText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        statisticsText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // A long list of commands scrolls inside the window instead of growing it off the screen.
+        auto *scroll = new QScrollArea(statisticsWindow);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidget(statisticsText);
         auto *layout = new QVBoxLayout(statisticsWindow);
-        layout->addWidget(statisticsText);
+        layout->addWidget(scroll);
+    }
+    // The figures are in before the window is sized and placed, so it does not grow afterwards.
+    refreshLinkStatus();
+    statisticsText->setText(linkStatisticsText());
+    statisticsText->adjustSize();
+    QSize wanted = statisticsText->sizeHint() + QSize(48, 48);
+    if (QScreen *screen = this->screen()) {
+        const QRect free = screen->availableGeometry();
+        wanted = wanted.boundedTo(QSize(free.width() * 9 / 10, free.height() * 8 / 10));
+        statisticsWindow->resize(wanted);
+        statisticsWindow->setGeometry(placementWithin(QRect(statisticsWindow->geometry().topLeft(), wanted), free, wanted));
+    } else {
+        statisticsWindow->resize(wanted);
     }
     statisticsWindow->show();
     statisticsWindow->raise();
-    refreshLinkStatus();
 }

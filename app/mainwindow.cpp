@@ -226,7 +226,10 @@ void MainWindow::delayWithEvents(int ms)
 
 bool MainWindow::eventFilter(QObject *obj, QEvent *event)
 {
-    if (obj == ui->comboBoxSerial && event->type() == QEvent::MouseButtonPress)
+    // A greyed box belongs to a connection: a click on it must neither probe the ports (ours among
+    // them) nor put another name in it.
+    if (obj == ui->comboBoxSerial && event->type() == QEvent::MouseButtonPress && ui->comboBoxSerial->isEnabled()
+        && !serialChannel.port.isOpen())
         refreshPortList();
     return QMainWindow::eventFilter(obj, event);
 }
@@ -246,8 +249,13 @@ void MainWindow::refreshPortList()
                                  .arg(entry.name, radarlink::portOpenFailureText(probe.error(), entry.systemLocation)));
         }
     }
+    // The port the box names stays named, listed or not: the list is there to choose from, and a
+    // refresh must not choose for the operator.
+    const QString chosen = ui->comboBoxSerial->currentText();
     ui->comboBoxSerial->clear();
     ui->comboBoxSerial->addItems(names);
+    if (!chosen.isEmpty())
+        ui->comboBoxSerial->setEditText(chosen);
 }
 
 bool MainWindow::openRadarPort()
@@ -353,6 +361,8 @@ void MainWindow::refreshDeviceTexts()
     };
     ui->labelDevType->setText(tr("设备类型：") + deviceTypeNames.value(deviceType));
     ui->labelID->setText(serialNumberText());
+    if (identityPending)
+        showIdentityPending();
     keepWithinScreen();
 
     QComboBox *types = ui->comboBoxTargetType;

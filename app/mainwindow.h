@@ -132,6 +132,9 @@ public:
     // The outcome of the last verification as the log gave it, and when; empty before the first.
     QString lastVerification;
     QDateTime lastVerificationTime;
+    // When the tool last wrote a scene to a radar: a verification older than that no longer
+    // speaks for the radar's scene.
+    QDateTime lastSceneWriteTime;
 
     // The configuration report as printed: identity, scene, cells, relays, last verification,
     // the plan view (as the document's image resource) and the acceptance lines.
@@ -294,16 +297,22 @@ private:
     void handlePortError(QSerialPort::SerialPortError error);
     void loseLine();
     // The disconnect routine itself; the "断开" button also ends a watch for a lost port.
-    void dropConnection();
+    void dropConnection(bool keepPlot = false);
 
     // The connection sequence after a successful opening: settle, read back, then poll.
     // automatic: started by the watch, which resumes when the read-back fails.
     void readBackAndPoll(bool automatic);
     void reportIdentityUnread();
     void showConnecting();
+    void showIdentityPending();
+    // From the opening of a port until its radar's identity is read: the radar information says
+    // so, and what it showed before comes back if no identity arrives.
+    bool identityPending = false;
+    QStringList identityTextsBeforeConnect;
     bool openPortNamed(const QString &name, bool automatic);
     void startPortWatch(const QString &name);
     void endPortWatch();
+    void showPlotLive();
     void checkWatchedPort();
     QString returnedPortName() const;
 

@@ -48,10 +48,24 @@ void MainWindow::on_pushButtonConnect_clicked()
 
 void MainWindow::showConnecting()
 {
+    // Until the radar has told who it is, the radar information says it is being read, not the
+    // idle values or the last radar's.
+    if (!identityPending)
+        identityTextsBeforeConnect = QStringList{ui->labelDevType->text(), ui->labelID->text(), ui->labelModbusId->text()};
+    identityPending = true;
+    showIdentityPending();
     ui->pushButtonConnect->hide();
     ui->pushButtonDisconnect->show();
     ui->comboBoxSerial->setEnabled(false);
     QCoreApplication::processEvents();
+}
+
+void MainWindow::showIdentityPending()
+{
+    const QString reading = tr("正在读取…");
+    ui->labelDevType->setText(tr("设备类型：") + reading);
+    ui->labelID->setText(reading);
+    ui->labelModbusId->setText(QStringLiteral("…"));
 }
 
 void MainWindow::readBackAndPoll(bool automatic)
@@ -218,7 +232,7 @@ void MainWindow::on_pushButtonDisconnect_clicked()
     dropConnection();
 }
 
-void MainWindow::dropConnection()
+void MainWindow::dropConnection(bool keepPlot)
 {
     if (disconnecting)
         return;
@@ -236,7 +250,16 @@ void MainWindow::dropConnection()
     serialChannel.release();
     ui->pushButtonConnect->show();
     ui->comboBoxSerial->setEnabled(true);
-    ui->graphicsView->clearHistory();
+    if (identityPending) {
+        // No identity came: the radar information goes back to what it showed before.
+        identityPending = false;
+        ui->labelDevType->setText(identityTextsBeforeConnect.value(0));
+        ui->labelID->setText(identityTextsBeforeConnect.value(1));
+        ui->labelModbusId->setText(identityTextsBeforeConnect.value(2));
+    }
+    // A line lost to be waited for keeps its last frame in sight, greyed by the watch.
+    if (!keepPlot)
+        ui->graphicsView->clearHistory();
     ui->graphicsView->redrawScene();
     linkLostPending = false;
     disconnecting = false;
@@ -277,7 +300,7 @@ void MainWindow::loseLine()
         awaitedRadar = RadarIdentity();
         radarSceneKnown = false;
     }
-    dropConnection();
+    dropConnection(resume);
     if (resume)
         startPortWatch(name);
 }
@@ -308,6 +331,7 @@ bool MainWindow::readIdentity()
         deviceType = id.deviceType();
         ui->labelDevType->setText(tr("设备类型：") + deviceTypeNames.value(deviceType));
         ui->labelID->setText(serialNumberText());
+        identityPending = false;
         recorder->recordIdentity(deviceType, serialNumberText(), id.station);
         if (deviceType >= 1 && deviceType <= 3) {
             applyDevicePresentation();

@@ -7,6 +7,7 @@
 #include "radarview.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -98,6 +99,11 @@ void MainWindow::fillConfigurationReport(QTextDocument *document)
         html += QStringLiteral("<p>%1</p>").arg(tr("本次未校验").toHtmlEscaped());
     } else {
         html += QStringLiteral("<p>%1</p>").arg(lastVerificationTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+        if (lastSceneWriteTime.isValid() && lastSceneWriteTime >= lastVerificationTime)
+            html += QStringLiteral("<p><b>%1</b></p>")
+                        .arg(tr("此校验早于 %1 发送的场景参数，不能说明雷达中现在的场景")
+                                 .arg(lastSceneWriteTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")))
+                                 .toHtmlEscaped());
         for (const QString &line : lastVerification.split(QLatin1Char('\n')))
             html += QStringLiteral("<p>%1</p>").arg(line.toHtmlEscaped());
     }
@@ -138,7 +144,9 @@ void MainWindow::on_actionExportReport_triggered()
     if (!written) {
         QFile::remove(partial);
         QMessageBox::warning(this, tr("错误"), tr("报告无法写入：") + name);
+        return;
     }
+    emit printThread(tr("配置报告已保存：") + QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()));
 }
 
 bool MainWindow::writeLogFile(const QString &path) const

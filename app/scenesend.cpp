@@ -31,6 +31,8 @@ void selectClamped(QComboBox *box, int index)
 
 bool MainWindow::writeDetectionArea()
 {
+    // Every send of a scene starts here.
+    lastSceneWriteTime = QDateTime::currentDateTime();
     return runExchange(C::WriteDetectionArea,
                        detectionAreaData(ui->spinBoxSurveyFar->value(), ui->spinBoxSurveyAngle->value()));
 }

@@ -228,6 +228,15 @@ private slots:
         QVERIFY(count > tree);
         QCOMPARE(bytes.mid(count + 7, 4).trimmed().split('\n').first().toInt(), 2);
         QVERIFY(bytes.contains("/Subtype /Image"));
+        QVERIFY(log().contains(QStringLiteral("配置报告已保存：") + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+
+        // A scene written after the verification: the report marks the verification as older.
+        const QString stale = QStringLiteral("此校验早于");
+        QVERIFY(!text.contains(stale));
+        QVERIFY(w().writeDetectionArea());
+        QTextDocument later;
+        w().fillConfigurationReport(&later);
+        QVERIFY2(later.toPlainText().contains(stale), qPrintable(later.toPlainText()));
     }
 
     void logAndPlotAreWrittenOut()

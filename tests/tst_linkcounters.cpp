@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QLabel>
+#include <QScreen>
 
 using namespace radarlink;
 
@@ -92,8 +93,9 @@ private slots:
             QVERIFY2(all.contains(line), qPrintable(all));
     }
 
-    // The "链路统计" entry of the help menu opens a window that lists every figure, kept up
-    // to date while it is open.
+    // The "链路统计" entry of the help menu opens a window that lists every figure by the
+    // commands' names, kept up to date while it is open, and placed whole on the screen at its
+    // final size.
     void statisticsWindowFollowsTheLink()
     {
         QAction *action = w().linkStatisticsAction();
@@ -109,8 +111,12 @@ private slots:
         radar->setFault(0x06, faultSpec(sim::Fault::Silent));
         w().queryResults();
         QVERIFY2(waitUntil([&] { return text->text().contains(QStringLiteral("超时：1")); }, 1500), qPrintable(text->text()));
-        QVERIFY(text->text().contains(QStringLiteral("  0x06/01: 1/0")));
+        QVERIFY2(text->text().contains(QStringLiteral("  雷达探测结果查询命令 (0x06/01): 1/0")), qPrintable(text->text()));
         QCOMPARE(text->text(), w().linkStatusLabel()->toolTip());
+        const QRect placed = window->frameGeometry();
+        QVERIFY2(window->screen()->availableGeometry().contains(placed), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(placed.x()).arg(placed.y()).arg(placed.width()).arg(placed.height())));
+        QTest::qWait(600);
+        QCOMPARE(window->frameGeometry(), placed);
     }
 
     // On a paced line a poll takes the 50 ms pause plus the reply's time on the wire; the

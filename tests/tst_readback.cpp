@@ -168,7 +168,16 @@ private slots:
         QFETCH(int, fault);
         QFETCH(QString, said);
         radar->setFault(0x0D, faultSpec(sim::Fault(fault)));
+        const QStringList before{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()};
+        // While the identity is being read, the radar information says so.
+        QStringList whileReading;
+        QTimer::singleShot(1000, this, [&] {
+            whileReading = QStringList{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()};
+        });
         pressConnect();
+        QCOMPARE(whileReading, (QStringList{"设备类型：正在读取…", "正在读取…", "…"}));
+        // None came: the radar information shows what it showed before.
+        QCOMPARE((QStringList{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()}), before);
         QVERIFY(isIdle());
         QCOMPARE(requestCodes(), (QList<int>{0x0D, 0x0D, 0x0D}));
         const QString line = said.arg(linkPath());

@@ -82,7 +82,11 @@ private slots:
         const int timeouts = w().linkStatistics().timeouts();
         hangUp();
         QVERIFY(waitUntil([this] { return log().contains(Waiting + linkPath()); }, 3000));
+        // While the tool waits, the plot says so over the last frame, which stays greyed in sight.
+        QCOMPARE(view()->waitingText(), QStringLiteral("等待串口恢复"));
+        QVERIFY(!view()->frameHistory.at((view()->frameIndex + RadarView::HistorySize - 1) % RadarView::HistorySize).isEmpty());
         QVERIFY(waitUntil([this] { return log().contains(Back + linkPath()); }, 3000));
+        QCOMPARE(view()->waitingText(), QString());
         QVERIFY(waitUntil([this] { return polling(); }, 8000));
         const QList<sim::ReceivedRequest> requests = radar->requests();
         QCOMPARE(requests.first().bytes, FirstIdentityRequest);
@@ -100,6 +104,26 @@ private slots:
         QVERIFY(!window->isWaitingForPort());
         QVERIFY2(waitUntil([&] { return shownCount(QStringLiteral("重连")) == 1 && shownCount(QStringLiteral("超时")) >= timeouts; }, 2000),
                  qPrintable(window->linkStatusLabel()->text()));
+    }
+
+    // A click on the greyed port box of a connection neither lists the ports nor chooses one of
+    // them; after the disconnect a click lists them and keeps the port the operator named.
+    void portBoxKeepsItsPort()
+    {
+        start();
+        sim::RadarSimulator other;
+        QVERIFY(other.start());
+        w().setPortLister([&other] {
+            return QList<radarlink::PortEntry>{radarlink::PortEntry{QStringLiteral("ttyS0"), other.devicePath(), false, 0, 0, QString(), QString()}};
+        });
+        connectAndPoll();
+        QTest::mouseClick(ui()->comboBoxSerial, Qt::LeftButton);
+        QCOMPARE(ui()->comboBoxSerial->currentText(), linkPath());
+        QCOMPARE(ui()->comboBoxSerial->count(), 0);
+        ui()->pushButtonDisconnect->click();
+        QTest::mousePress(ui()->comboBoxSerial, Qt::LeftButton);
+        QCOMPARE(comboTexts(ui()->comboBoxSerial), QStringList{QStringLiteral("ttyS0")});
+        QCOMPARE(ui()->comboBoxSerial->currentText(), linkPath());
     }
 
     // A radar back on the line but not answering at the reconnect: the read-back gives up and

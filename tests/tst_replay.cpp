@@ -272,6 +272,18 @@ private slots:
         QVERIFY2(answers.seen.last().text.contains(QStringLiteral("导出文件不能是记录文件本身")), qPrintable(answers.seen.last().text));
         QCOMPARE(log().filter(QStringLiteral("导出事件失败：导出文件不能是记录文件本身")).size(), 1);
         QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files), filesBefore);
+
+        // The status bar names the recording, the greyed "连接" looks greyed, and leaving the
+        // replay in English gives the radar information back in English.
+        QCOMPARE(w().linkStatusLabel()->text(), QStringLiteral("回放记录：") + QFileInfo(path).fileName());
+        const QImage connect = ui()->pushButtonConnect->grab().toImage();
+        const QColor face = connect.pixelColor(4, connect.height() / 2);
+        QVERIFY2(face.saturation() < 60, qPrintable(face.name()));
+        ui()->action_English->trigger();
+        panel()->ui->buttonExit->click();
+        QCOMPARE(ui()->labelDevType->text(), QStringLiteral("Device Type: Channel Early-warning Radar"));
+        QCOMPARE(w().linkStatusLabel()->text(), QStringLiteral("Not connected"));
+        ui()->action_Chinese->trigger();
     }
 
     // A recording that read two radars' identities shows, at each frame, the one read last

@@ -315,6 +315,32 @@ void RadarView::clearHistory()
     frameIndex = 0;
 }
 
+void RadarView::setWaitingText(const QString &text)
+{
+    if (text == waiting)
+        return;
+    waiting = text;
+    viewport()->update();
+}
+
+void RadarView::drawForeground(QPainter *painter, const QRectF &rect)
+{
+    QGraphicsView::drawForeground(painter, rect);
+    if (waiting.isEmpty())
+        return;
+    painter->save();
+    painter->resetTransform();
+    const QRect area = viewport()->rect();
+    painter->fillRect(area, QColor(235, 235, 235, 170));
+    QFont font = painter->font();
+    font.setPixelSize(std::max(16, std::min(area.height() / 12, 36)));
+    font.setBold(true);
+    painter->setFont(font);
+    painter->setPen(QColor(90, 90, 90));
+    painter->drawText(area, Qt::AlignCenter | Qt::TextWordWrap, waiting);
+    painter->restore();
+}
+
 QColor RadarView::colourFor(quint16 id)
 {
     auto known = targetColours.constFind(id);

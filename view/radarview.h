@@ -77,6 +77,10 @@ public:
     void assignColours(const QVector<quint16> &idsInOrder);
     // Empties the frame history.
     void clearHistory();
+    // While the line is lost and the tool waits for the port, the plot says so over a greyed
+    // picture: the last targets stay in sight but no longer look live. Empty: live again.
+    void setWaitingText(const QString &text);
+    QString waitingText() const { return waiting; }
 
     // The heat map: counts per cell of the grid drawn (the cells of sceneGrid()), tinted under
     // the targets, their tracks and the marked cells, with a colour scale right of the plot.
@@ -152,6 +156,7 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void drawForeground(QPainter *painter, const QRectF &rect) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -179,4 +184,5 @@ private:
     QRandomGenerator colourGenerator{1u};
     ViewGeometry lastGeometry;
     QVector<double> lastInputs;
+    QString waiting;
 };

@@ -114,6 +114,7 @@ bool MainWindow::openRecording(const QString &path)
     // A connection that never reached polling still shows the scene it read back.
     if (replayData->frameCount() == 0 && !replayData->scenes().isEmpty())
         applyRecordedScene(replayData->scenes().constFirst().scene);
+    refreshLinkStatus();
     return true;
 }
 
@@ -127,6 +128,7 @@ void MainWindow::leaveReplay()
     resetIndicators();
     restoreFormAfterReplay();
     setRadarControlsEnabled(true);
+    refreshLinkStatus();
     emit printThread(tr("退出回放"));
 }
 
@@ -155,7 +157,8 @@ void MainWindow::restoreFormAfterReplay()
     serialWord1 = kept.serialWord1;
     serialWord2 = kept.serialWord2;
     serialByte3 = kept.serialByte3;
-    ui->labelDevType->setText(kept.labelTexts.at(0));
+    // The caption in the language shown now, which may have changed during the replay.
+    ui->labelDevType->setText(tr("设备类型：") + deviceTypeNames.value(deviceType));
     ui->labelID->setText(kept.labelTexts.at(1));
     ui->labelModbusId->setText(kept.labelTexts.at(2));
     ui->labelPic->setPixmap(kept.picture);

@@ -1160,6 +1160,26 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
         <source>连接失败：端口 %1 上的设备没有给出可用的身份信息（站号 %2）</source>
         <translation>Connection failed: the device on port %1 gave no usable identity (station %2)</translation>
     </message>
+    <message>
+        <source>正在读取…</source>
+        <translation>Reading…</translation>
+    </message>
+    <message>
+        <source>回放记录：%1</source>
+        <translation>Replaying recording: %1</translation>
+    </message>
+    <message>
+        <source>等待串口恢复</source>
+        <translation>Waiting for the port to come back</translation>
+    </message>
+    <message>
+        <source>此校验早于 %1 发送的场景参数，不能说明雷达中现在的场景</source>
+        <translation>This verification is older than the scene sent at %1 and does not speak for the scene in the radar now</translation>
+    </message>
+    <message>
+        <source>配置报告已保存：</source>
+        <translation>Configuration report saved: </translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
