@@ -53,6 +53,16 @@ RadarView::RadarView(QWidget *parent) : QGraphicsView(parent)
     setScene(graphicsScene);
 }
 
+struct RadarView::TrackPoints {
+    TargetFrame frame; // shares the slot's frame while the slot holds it unchanged
+    quint64 geometry = 0;
+    struct Point {
+        quint16 id;
+        QPointF at;
+    };
+    QVector<Point> points; // ascending id, as the frame holds them
+};
+
 RadarView::~RadarView()
 {
     if (graphicsScene->parent() == nullptr)
@@ -150,6 +160,7 @@ void RadarView::rebuildStaticLayers()
     const ViewGeometry g = computeGeometry(extents, showDetectionArea ? &DetectionAreaGrid : nullptr,
                                            std::max(0.0, width() - strip), height(), labelSize);
     lastGeometry = g;
+    ++geometryRevision;
     pixelsPerCell = g.scale;
     SuppressionGrid.grow(g.rows, g.columns());
     if (!showDetectionArea)
@@ -332,7 +343,6 @@ void RadarView::rebuildTargets()
 
     const ViewGeometry &g = lastGeometry;
     const int newest = ((frameIndex + HistorySize - 1) % HistorySize + HistorySize) % HistorySize;
-    const int oldest = (newest + 1) % HistorySize;
     auto positionOf = [&g](const TargetReport &report) {
         return g.radarPoint(qint16(report.value(1)), qint16(report.value(2)));
     };
@@ -344,8 +354,10 @@ void RadarView::rebuildTargets()
     const QRectF plot = g.plotArea();
 
     QVector<DrawnTarget> drawn;
+    QVector<quint16> drawnIds;
     const TargetFrame &frame = frameHistory.at(newest);
     drawn.reserve(frame.size());
+    drawnIds.reserve(frame.size());
     for (auto it = frame.cbegin(); it != frame.cend(); ++it) {
         const QPointF p = positionOf(it.value());
         if (p.x() < 0 || p.x() >= g.pixmapWidth - g.margin || p.y() < 0 || p.y() >= g.pixmapHeight - 2 * g.margin)
@@ -361,25 +373,61 @@ void RadarView::rebuildTargets()
         case 4: target.shape = MarkerShape::Triangle; break;
         default: target.shape = MarkerShape::Circle; break;
         }
-        if (showTrack) {
+        if (showTrack)
             target.track.append(p);
-            for (int k = newest;;) {
-                k = (k + HistorySize - 1) % HistorySize;
-                const TargetFrame &earlier = frameHistory.at(k);
-                const auto entry = earlier.constFind(it.key());
-                if (entry == earlier.cend())
-                    break;
-                target.track.append(positionOf(entry.value()));
-                if (k == oldest)
-                    break;
-            }
-        }
         drawn.append(target);
+        drawnIds.append(it.key());
     }
+    if (showTrack)
+        appendTracks(drawn, drawnIds, newest);
 
     targetsItem = new TargetsItem(drawn, font, targetLabelColour, markerOutline, trackPenWidth, sizes, plot);
     targetsItem->setZValue(TargetsLayer);
     graphicsScene->addItem(targetsItem);
+}
+
+// A new frame moves every track by one point only, but the tracks are taken from the frame
+// history as it stands, which the window may refill at any moment (a replay's seek). Each slot's
+// points are kept with the frame they came from: a slot still sharing that frame is unchanged.
+const RadarView::TrackPoints &RadarView::trackPointsOf(int slot)
+{
+    if (!trackPoints)
+        trackPoints = std::make_unique<QVector<TrackPoints>>(HistorySize);
+    TrackPoints &kept = (*trackPoints)[slot];
+    const TargetFrame &frame = frameHistory.at(slot);
+    if (kept.geometry == geometryRevision && kept.frame.isSharedWith(frame))
+        return kept;
+    kept.frame = frame;
+    kept.geometry = geometryRevision;
+    kept.points.clear();
+    kept.points.reserve(frame.size());
+    for (auto it = frame.cbegin(); it != frame.cend(); ++it)
+        kept.points.append({it.key(), lastGeometry.radarPoint(qint16(it.value().value(1)), qint16(it.value().value(2)))});
+    return kept;
+}
+
+// Each track runs back from the newest frame through the frames that hold its id without a
+// break, at most the whole history. Both lists are in ascending id order, so one pass over each
+// earlier frame serves every track still running.
+void RadarView::appendTracks(QVector<DrawnTarget> &drawn, const QVector<quint16> &ids, int newest)
+{
+    QVector<int> running(drawn.size());
+    for (int t = 0; t < drawn.size(); ++t)
+        running[t] = t;
+    for (int k = newest, step = 1; step < HistorySize && !running.isEmpty(); ++step) {
+        k = (k + HistorySize - 1) % HistorySize;
+        const QVector<TrackPoints::Point> &points = trackPointsOf(k).points;
+        int next = 0, kept = 0;
+        for (const int t : running) {
+            while (next < points.size() && points.at(next).id < ids.at(t))
+                ++next;
+            if (next == points.size() || points.at(next).id != ids.at(t))
+                continue;
+            drawn[t].track.append(points.at(next).at);
+            running[kept++] = t;
+        }
+        running.resize(kept);
+    }
 }
 
 bool RadarView::setGridEdge(double edge)

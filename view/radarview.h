@@ -14,12 +14,15 @@
 #include <QRandomGenerator>
 #include <QVector>
 
+#include <memory>
+
 class QGraphicsPixmapItem;
 class GridItem;
 class TargetsItem;
 class AxesItem;
 class HeatMapItem;
 class HeatScaleItem;
+struct DrawnTarget;
 
 
 class RadarView : public QGraphicsView
@@ -163,6 +166,10 @@ private:
     void paintZones(QPainter &painter, const ViewGeometry &g) const;
     void addAxes(const ViewGeometry &g);
     QColor colourFor(quint16 id);
+    // Every slot's targets as drawn points, ascending id, kept while the slot and the geometry stay.
+    struct TrackPoints;
+    const TrackPoints &trackPointsOf(int slot);
+    void appendTracks(QVector<DrawnTarget> &drawn, const QVector<quint16> &ids, int newest);
 
     QGraphicsScene *graphicsScene;
     QPixmap zonesPixmap;
@@ -178,5 +185,7 @@ private:
     quint32 heatTop = 0; // as given to setHeatMap
     QRandomGenerator colourGenerator{1u};
     ViewGeometry lastGeometry;
+    quint64 geometryRevision = 0;
+    std::unique_ptr<QVector<TrackPoints>> trackPoints;
     QVector<double> lastInputs;
 };
