@@ -16,6 +16,8 @@ namespace {
 // Stacking of the layers: zones, the heat map, axes, targets, then the cells, so a click on a
 // target finds the cell under it and a marked cell's fill lies over the heat map.
 enum Layer { ZonesLayer, HeatMapLayer, AxesLayer, TargetsLayer, CellsLayer };
+// The frames of the cells looked at lie on the heat map, under the axes and the targets.
+constexpr double OutlinesLayer = HeatMapLayer + 0.5;
 
 // Pixel coordinates for the painter, truncated toward zero; values no screen could show are
 // held at a bound instead of overflowing the conversion.
@@ -93,8 +95,11 @@ void RadarView::redrawScene()
     if (inputs != lastInputs || !pixmapItem) {
         rebuildStaticLayers();
         lastInputs = staticInputs();
-    } else if (heatMapChanged) {
-        rebuildHeatMap();
+    } else {
+        if (heatMapChanged)
+            rebuildHeatMap();
+        if (outlinesChanged)
+            rebuildOutlines();
     }
     rebuildTargets();
 }
@@ -112,6 +117,24 @@ void RadarView::clearHeatMap()
     heatCounts.clear();
     heatMapOn = false;
     heatMapChanged = true;
+}
+
+void RadarView::setOutlinedCells(const QVector<GridCell> &cells)
+{
+    outlined = cells;
+    outlinesChanged = true;
+}
+
+void RadarView::rebuildOutlines()
+{
+    delete outlineItem;
+    outlineItem = nullptr;
+    outlinesChanged = false;
+    if (outlined.isEmpty())
+        return;
+    outlineItem = new CellOutlineItem(lastGeometry, outlined, cellOutlineColour);
+    outlineItem->setZValue(OutlinesLayer);
+    graphicsScene->addItem(outlineItem);
 }
 
 QFont RadarView::heatScaleFont() const
@@ -153,6 +176,7 @@ void RadarView::rebuildStaticLayers()
     gridItem = nullptr;
     heatItem = nullptr;
     heatScaleItem = nullptr;
+    outlineItem = nullptr;
 
     // The heat map's scale takes a strip right of the plot.
     const double strip = heatMapOn ? HeatScaleItem::stripWidth(heatScaleFont()) : 0;
@@ -196,6 +220,7 @@ void RadarView::rebuildStaticLayers()
     graphicsScene->addItem(gridItem);
 
     rebuildHeatMap();
+    rebuildOutlines();
 
     setSceneRect(0, 0, zonesPixmap.width() + strip, zonesPixmap.height());
     fitInView(sceneRect(), Qt::KeepAspectRatio);
