@@ -19,6 +19,7 @@
 #include "ui_fixedobjectswindow.h"
 #include "ui_replaypanel.h"
 #include "ui_whatifwindow.h"
+#include "analysecommand.h"
 #include "whatifwindow.h"
 
 #include <QJsonDocument>
@@ -259,6 +260,58 @@ private slots:
         QVERIFY(trackSeen);
         // Off the marker and the track, in the same cell, the tint shows.
         QVERIFY(hot.pixelColor(at(x, 160)) != cold.pixelColor(at(x, 160)));
+    }
+
+    // A scene sent mid-recording changes the cells: the whole recording is counted in the grid in
+    // force at the frame shown, exactly as the analysis counts it in that grid; a scene being
+    // tried stays in the form across the change until the recorded one is restored.
+    void heatMapAndTrialFollowTheSceneInForce()
+    {
+        radarlink::WireScene first, sent;
+        first.detectionFarCm = sent.detectionFarCm = 600;
+        first.warningFarCm = sent.warningFarCm = 400;
+        first.alarmFarCm = 250;
+        sent.alarmFarCm = 100;
+        first.gridEdgeCm = 100;
+        sent.gridEdgeCm = 50;
+        first.angle = sent.angle = 120;
+        Recorder writer;
+        QVERIFY(writer.begin(folder->filePath(QStringLiteral("recordings")), recording::DefaultFolderCapBytes));
+        writer.recordScene(QStringLiteral("readback"), first);
+        const TargetFrame frame{{3, TargetReport{3, 130, 230, 0, 0, 1}}, {4, TargetReport{4, quint16(-20), 80, 0, 0, 1}}};
+        for (int i = 0; i < 20; ++i) {
+            if (i == 10) {
+                QTest::qWait(20);
+                writer.recordScene(QStringLiteral("sent"), sent);
+                QTest::qWait(20);
+            }
+            writer.recordFrame(frame, {}, {});
+        }
+        const QString path = writer.filePath();
+        writer.end();
+
+        QVERIFY(w().openRecording(path));
+        ui()->checkBoxHeatMap->setChecked(true);
+        trip::RecordingRows rows;
+        QString error;
+        QVERIFY(trip::readRecording(path, &rows, &error));
+        for (int shown : {0, 19}) {
+            panel()->seekToFrame(shown);
+            const radarlink::WireScene &inForce = shown ? sent : first;
+            QCOMPARE(view()->gridEdge, inForce.gridEdgeCm / 100.0);
+            QCOMPARE(view()->heatMap().entries(), trip::heatMap(rows.frames, trip::SceneTimeline(rows.scenes),
+                                                                trip::sceneGrid(inForce), trip::HeatMode::Positions)
+                                                      .entries());
+        }
+
+        panel()->seekToFrame(0);
+        panel()->ui->buttonWhatIf->click();
+        ui()->spinBoxAlarmFar->setValue(3.0);
+        panel()->seekToFrame(19);
+        QCOMPARE(ui()->spinBoxAlarmFar->value(), 3.0);
+        w().whatIfWindow()->ui->buttonRestore->click();
+        QCOMPARE(ui()->spinBoxAlarmFar->value(), 1.0);
+        QCOMPARE(ui()->comboBoxGrid->currentText(), QStringLiteral("0.5"));
     }
 
     // A recording without frames, and a tried scene with no grid: said plainly, nothing changed.
