@@ -151,8 +151,8 @@ void MainWindow::setUpTripWindow()
 
     // The plot follows an edited scene while one is tried; any change of grid moves the heat
     // map's cells and ends a list of cells made in the old grid.
-    for (QDoubleSpinBox *box : {ui->spinBoxSurveyNear, ui->spinBoxWarnFar, ui->spinBoxAlarmFar, ui->spinBoxLeft,
-                                ui->spinBoxRight})
+    for (QDoubleSpinBox *box : {ui->spinBoxSurveyFar, ui->spinBoxSurveyNear, ui->spinBoxWarnFar, ui->spinBoxAlarmFar,
+                                ui->spinBoxLeft, ui->spinBoxRight})
         connect(box, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, &MainWindow::whatIfFormEdited);
     connect(ui->spinBoxSurveyAngle, QOverload<int>::of(&QSpinBox::valueChanged), this, &MainWindow::whatIfFormEdited);
     connect(ui->comboBoxGrid, &QComboBox::currentTextChanged, this, &MainWindow::sceneGridChanged);
@@ -524,11 +524,10 @@ void MainWindow::markFixedCell(const QPoint &wirePoint)
 
 void MainWindow::setSceneEditorsEnabled(bool on)
 {
-    for (QWidget *editor : {static_cast<QWidget *>(ui->spinBoxSurveyNear), static_cast<QWidget *>(ui->spinBoxWarnFar),
-                            static_cast<QWidget *>(ui->spinBoxAlarmFar), static_cast<QWidget *>(ui->spinBoxLeft),
-                            static_cast<QWidget *>(ui->spinBoxRight), static_cast<QWidget *>(ui->spinBoxSurveyAngle),
-                            static_cast<QWidget *>(ui->comboBoxGrid), static_cast<QWidget *>(ui->comboBoxTargetDir),
-                            static_cast<QWidget *>(ui->comboBoxTargetType), static_cast<QWidget *>(ui->checkBoxSelect)})
+    const QList<QWidget *> editors{ui->spinBoxSurveyFar, ui->spinBoxSurveyNear, ui->spinBoxWarnFar, ui->spinBoxAlarmFar,
+                                   ui->spinBoxLeft, ui->spinBoxRight, ui->spinBoxSurveyAngle, ui->comboBoxGrid,
+                                   ui->comboBoxTargetDir, ui->comboBoxTargetType, ui->checkBoxSelect};
+    for (QWidget *editor : editors)
         editor->setEnabled(on);
     if (!on && ui->checkBoxSelect->isChecked())
         ui->checkBoxSelect->setChecked(false);
