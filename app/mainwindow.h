@@ -371,6 +371,7 @@ private:
     void sceneGridChanged();
     void refreshFixedObjectsAction();
     void showFixedObjects();
+    void closeFixedObjects();
     void findFixedObjects();
     void markFixedCell(const QPoint &wirePoint);
     void refreshMarkingNote();

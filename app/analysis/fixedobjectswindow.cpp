@@ -81,8 +81,8 @@ void FixedObjectsWindow::retranslate()
     fillTable();
 }
 
-void FixedObjectsWindow::hideEvent(QHideEvent *event)
+void FixedObjectsWindow::done(int result)
 {
-    QDialog::hideEvent(event);
+    QDialog::done(result);
     emit closed();
 }

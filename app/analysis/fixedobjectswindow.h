@@ -44,7 +44,8 @@ signals:
     void closed();
 
 protected:
-    void hideEvent(QHideEvent *event) override;
+    // Closed by the operator (the button, the window's own close); not when hidden by the program.
+    void done(int result) override;
 
 private:
     void fillTable();

@@ -135,10 +135,7 @@ void MainWindow::setUpTripWindow()
     t.fixedObjects = new FixedObjectsWindow(this);
     connect(t.fixedObjects, &FixedObjectsWindow::findRequested, this, &MainWindow::findFixedObjects);
     connect(t.fixedObjects, &FixedObjectsWindow::markRequested, this, &MainWindow::markFixedCell);
-    connect(t.fixedObjects, &FixedObjectsWindow::closed, this, [this] {
-        ui->graphicsView->setOutlinedCells({});
-        ui->graphicsView->redrawScene();
-    });
+    connect(t.fixedObjects, &FixedObjectsWindow::closed, this, &MainWindow::closeFixedObjects);
 
     t.whatIf = new WhatIfWindow(this);
     connect(t.whatIf, &WhatIfWindow::recalculateRequested, this, &MainWindow::recalculateWhatIf);
@@ -158,6 +155,8 @@ void MainWindow::setUpTripWindow()
     connect(ui->comboBoxGrid, &QComboBox::currentTextChanged, this, &MainWindow::sceneGridChanged);
 
     retranslateTripWindow();
+    if (ui->checkBoxHeatMap->isChecked())
+        refreshHeatMap();
 }
 
 void MainWindow::retranslateTripWindow()
@@ -364,7 +363,7 @@ void MainWindow::endTripReplay()
     TripState &t = *tripState;
     if (!t.inReplay)
         return;
-    t.fixedObjects->hide();
+    closeFixedObjects();
     setWhatIf(false);
     ++t.replayRun;
     t.rows.reset();
@@ -406,6 +405,13 @@ void MainWindow::refreshFixedObjectsAction()
     const bool live = linkUsable() && t.liveStarted && t.liveSince.elapsed() >= LiveFixedObjectsAfterMs;
     actionFixedObjects->setEnabled(t.inReplay || live);
     actionFixedObjects->setToolTip(actionFixedObjects->isEnabled() ? QString() : tr("回放中，或连接满一分钟后可用"));
+}
+
+void MainWindow::closeFixedObjects()
+{
+    tripState->fixedObjects->hide();
+    ui->graphicsView->setOutlinedCells({});
+    ui->graphicsView->redrawScene();
 }
 
 void MainWindow::showFixedObjects()

@@ -116,8 +116,8 @@ void WhatIfWindow::retranslate()
     fillBoth();
 }
 
-void WhatIfWindow::hideEvent(QHideEvent *event)
+void WhatIfWindow::done(int result)
 {
-    QDialog::hideEvent(event);
+    QDialog::done(result);
     emit closed();
 }

@@ -38,7 +38,8 @@ signals:
     void closed();
 
 protected:
-    void hideEvent(QHideEvent *event) override;
+    // Closed by the operator (the button, the window's own close); not when hidden by the program.
+    void done(int result) override;
 
 private:
     void fill(QTableWidget *table, QListWidget *list, const trip::ZoneReport *report);
