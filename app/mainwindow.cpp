@@ -89,6 +89,7 @@ MainWindow::MainWindow(QWidget *parent)
     setUpLinkHealth();
     setUpRecording();
     setUpReplay();
+    setUpTripWindow();
     applyRememberedLanguage();
     createUpdateDialog();
 
@@ -296,6 +297,7 @@ bool MainWindow::openPortNamed(const QString &name, bool automatic)
     startRecording(automatic);
     if (!automatic || !connectionClock.isValid())
         connectionClock.start();
+    startLiveCounts(automatic);
     statusTimer.start();
     refreshLinkStatus();
     return true;
@@ -349,6 +351,7 @@ void MainWindow::refreshDeviceTexts()
     retranslateLinkHealth();
     retranslateRecording();
     retranslateReplay();
+    retranslateTripWindow();
     // Re-texting the legend labels took their pictures away; the next paint draws them again,
     // even when the names read as before.
     for (QLabel *legend : {ui->label_legend1, ui->label_legend2, ui->label_legend3, ui->label_legend4})

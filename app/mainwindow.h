@@ -6,6 +6,7 @@
 #include "sceneconfig.h"
 #include "scenecompare.h"
 #include "serialchannel.h"
+#include "targetframe.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -34,7 +35,13 @@ class ReplayPanel;
 class QDockWidget;
 class LogFilterBar;
 class QTextDocument;
+class FixedObjectsWindow;
+class WhatIfWindow;
+namespace trip {
+struct RecordingRows;
+}
 namespace radarlink {
+struct ZoneMembers;
 struct DetectionAreaReply;
 struct AlarmAreaReply;
 struct SuppressionReply;
@@ -174,6 +181,14 @@ public:
     QAction *openRecordingAction() const { return actionOpenRecording; }
     // The controls that would talk to a radar, disabled during a replay.
     QList<QObject *> radarControls() const;
+
+    // Why did it trip (app/analysis/tripwindow.cpp): the heat map, the cells where something
+    // stood ("查找静止目标": in replay, and live after a minute of connection) and the what-if
+    // of a replay ("试算场景"), in which the scene group can be edited but nothing is sent.
+    QAction *fixedObjectsAction() const { return actionFixedObjects; }
+    FixedObjectsWindow *fixedObjectsWindow() const;
+    WhatIfWindow *whatIfWindow() const;
+    bool whatIfActive() const;
 
     // radar-config.ini in the working folder: every setting but the language.
     static QString settingsFilePath();
@@ -353,6 +368,45 @@ private:
     int replayFrameShown = -1;
     int replaySceneShown = -1;
     int replayIdentityShown = -1;
+
+    void setUpTripWindow();
+    void retranslateTripWindow();
+    // Live counts start with a connection the operator makes; a reconnect carries them on.
+    void startLiveCounts(bool automatic);
+    void countLiveFrame(const TargetFrame &frame, const radarlink::ZoneMembers &members);
+    // Around a replay: the what-if and the lists end before a recording is replaced or left,
+    // the heat map's setting is the replay's while it lasts and the live one's again after it.
+    void endTripReplay();
+    void startTripReplay();
+    void restoreLiveTripView();
+    void showReplayHeatMap(int index);
+    void countReplayHeatUpTo(int lastFrame);
+    void refreshHeatMap();
+    void pushLiveHeatMap();
+    void heatMapSettingChanged();
+    void fillHeatSpans();
+    void sceneGridChanged();
+    void refreshFixedObjectsAction();
+    void showFixedObjects();
+    void closeFixedObjects();
+    void findFixedObjects();
+    void markFixedCell(const QPoint &wirePoint);
+    void refreshMarkingNote();
+    QVector<QPoint> markedWirePoints() const;
+    void setWhatIf(bool on);
+    void setSceneEditorsEnabled(bool on);
+    void whatIfFormEdited();
+    void recalculateWhatIf();
+    void restoreRecordedScene();
+    // The replayed recording's frames with their targets, read once in a thread of its own
+    // while the window stays responsive; null, with the reason, when they cannot be read.
+    std::shared_ptr<const trip::RecordingRows> replayRows(QString *error);
+    struct TripState;
+    std::shared_ptr<TripState> tripState;
+    QAction *actionFixedObjects = nullptr;
+
+    // The scene group's values drawn on the plot, marked cells kept on their ground.
+    void copyFormToPlot();
 
     // What a scene read shows: the form's values and the plot.
     void showDetectionArea(const radarlink::DetectionAreaReply &area);

@@ -557,6 +557,7 @@ bool MainWindow::queryResults()
         const ZoneMembers members = zoneMembers(frame, view->alarmFar, view->warningFar, view->detectionFar);
         const ZoneFlags zones = zoneFlags(members);
         recorder->recordFrame(frame, zones, members);
+        countLiveFrame(frame, members);
         inAlarm = zones.alarm;
         inWarn = zones.warning;
         inSurvey = zones.detection;

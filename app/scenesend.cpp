@@ -90,29 +90,7 @@ void MainWindow::on_pushButtonSendPar_clicked()
         failure = QT_TR_NOOP("起始探测距离设置失败");
 
     if (!failure) {
-        RadarView *view = ui->graphicsView;
-        if (deviceType == 1 || deviceType == 3) {
-            view->leftBoundary = ui->spinBoxLeft->value();
-            view->rightBoundary = ui->spinBoxRight->value();
-        }
-        const double newFar = ui->spinBoxSurveyFar->value();
-        const bool farChanged = newFar != view->detectionFar;
-        const int oldColumns = view->columnsPerSide(), oldRows = view->rowCount();
-        view->detectionFar = newFar;
-        view->detectionNear = ui->spinBoxSurveyNear->value();
-        view->warningFar = ui->spinBoxWarnFar->value();
-        view->alarmFar = ui->spinBoxAlarmFar->value();
-        view->lateralExtent = view->detectionFar;
-        view->depthExtent = view->detectionFar;
-        view->detectionAngle = ui->spinBoxSurveyAngle->value();
-        if (farChanged) {
-            // Every marked cell stays on the same ground: the grid grows (or shrinks) at its far
-            // end and on both sides, so the indexes move by the rows and columns gained.
-            const int columns = view->columnsPerSide(), rows = view->rowCount();
-            view->SuppressionGrid.moveCells(rows - oldRows, columns - oldColumns, rows, 2 * columns);
-            view->nonAlarmCount = view->SuppressionGrid.setCount();
-        }
-        view->redrawScene();
+        copyFormToPlot();
         // What the radar confirmed is what went out; the cells only when their write was answered.
         WireScene sent = toolScene();
         const bool cellsAnswered = writeSuppressionArea();
@@ -133,6 +111,33 @@ void MainWindow::on_pushButtonSendPar_clicked()
     if (!failure)
         pollingPaused = false;
     pollTimer.start();
+}
+
+void MainWindow::copyFormToPlot()
+{
+    RadarView *view = ui->graphicsView;
+    if (deviceType == 1 || deviceType == 3) {
+        view->leftBoundary = ui->spinBoxLeft->value();
+        view->rightBoundary = ui->spinBoxRight->value();
+    }
+    const double newFar = ui->spinBoxSurveyFar->value();
+    const bool farChanged = newFar != view->detectionFar;
+    const int oldColumns = view->columnsPerSide(), oldRows = view->rowCount();
+    view->detectionFar = newFar;
+    view->detectionNear = ui->spinBoxSurveyNear->value();
+    view->warningFar = ui->spinBoxWarnFar->value();
+    view->alarmFar = ui->spinBoxAlarmFar->value();
+    view->lateralExtent = view->detectionFar;
+    view->depthExtent = view->detectionFar;
+    view->detectionAngle = ui->spinBoxSurveyAngle->value();
+    if (farChanged) {
+        // Every marked cell stays on the same ground: the grid grows (or shrinks) at its far
+        // end and on both sides, so the indexes move by the rows and columns gained.
+        const int columns = view->columnsPerSide(), rows = view->rowCount();
+        view->SuppressionGrid.moveCells(rows - oldRows, columns - oldColumns, rows, 2 * columns);
+        view->nonAlarmCount = view->SuppressionGrid.setCount();
+    }
+    view->redrawScene();
 }
 
 SceneConfig MainWindow::sceneFromForm() const

@@ -1,6 +1,8 @@
 // Achieved detection-result poll rate against the wire limit: the radar paces its output at
 // 115200 baud, and every poll waits 50 ms after the previous one has finished, so the best any
-// tool can do is one poll per 50 ms plus the wire time of the request and the reply.
+// tool can do is one poll per 50 ms plus the wire time of the request and the reply. Then what
+// recording costs the poll, and what the live heat map costs it (counted every poll, drawn a
+// few times a second).
 #include "benchsupport.h"
 #include "mainwindow.h"
 #include "radarsimulator.h"
@@ -27,7 +29,7 @@ double wireLimitPerSecond(int targets)
     return 1.0 / (0.050 + bytes / sim::RadarSimulator::PacedBytesPerSecond);
 }
 
-double measure(int targets, int seconds, bool recording)
+double measure(int targets, int seconds, bool recording, bool heatMap = false)
 {
     QTemporaryDir folder;
     // Recordings and the setting land in the run's own folder.
@@ -46,6 +48,7 @@ double measure(int targets, int seconds, bool recording)
     }
     MainWindow window;
     window.setRecordingEnabled(recording);
+    window.ui->checkBoxHeatMap->setChecked(heatMap);
     window.show();
     window.ui->comboBoxSerial->setEditText(folder.filePath(QStringLiteral("radar-tty")));
     window.ui->pushButtonConnect->click();
@@ -93,5 +96,15 @@ int main(int argc, char **argv)
                     ratio >= 0.98 ? " (target >= 0.98: ok)" : " (target >= 0.98: MISSED)");
         std::fflush(stdout);
     }
+    // The heat map on against off, taken in turns so that a busy machine slows both alike.
+    double on = 0, off = 0;
+    for (int round = 0; round < 2; ++round) {
+        off += measure(10, seconds, true, false);
+        on += measure(10, seconds, true, true);
+    }
+    const double heatRatio = on / off;
+    std::printf("heat map's cost, 10 targets: %.2f polls/s with the heat map, %.2f polls/s without (two runs each), "
+                "ratio %.3f%s\n",
+                on / 2, off / 2, heatRatio, heatRatio >= 0.98 ? " (target >= 0.98: ok)" : " (target >= 0.98: MISSED)");
     return 0;
 }

@@ -109,6 +109,30 @@ void HeatMapItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWi
         painter->drawImage(target, cells);
 }
 
+CellOutlineItem::CellOutlineItem(const ViewGeometry &g, const QVector<radarlink::GridCell> &cells, const QColor &colour)
+    : colour(colour)
+{
+    for (const radarlink::GridCell &cell : cells) {
+        // Only cells the grid draws: inside the pixmap and right of the left margin.
+        if (cell.row < 0 || cell.row >= g.rows || cell.column < 0 || cell.column >= g.columns()
+            || !g.cellVisible(cell.row, cell.column) || g.columnX(cell.column) < 2 * g.margin)
+            continue;
+        // The frame lies inside the cell, so that it never covers a neighbour's tint.
+        const double inset = PenWidth / 2;
+        const QRectF frame = QRectF(g.columnX(cell.column), g.rowY(cell.row), g.scale, g.scale).adjusted(inset, inset, -inset, -inset);
+        frames.append(frame);
+        bounds |= frame.adjusted(-inset, -inset, inset, inset);
+    }
+}
+
+void CellOutlineItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    painter->setPen(QPen(colour, PenWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter->setBrush(Qt::NoBrush);
+    for (const QRectF &frame : frames)
+        painter->drawRect(frame);
+}
+
 double HeatScaleItem::stripWidth(const QFont &font)
 {
     return BarWidth + NumberGap + QFontMetricsF(font).horizontalAdvance(QStringLiteral("0000000")) + NumberGap;

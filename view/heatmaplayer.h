@@ -37,6 +37,22 @@ private:
     QRectF target;
 };
 
+// Frames around cells the operator is looking at (the cells where something stood), each cell
+// drawn whole; above the heat map's tint, under the targets and the marked cells' fill.
+class CellOutlineItem : public QGraphicsItem
+{
+public:
+    static constexpr double PenWidth = 3.0;
+    CellOutlineItem(const ViewGeometry &geometry, const QVector<radarlink::GridCell> &cells, const QColor &colour);
+    QRectF boundingRect() const override { return bounds; }
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+
+private:
+    QVector<QRectF> frames;
+    QColor colour;
+    QRectF bounds;
+};
+
 // The colour scale: a bar, pale at the bottom (0) and deep at the top, with its numbers.
 class HeatScaleItem : public QGraphicsItem
 {

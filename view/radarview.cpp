@@ -17,6 +17,8 @@ namespace {
 // Stacking of the layers: zones, the heat map, axes, targets, then the cells, so a click on a
 // target finds the cell under it and a marked cell's fill lies over the heat map.
 enum Layer { ZonesLayer, HeatMapLayer, AxesLayer, TargetsLayer, CellsLayer };
+// The frames of the cells looked at lie on the heat map, under the axes and the targets.
+constexpr double OutlinesLayer = HeatMapLayer + 0.5;
 
 // Pixel coordinates for the painter, truncated toward zero; values no screen could show are
 // held at a bound instead of overflowing the conversion.
@@ -54,6 +56,16 @@ RadarView::RadarView(QWidget *parent) : QGraphicsView(parent)
     setScene(graphicsScene);
 }
 
+struct RadarView::TrackPoints {
+    TargetFrame frame; // shares the slot's frame while the slot holds it unchanged
+    quint64 geometry = 0;
+    struct Point {
+        quint16 id;
+        QPointF at;
+    };
+    QVector<Point> points; // ascending id, as the frame holds them
+};
+
 RadarView::~RadarView()
 {
     if (graphicsScene->parent() == nullptr)
@@ -84,8 +96,11 @@ void RadarView::redrawScene()
     if (inputs != lastInputs || !pixmapItem) {
         rebuildStaticLayers();
         lastInputs = staticInputs();
-    } else if (heatMapChanged) {
-        rebuildHeatMap();
+    } else {
+        if (heatMapChanged)
+            rebuildHeatMap();
+        if (outlinesChanged)
+            rebuildOutlines();
     }
     rebuildTargets();
 }
@@ -103,6 +118,24 @@ void RadarView::clearHeatMap()
     heatCounts.clear();
     heatMapOn = false;
     heatMapChanged = true;
+}
+
+void RadarView::setOutlinedCells(const QVector<GridCell> &cells)
+{
+    outlined = cells;
+    outlinesChanged = true;
+}
+
+void RadarView::rebuildOutlines()
+{
+    delete outlineItem;
+    outlineItem = nullptr;
+    outlinesChanged = false;
+    if (outlined.isEmpty())
+        return;
+    outlineItem = new CellOutlineItem(lastGeometry, outlined, cellOutlineColour);
+    outlineItem->setZValue(OutlinesLayer);
+    graphicsScene->addItem(outlineItem);
 }
 
 QFont RadarView::heatScaleFont() const
@@ -144,6 +177,7 @@ void RadarView::rebuildStaticLayers()
     gridItem = nullptr;
     heatItem = nullptr;
     heatScaleItem = nullptr;
+    outlineItem = nullptr;
 
     // The heat map's scale takes a strip right of the plot.
     const double strip = heatMapOn ? HeatScaleItem::stripWidth(heatScaleFont()) : 0;
@@ -151,6 +185,7 @@ void RadarView::rebuildStaticLayers()
     const ViewGeometry g = computeGeometry(extents, showDetectionArea ? &DetectionAreaGrid : nullptr,
                                            std::max(0.0, width() - strip), height(), labelSize);
     lastGeometry = g;
+    ++geometryRevision;
     pixelsPerCell = g.scale;
     SuppressionGrid.grow(g.rows, g.columns());
     if (!showDetectionArea)
@@ -186,6 +221,7 @@ void RadarView::rebuildStaticLayers()
     graphicsScene->addItem(gridItem);
 
     rebuildHeatMap();
+    rebuildOutlines();
 
     setSceneRect(0, 0, zonesPixmap.width() + strip, zonesPixmap.height());
     fitInView(sceneRect(), Qt::KeepAspectRatio);
@@ -359,7 +395,6 @@ void RadarView::rebuildTargets()
 
     const ViewGeometry &g = lastGeometry;
     const int newest = ((frameIndex + HistorySize - 1) % HistorySize + HistorySize) % HistorySize;
-    const int oldest = (newest + 1) % HistorySize;
     auto positionOf = [&g](const TargetReport &report) {
         return g.radarPoint(qint16(report.value(1)), qint16(report.value(2)));
     };
@@ -371,8 +406,10 @@ void RadarView::rebuildTargets()
     const QRectF plot = g.plotArea();
 
     QVector<DrawnTarget> drawn;
+    QVector<quint16> drawnIds;
     const TargetFrame &frame = frameHistory.at(newest);
     drawn.reserve(frame.size());
+    drawnIds.reserve(frame.size());
     for (auto it = frame.cbegin(); it != frame.cend(); ++it) {
         const QPointF p = positionOf(it.value());
         if (p.x() < 0 || p.x() >= g.pixmapWidth - g.margin || p.y() < 0 || p.y() >= g.pixmapHeight - 2 * g.margin)
@@ -387,26 +424,62 @@ void RadarView::rebuildTargets()
         case 4: target.shape = MarkerShape::Triangle; break;
         default: target.shape = MarkerShape::Circle; break;
         }
-        if (showTrack) {
+        if (showTrack)
             target.track.append(p);
-            for (int k = newest;;) {
-                k = (k + HistorySize - 1) % HistorySize;
-                const TargetFrame &earlier = frameHistory.at(k);
-                const auto entry = earlier.constFind(it.key());
-                if (entry == earlier.cend())
-                    break;
-                target.track.append(positionOf(entry.value()));
-                if (k == oldest)
-                    break;
-            }
-        }
         drawn.append(target);
+        drawnIds.append(it.key());
     }
+    if (showTrack)
+        appendTracks(drawn, drawnIds, newest);
 
     placeTargetNumbers(drawn, metrics, plot, markerReach(sizes));
     targetsItem = new TargetsItem(drawn, font, targetLabelColour, markerOutline, trackPenWidth, sizes, plot);
     targetsItem->setZValue(TargetsLayer);
     graphicsScene->addItem(targetsItem);
+}
+
+// A new frame moves every track by one point only, but the tracks are taken from the frame
+// history as it stands, which the window may refill at any moment (a replay's seek). Each slot's
+// points are kept with the frame they came from: a slot still sharing that frame is unchanged.
+const RadarView::TrackPoints &RadarView::trackPointsOf(int slot)
+{
+    if (!trackPoints)
+        trackPoints = std::make_unique<QVector<TrackPoints>>(HistorySize);
+    TrackPoints &kept = (*trackPoints)[slot];
+    const TargetFrame &frame = frameHistory.at(slot);
+    if (kept.geometry == geometryRevision && kept.frame.isSharedWith(frame))
+        return kept;
+    kept.frame = frame;
+    kept.geometry = geometryRevision;
+    kept.points.clear();
+    kept.points.reserve(frame.size());
+    for (auto it = frame.cbegin(); it != frame.cend(); ++it)
+        kept.points.append({it.key(), lastGeometry.radarPoint(qint16(it.value().value(1)), qint16(it.value().value(2)))});
+    return kept;
+}
+
+// Each track runs back from the newest frame through the frames that hold its id without a
+// break, at most the whole history. Both lists are in ascending id order, so one pass over each
+// earlier frame serves every track still running.
+void RadarView::appendTracks(QVector<DrawnTarget> &drawn, const QVector<quint16> &ids, int newest)
+{
+    QVector<int> running(drawn.size());
+    for (int t = 0; t < drawn.size(); ++t)
+        running[t] = t;
+    for (int k = newest, step = 1; step < HistorySize && !running.isEmpty(); ++step) {
+        k = (k + HistorySize - 1) % HistorySize;
+        const QVector<TrackPoints::Point> &points = trackPointsOf(k).points;
+        int next = 0, kept = 0;
+        for (const int t : running) {
+            while (next < points.size() && points.at(next).id < ids.at(t))
+                ++next;
+            if (next == points.size() || points.at(next).id != ids.at(t))
+                continue;
+            drawn[t].track.append(points.at(next).at);
+            running[kept++] = t;
+        }
+        running.resize(kept);
+    }
 }
 
 bool RadarView::setGridEdge(double edge)

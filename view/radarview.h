@@ -14,12 +14,16 @@
 #include <QRandomGenerator>
 #include <QVector>
 
+#include <memory>
+
 class QGraphicsPixmapItem;
 class GridItem;
 class TargetsItem;
 class AxesItem;
 class HeatMapItem;
 class HeatScaleItem;
+class CellOutlineItem;
+struct DrawnTarget;
 
 
 class RadarView : public QGraphicsView
@@ -91,8 +95,15 @@ public:
     void setHeatMap(const radarlink::CellCounts &counts, quint32 scaleTop = 0);
     void clearHeatMap();
     bool heatMapShown() const { return heatMapOn; }
+    // The counts last given to setHeatMap, empty while it is off.
+    const radarlink::CellCounts &heatMap() const { return heatCounts; }
     // The colour scale of the last redraw, null while the heat map is off.
     const HeatScaleItem *heatScale() const { return heatScaleItem; }
+
+    // Cells of sceneGrid() framed on the plot (the cells where something stood), above the heat
+    // map and under the targets; none until set. Shown at the next redrawScene().
+    void setOutlinedCells(const QVector<GridCell> &cells);
+    const QVector<GridCell> &outlinedCells() const { return outlined; }
 
     // The legend symbol for kind 0 (pedestrian), 1 (vehicle), 2 (static) or 3 (moving target).
     static QPixmap legendPicture(int kind, const QString &name, const QFont &font);
@@ -146,6 +157,7 @@ public:
     QColor markerOutline{57, 120, 166};
     QColor tickFill{246, 174, 69};
     QColor axisLabelColour{0, 0, 0};
+    QColor cellOutlineColour{120, 0, 150};
 
     QVector<TargetFrame> frameHistory{HistorySize};
     int frameIndex = 0;
@@ -164,10 +176,15 @@ private:
     void rebuildStaticLayers();
     void rebuildTargets();
     void rebuildHeatMap();
+    void rebuildOutlines();
     QFont heatScaleFont() const;
     void paintZones(QPainter &painter, const ViewGeometry &g) const;
     void addAxes(const ViewGeometry &g);
     QColor colourFor(quint16 id);
+    // Every slot's targets as drawn points, ascending id, kept while the slot and the geometry stay.
+    struct TrackPoints;
+    const TrackPoints &trackPointsOf(int slot);
+    void appendTracks(QVector<DrawnTarget> &drawn, const QVector<quint16> &ids, int newest);
 
     QGraphicsScene *graphicsScene;
     QPixmap zonesPixmap;
@@ -177,12 +194,17 @@ private:
     GridItem *gridItem = nullptr;
     HeatMapItem *heatItem = nullptr;
     HeatScaleItem *heatScaleItem = nullptr;
+    CellOutlineItem *outlineItem = nullptr;
+    QVector<GridCell> outlined;
+    bool outlinesChanged = false;
     bool heatMapOn = false;
     bool heatMapChanged = false;
     radarlink::CellCounts heatCounts;
     quint32 heatTop = 0; // as given to setHeatMap
     QRandomGenerator colourGenerator{1u};
     ViewGeometry lastGeometry;
+    quint64 geometryRevision = 0;
+    std::unique_ptr<QVector<TrackPoints>> trackPoints;
     QVector<double> lastInputs;
     QString waiting;
 };

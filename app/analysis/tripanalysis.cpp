@@ -186,6 +186,26 @@ void HeatCounter::add(const ClassifiedFrame &frame)
             cells.add(cell);
 }
 
+radarlink::SceneGrid finestGrid()
+{
+    // Every position a 16-bit signed centimetre can give, in 0.25 m cells.
+    return radarlink::SceneGrid::forRange(327.68, 0.25);
+}
+
+radarlink::CellCounts regrid(const radarlink::CellCounts &finest, const radarlink::SceneGrid &grid)
+{
+    const radarlink::SceneGrid fine = finestGrid();
+    const int edgeCm = int(fine.edge * 100);
+    radarlink::CellCounts counts;
+    finest.forEach([&](const GridCell &cell, quint32 count) {
+        // The near left corner lies in the fine cell, so in the one cell of grid holding it whole.
+        GridCell into;
+        if (grid.cellOfTarget((cell.column - fine.columnsPerSide) * edgeCm, (fine.rows - 1 - cell.row) * edgeCm, &into))
+            counts.add(into, count);
+    });
+    return counts;
+}
+
 FixedObjectFinder::FixedObjectFinder(const radarlink::SceneGrid &grid, qint64 minimumStayMs)
     : grid(grid), minimumMs(minimumStayMs)
 {
@@ -233,12 +253,19 @@ void FixedObjectFinder::add(const ClassifiedFrame &frame)
     }
 }
 
-QVector<FixedCell> FixedObjectFinder::cells() const
+QVector<FixedCell> FixedObjectFinder::cells(qint64 minimumStayMs) const
 {
-    QHash<quint64, QVector<QPair<qint64, qint64>>> stays = longStays;
+    const qint64 minimum = std::max(minimumStayMs, minimumMs);
+    QHash<quint64, QVector<QPair<qint64, qint64>>> stays;
+    auto keepIfLong = [&stays, minimum](quint64 cell, qint64 firstMs, qint64 lastMs) {
+        if (lastMs - firstMs >= minimum)
+            stays[cell].append({firstMs, lastMs});
+    };
+    for (auto it = longStays.cbegin(); it != longStays.cend(); ++it)
+        for (const auto &span : it.value())
+            keepIfLong(it.key(), span.first, span.second);
     for (const Stay &stay : open)
-        if (stay.lastMs - stay.firstMs >= minimumMs)
-            stays[cellKey(stay.cell)].append({stay.firstMs, stay.lastMs});
+        keepIfLong(cellKey(stay.cell), stay.firstMs, stay.lastMs);
 
     QVector<FixedCell> found;
     for (auto it = stays.begin(); it != stays.end(); ++it) {
@@ -287,6 +314,23 @@ ZoneReport zoneEntries(const QVector<recording::Frame> &frames, const SceneTimel
     ZoneEntryCounter counter;
     eachClassifiedFrame(frames, scenes, lastFrame, [&counter](const ClassifiedFrame &f) { counter.add(f); });
     return counter.report();
+}
+
+QVector<recording::Event> zoneEvents(const ZoneReport &report)
+{
+    QVector<recording::Event> events;
+    for (int zone = 0; zone < ZoneCount; ++zone) {
+        for (const ZoneEntry &entry : report.zones[zone].entries) {
+            QStringList ids;
+            for (quint16 id : entry.ids)
+                ids << QString::number(id);
+            events.append({entry.startMs, 0, QStringLiteral("zone_entered"), zoneName(zone), ids.join(QLatin1Char(','))});
+            events.append({entry.endMs, 0, QStringLiteral("zone_left"), zoneName(zone), QString()});
+        }
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const recording::Event &a, const recording::Event &b) { return a.timeMs < b.timeMs; });
+    return events;
 }
 
 radarlink::CellCounts heatMap(const QVector<recording::Frame> &frames, const SceneTimeline &scenes,

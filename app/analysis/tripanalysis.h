@@ -18,6 +18,7 @@
 #include <QHash>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 namespace trip {
@@ -147,6 +148,13 @@ private:
     radarlink::CellCounts cells;
 };
 
+// Counts kept for a connection or a recording whose scene may change on the way: the finest
+// grid the grid box offers (0.25 m cells) over every position the wire can carry. Each grid of
+// the grid box nests whole cells of it, so regrid() adds up the counts of the grid in force
+// exactly, however often it changed while they were counted.
+radarlink::SceneGrid finestGrid();
+radarlink::CellCounts regrid(const radarlink::CellCounts &finest, const radarlink::SceneGrid &grid);
+
 // --- Fixed objects ---------------------------------------------------------------------------
 
 constexpr qint64 DefaultMinimumStayMs = 30000;
@@ -170,7 +178,11 @@ public:
     explicit FixedObjectFinder(const radarlink::SceneGrid &grid = {}, qint64 minimumStayMs = DefaultMinimumStayMs);
     void add(const ClassifiedFrame &frame);
     // The cells holding a stay of at least the minimum, the longest time first.
-    QVector<FixedCell> cells() const;
+    QVector<FixedCell> cells() const { return cells(minimumMs); }
+    // The same for a longer minimum; a shorter one than the finder was made with finds what the
+    // finder's own minimum finds.
+    QVector<FixedCell> cells(qint64 minimumStayMs) const;
+    const radarlink::SceneGrid &cellGrid() const { return grid; }
 
 private:
     struct Stay {
@@ -191,6 +203,11 @@ private:
 
 // frames[0..lastFrame] (every frame for -1), each with the scene the timeline gives it.
 ZoneReport zoneEntries(const QVector<recording::Frame> &frames, const SceneTimeline &scenes, int lastFrame = -1);
+// The recorder's zone_entered and zone_left events for these entries, by time: what the
+// recording's events would have been under the scene they were counted with. A zone_left names
+// no ids (an entry keeps the ids of its first frame only).
+QVector<recording::Event> zoneEvents(const ZoneReport &report);
+
 radarlink::CellCounts heatMap(const QVector<recording::Frame> &frames, const SceneTimeline &scenes,
                               const radarlink::SceneGrid &grid, HeatMode mode, int lastFrame = -1);
 QVector<FixedCell> fixedObjects(const QVector<recording::Frame> &frames, const SceneTimeline &scenes,

@@ -98,6 +98,7 @@ bool MainWindow::openRecording(const QString &path)
     // Another recording opened during a replay replaces it; the form to go back to stays.
     if (!beforeReplay)
         keepFormForReplay();
+    endTripReplay();
     replay->load(nullptr);
     replayData = std::move(opened);
     replayFrameShown = -1;
@@ -114,6 +115,7 @@ bool MainWindow::openRecording(const QString &path)
     // A connection that never reached polling still shows the scene it read back.
     if (replayData->frameCount() == 0 && !replayData->scenes().isEmpty())
         applyRecordedScene(replayData->scenes().constFirst().scene);
+    startTripReplay();
     refreshLinkStatus();
     return true;
 }
@@ -122,12 +124,14 @@ void MainWindow::leaveReplay()
 {
     if (!replayData)
         return;
+    endTripReplay();
     replay->load(nullptr);
     replayData.reset();
     replayDock->hide();
     resetIndicators();
     restoreFormAfterReplay();
     setRadarControlsEnabled(true);
+    restoreLiveTripView();
     refreshLinkStatus();
     emit printThread(tr("退出回放"));
 }
@@ -251,7 +255,8 @@ void MainWindow::showReplayFrame(int index, bool continuous)
     RadarView *view = ui->graphicsView;
     showRecordedIdentity(replayData->identityAt(frame.timeMs));
     const int scene = replayData->sceneAt(frame.timeMs);
-    if (scene >= 0 && scene != replaySceneShown) {
+    // A scene being tried stays in the form until the operator restores the recorded one.
+    if (scene >= 0 && scene != replaySceneShown && !whatIfActive()) {
         applyRecordedScene(replayData->scenes().at(scene).scene);
         replaySceneShown = scene;
     }
@@ -270,5 +275,6 @@ void MainWindow::showReplayFrame(int index, bool continuous)
     inAlarm = frame.alarm;
     inWarn = frame.warning;
     inSurvey = frame.detection;
+    showReplayHeatMap(index);
     view->redrawScene();
 }

@@ -38,6 +38,7 @@ ReplayPanel::ReplayPanel(QWidget *parent) : QWidget(parent), ui(new Ui::ReplayPa
             ui->comboSpeed->addItem(QStringLiteral("%1×").arg(factor), factor);
         ui->comboSpeed->setCurrentIndex(NormalSpeedItem);
     }
+    ui->comboEventSource->hide();
     ticker.setInterval(TickMs);
     connect(&ticker, &QTimer::timeout, this, &ReplayPanel::advance);
 }
@@ -51,6 +52,8 @@ void ReplayPanel::load(ReplayData *recording)
 {
     setPlaying(false);
     data = recording;
+    setWhatIfChecked(false);
+    setTriedEvents({});
     current = -1;
     {
         const QSignalBlocker quiet(ui->sliderPosition);
@@ -161,9 +164,45 @@ void ReplayPanel::stepBack()
 
 void ReplayPanel::chooseEvent(int row)
 {
-    if (!data || row < 0 || row >= data->events().size())
+    if (!data || row < 0 || row >= shownEvents().size())
         return;
-    seekToTime(data->events().at(row).timeMs - EventLeadMs);
+    seekToTime(shownEvents().at(row).timeMs - EventLeadMs);
+}
+
+const QVector<recording::Event> &ReplayPanel::shownEvents() const
+{
+    static const QVector<recording::Event> none;
+    if (!triedEvents.isEmpty() && ui->comboEventSource->currentIndex() == 1)
+        return triedEvents;
+    return data ? data->events() : none;
+}
+
+void ReplayPanel::setTriedEvents(const QVector<recording::Event> &events)
+{
+    triedEvents = events;
+    {
+        const QSignalBlocker quiet(ui->comboEventSource);
+        if (events.isEmpty())
+            ui->comboEventSource->setCurrentIndex(0);
+    }
+    ui->comboEventSource->setVisible(!events.isEmpty());
+    fillEvents();
+}
+
+void ReplayPanel::setWhatIfChecked(bool on)
+{
+    const QSignalBlocker quiet(ui->buttonWhatIf);
+    ui->buttonWhatIf->setChecked(on);
+}
+
+void ReplayPanel::on_buttonWhatIf_toggled(bool checked)
+{
+    emit whatIfToggled(checked);
+}
+
+void ReplayPanel::on_comboEventSource_currentIndexChanged(int)
+{
+    fillEvents();
 }
 
 void ReplayPanel::on_buttonStepBack_clicked()
@@ -251,9 +290,8 @@ void ReplayPanel::showPosition()
         control->setEnabled(loaded);
 }
 
-QString ReplayPanel::eventText(int row) const
+QString ReplayPanel::eventText(const recording::Event &e) const
 {
-    const recording::Event &e = data->events().at(row);
     QString what;
     if (e.event == QLatin1String("connected"))
         what = tr("连接");
@@ -281,16 +319,19 @@ void ReplayPanel::fillEvents()
     ui->listEvents->clear();
     if (!data)
         return;
-    for (int row = 0; row < data->events().size(); ++row)
-        ui->listEvents->addItem(eventText(row));
+    for (const recording::Event &e : shownEvents())
+        ui->listEvents->addItem(eventText(e));
 }
 
 void ReplayPanel::retranslate()
 {
     const QSignalBlocker quiet(ui->comboSpeed);
+    const QSignalBlocker quietSource(ui->comboEventSource);
     const int speedItem = ui->comboSpeed->currentIndex();
+    const int sourceItem = ui->comboEventSource->currentIndex();
     ui->retranslateUi(this);
     ui->comboSpeed->setCurrentIndex(speedItem);
+    ui->comboEventSource->setCurrentIndex(sourceItem);
     ui->buttonPlay->setText(isPlaying() ? tr("暂停") : tr("播放"));
     fillEvents();
     showPosition();

@@ -3,6 +3,8 @@
 // any of which takes the replay to 5 s before it. It only chooses the frame; the window shows it.
 #pragma once
 
+#include "recordingfile.h"
+
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
@@ -39,6 +41,14 @@ public:
     void chooseEvent(int row);
     void retranslate();
 
+    // The zone events a scene tried on the recording would have caused; the list can show them
+    // instead of the recorded ones while there are any. Empty: the recorded events only.
+    void setTriedEvents(const QVector<recording::Event> &events);
+    // The events the list shows, row by row.
+    const QVector<recording::Event> &shownEvents() const;
+    // The "试算场景" button, without its signal.
+    void setWhatIfChecked(bool on);
+
     Ui::ReplayPanel *ui;
 
 signals:
@@ -46,6 +56,7 @@ signals:
     // belong to the history; otherwise the history is built again for this frame.
     void frameChosen(int index, bool continuous);
     void exitRequested();
+    void whatIfToggled(bool on);
     void logLine(const QString &line);
 
 private slots:
@@ -59,6 +70,8 @@ private slots:
     void on_buttonExit_clicked();
     void on_buttonExportFrames_clicked();
     void on_buttonExportEvents_clicked();
+    void on_buttonWhatIf_toggled(bool checked);
+    void on_comboEventSource_currentIndexChanged(int index);
 
 private:
     void advance();
@@ -67,9 +80,10 @@ private:
     void showPosition();
     void fillEvents();
     void exportTo(bool events);
-    QString eventText(int row) const;
+    QString eventText(const recording::Event &e) const;
 
     ReplayData *data = nullptr;
+    QVector<recording::Event> triedEvents;
     int current = -1;
     QTimer ticker;
     QElapsedTimer playClock;

@@ -1180,6 +1180,152 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
         <source>配置报告已保存：</source>
         <translation>Configuration report saved: </translation>
     </message>
+    <message>
+        <source>热力图</source>
+        <translation>Heat map</translation>
+    </message>
+    <message>
+        <source>只计每次进入报警区时目标所在的单元格</source>
+        <translation>Count only the cells where targets stood when they entered the alarm zone</translation>
+    </message>
+    <message>
+        <source>报警起点</source>
+        <translation>Alarm starts</translation>
+    </message>
+    <message>
+        <source>试算场景：已恢复记录的场景</source>
+        <translation>Scene trial: the recorded scene is back</translation>
+    </message>
+    <message>
+        <source>查找静止目标</source>
+        <translation>Find Fixed Objects</translation>
+    </message>
+    <message>
+        <source>整个记录</source>
+        <translation>Whole recording</translation>
+    </message>
+    <message>
+        <source>到当前时刻</source>
+        <translation>Up to the replayed moment</translation>
+    </message>
+    <message>
+        <source>自连接以来</source>
+        <translation>Since the connection began</translation>
+    </message>
+    <message>
+        <source>热力图：</source>
+        <translation>Heat map: </translation>
+    </message>
+    <message>
+        <source>没有打开的记录</source>
+        <translation>No recording is open</translation>
+    </message>
+    <message>
+        <source>正在读取记录，请稍候</source>
+        <translation>The recording is being read, please wait</translation>
+    </message>
+    <message>
+        <source>记录已关闭</source>
+        <translation>The recording was closed</translation>
+    </message>
+    <message>
+        <source>回放中，或连接满一分钟后可用</source>
+        <translation>Available in replay, or after a minute of connection</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>记录中没有场景参数，无法划分区域</source>
+        <translation>The recording holds no scene: its zones are not known</translation>
+    </message>
+    <message>
+        <source>整个记录（%1 帧）</source>
+        <translation>The whole recording (%1 frames)</translation>
+    </message>
+    <message>
+        <source>自 %1 起的检测帧</source>
+        <translation>Detection frames since %1</translation>
+    </message>
+    <message>
+        <source>未连接雷达，也没有回放记录</source>
+        <translation>No radar is connected and no recording is replayed</translation>
+    </message>
+    <message>
+        <source>查找静止目标：停留至少 %1 s 的单元格 %2 个</source>
+        <translation>Find fixed objects: %2 cells with a stay of at least %1 s</translation>
+    </message>
+    <message>
+        <source>回放中只能在试算场景中标记单元格（回放栏的“试算场景”）</source>
+        <translation>In replay, cells can be marked only in a scene trial ("Try Scene" on the replay bar)</translation>
+    </message>
+    <message>
+        <source>已标记 %1 / %2 个非报警单元格；试算场景中的标记不会发送给雷达</source>
+        <translation>%1 of %2 non-alarm cells marked; marks in a scene trial are never sent to a radar</translation>
+    </message>
+    <message>
+        <source>已标记 %1 / %2 个非报警单元格；标记在发送雷达场景参数后生效</source>
+        <translation>%1 of %2 non-alarm cells marked; marks take effect once the scene is sent</translation>
+    </message>
+    <message>
+        <source>标为非报警单元格</source>
+        <translation>Mark as Non-Alarm Cell</translation>
+    </message>
+    <message>
+        <source>回放中只能在试算场景中标记单元格</source>
+        <translation>In replay, cells can be marked only in a scene trial</translation>
+    </message>
+    <message>
+        <source>单元格 %1 不在当前的网格内</source>
+        <translation>Cell %1 is not in the current grid</translation>
+    </message>
+    <message>
+        <source>单元格 %1 已是非报警单元格</source>
+        <translation>Cell %1 is a non-alarm cell already</translation>
+    </message>
+    <message>
+        <source>已有 %1 个非报警单元格，不能再标记</source>
+        <translation>There are %1 non-alarm cells already: no more can be marked</translation>
+    </message>
+    <message>
+        <source>单元格 %1 不在探测区域内，不能标为非报警单元格</source>
+        <translation>Cell %1 is outside the detection area and cannot be a non-alarm cell</translation>
+    </message>
+    <message>
+        <source>单元格 %1 标为非报警单元格后，站在这个单元格里的人不会再引起报警。
+确定要标记吗？</source>
+        <translation>Once cell %1 is a non-alarm cell, a person standing in it will raise no alarm.
+Mark it?</translation>
+    </message>
+    <message>
+        <source>试算场景：单元格 %1 已标为非报警单元格</source>
+        <translation>Scene trial: cell %1 marked as a non-alarm cell</translation>
+    </message>
+    <message>
+        <source>单元格 %1 已标为非报警单元格，发送雷达场景参数后生效</source>
+        <translation>Cell %1 marked as a non-alarm cell; it takes effect once the scene is sent</translation>
+    </message>
+    <message>
+        <source>试算场景：可以修改场景组中的参数和非报警单元格，修改不会发送给雷达</source>
+        <translation>Scene trial: the scene values and the non-alarm cells can be edited; nothing is sent to a radar</translation>
+    </message>
+    <message>
+        <source>试算场景结束</source>
+        <translation>Scene trial ended</translation>
+    </message>
+    <message>
+        <source>按此场景重算</source>
+        <translation>Recount with This Scene</translation>
+    </message>
+    <message>
+        <source>试算场景：</source>
+        <translation>Scene trial: </translation>
+    </message>
+    <message>
+        <source>试算场景：报警区进入 %1 次（记录的场景 %2 次），预警区 %3 次（%4 次），检测区 %5 次（%6 次）</source>
+        <translation>Scene trial: alarm zone entered %1 times (recorded scene %2), warning zone %3 (%4), detection zone %5 (%6)</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -1534,6 +1680,18 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
         <source>停止记录</source>
         <translation>Recording stopped</translation>
     </message>
+    <message>
+        <source>修改场景，按记录的帧试算，不发送给雷达</source>
+        <translation>Edit the scene and try it on the recorded frames; nothing is sent to a radar</translation>
+    </message>
+    <message>
+        <source>试算场景</source>
+        <translation>Try Scene</translation>
+    </message>
+    <message>
+        <source>记录的场景</source>
+        <translation>Recorded scene</translation>
+    </message>
 </context>
 <context>
     <name>SceneFile</name>
@@ -1706,6 +1864,108 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
     <message>
         <source>筛选日志：只显示包含此文字的行</source>
         <translation>Filter the log: only lines containing this text</translation>
+    </message>
+</context>
+<context>
+    <name>FixedObjectsWindow</name>
+    <message>
+        <source>静止目标</source>
+        <translation>Fixed Objects</translation>
+    </message>
+    <message>
+        <source>目标在报警区或预警区内停留至少设定时间的单元格，在图上以方框标出。区域由本工具按目标到雷达的距离划分（与指示灯和检测记录相同）；把单元格标为非报警单元格不会改变本工具的计数，雷达自身的继电器逻辑不在本工具之内。</source>
+        <translation>Cells where a target stayed in the alarm or warning zone for at least the set time, framed on the plot. The zones are the tool's own, by the target's distance from the radar (as for the lamps and the recordings); marking a cell as a non-alarm cell does not change the tool's counts, and the radar's own relay logic is outside the tool.</translation>
+    </message>
+    <message>
+        <source>最短停留时间：</source>
+        <translation>Shortest stay:</translation>
+    </message>
+    <message>
+        <source>查找</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>单元格中心 (cm)</source>
+        <translation>Cell centre (cm)</translation>
+    </message>
+    <message>
+        <source>停留时间</source>
+        <translation>Time spent</translation>
+    </message>
+    <message>
+        <source>引起报警</source>
+        <translation>Alarms caused</translation>
+    </message>
+    <message>
+        <source>非报警单元格</source>
+        <translation>Non-alarm cell</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>%1：没有找到这样的单元格</source>
+        <translation>%1: no such cell found</translation>
+    </message>
+    <message>
+        <source>%1 次</source>
+        <translation>%1</translation>
+    </message>
+    <message>
+        <source>已标记</source>
+        <translation>Marked</translation>
+    </message>
+    <message>
+        <source>标为非报警单元格</source>
+        <translation>Mark as non-alarm cell</translation>
+    </message>
+</context>
+<context>
+    <name>WhatIfWindow</name>
+    <message>
+        <source>试算场景</source>
+        <translation>Tried Scene</translation>
+    </message>
+    <message>
+        <source>在“雷达探测场景”中修改场景（区域、边界、筛选、起始距离、非报警单元格），然后按“按此场景重算”：记录中的每一帧按修改后的场景重新分类，与记录时的场景并排比较。分类由本工具自己完成，只按目标到雷达的距离划分区域（与指示灯和检测记录相同）；雷达自身的继电器逻辑不在本工具之内。试算的场景不会发送给雷达。</source>
+        <translation>Edit the scene in "Radar Detection Scene" (zones, boundaries, filters, start distance, non-alarm cells), then press "Recount with This Scene": every recorded frame is classified again with the edited scene and compared side by side with the recorded scene. The classification is the tool's own, by the target's distance from the radar only (as for the lamps and the recordings); the radar's own relay logic is outside the tool. The tried scene is never sent to a radar.</translation>
+    </message>
+    <message>
+        <source>按此场景重算</source>
+        <translation>Recount with This Scene</translation>
+    </message>
+    <message>
+        <source>恢复记录场景</source>
+        <translation>Restore Recorded Scene</translation>
+    </message>
+    <message>
+        <source>记录的场景</source>
+        <translation>Recorded scene</translation>
+    </message>
+    <message>
+        <source>报警区</source>
+        <translation>Alarm zone</translation>
+    </message>
+    <message>
+        <source>预警区</source>
+        <translation>Warning zone</translation>
+    </message>
+    <message>
+        <source>检测区</source>
+        <translation>Detection zone</translation>
+    </message>
+    <message>
+        <source>进入次数</source>
+        <translation>Entries</translation>
+    </message>
+    <message>
+        <source>在区内的时间</source>
+        <translation>Time in the zone</translation>
+    </message>
+    <message>
+        <source>%1 至 %2  %3（%4 s，目标 %5）</source>
+        <translation>%1 to %2  %3 (%4 s, targets %5)</translation>
     </message>
 </context>
 </TS>
