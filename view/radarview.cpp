@@ -14,8 +14,9 @@
 
 namespace {
 // Stacking of the layers: zones, the heat map, axes, targets, then the cells, so a click on a
-// target finds the cell under it and a marked cell's fill lies over the heat map.
-enum Layer { ZonesLayer, HeatMapLayer, AxesLayer, TargetsLayer, CellsLayer };
+// target finds the cell under it and a marked cell's fill lies over the heat map; the unsent
+// outlines on top, taking no clicks.
+enum Layer { ZonesLayer, HeatMapLayer, AxesLayer, TargetsLayer, CellsLayer, UnsentLayer };
 
 // Pixel coordinates for the painter, truncated toward zero; values no screen could show are
 // held at a bound instead of overflowing the conversion.
@@ -83,10 +84,31 @@ void RadarView::redrawScene()
     if (inputs != lastInputs || !pixmapItem) {
         rebuildStaticLayers();
         lastInputs = staticInputs();
-    } else if (heatMapChanged) {
-        rebuildHeatMap();
+    } else {
+        if (heatMapChanged)
+            rebuildHeatMap();
+        if (unsentChanged)
+            rebuildUnsent();
     }
     rebuildTargets();
+}
+
+void RadarView::setUnsentScene(const UnsentScene &scene)
+{
+    unsent = scene;
+    unsentChanged = true;
+}
+
+void RadarView::rebuildUnsent()
+{
+    delete unsentItem;
+    unsentItem = nullptr;
+    unsentChanged = false;
+    if (unsent.isEmpty())
+        return;
+    unsentItem = new UnsentSceneItem(lastGeometry, unsent, unsentOutline);
+    unsentItem->setZValue(UnsentLayer);
+    graphicsScene->addItem(unsentItem);
 }
 
 void RadarView::setHeatMap(const radarlink::CellCounts &counts, quint32 scaleTop)
@@ -143,6 +165,7 @@ void RadarView::rebuildStaticLayers()
     gridItem = nullptr;
     heatItem = nullptr;
     heatScaleItem = nullptr;
+    unsentItem = nullptr;
 
     // The heat map's scale takes a strip right of the plot.
     const double strip = heatMapOn ? HeatScaleItem::stripWidth(heatScaleFont()) : 0;
@@ -185,6 +208,7 @@ void RadarView::rebuildStaticLayers()
     graphicsScene->addItem(gridItem);
 
     rebuildHeatMap();
+    rebuildUnsent();
 
     setSceneRect(0, 0, zonesPixmap.width() + strip, zonesPixmap.height());
     fitInView(sceneRect(), Qt::KeepAspectRatio);
@@ -451,11 +475,13 @@ void RadarView::mousePressEvent(QMouseEvent *event)
             SuppressionGrid.setFlag(cell.row, cell.column, true);
         }
         nonAlarmCount = SuppressionGrid.setCount();
-    } else {
-        if (!eligible)
-            return;
-        DetectionAreaGrid.setFlag(cell.row, cell.column, !DetectionAreaGrid.isSet(cell.row, cell.column));
+        redrawScene();
+        emit cellsEdited();
+        return;
     }
+    if (!eligible)
+        return;
+    DetectionAreaGrid.setFlag(cell.row, cell.column, !DetectionAreaGrid.isSet(cell.row, cell.column));
     redrawScene();
 }
 

@@ -5,6 +5,7 @@
 
 #include "cellgrid.h"
 #include "targetframe.h"
+#include "unsentlayer.h"
 #include "viewgeometry.h"
 
 #include <QColor>
@@ -20,6 +21,7 @@ class TargetsItem;
 class AxesItem;
 class HeatMapItem;
 class HeatScaleItem;
+class UnsentSceneItem;
 
 
 class RadarView : public QGraphicsView
@@ -90,6 +92,12 @@ public:
     // The colour scale of the last redraw, null while the heat map is off.
     const HeatScaleItem *heatScale() const { return heatScaleItem; }
 
+    // The form's scene where it differs from the radar's, as dashed outlines over the plot; like
+    // every other member it shows at the next redrawScene(). Empty: no outlines.
+    void setUnsentScene(const UnsentScene &scene);
+    // The outlines of the last redraw, null when there are none.
+    const UnsentSceneItem *unsentOutlines() const { return unsentItem; }
+
     // The legend symbol for kind 0 (pedestrian), 1 (vehicle), 2 (static) or 3 (moving target).
     static QPixmap legendPicture(int kind, const QString &name, const QFont &font);
 
@@ -142,6 +150,7 @@ public:
     QColor markerOutline{57, 120, 166};
     QColor tickFill{246, 174, 69};
     QColor axisLabelColour{0, 0, 0};
+    QColor unsentOutline{200, 0, 120};
 
     QVector<TargetFrame> frameHistory{HistorySize};
     int frameIndex = 0;
@@ -149,6 +158,10 @@ public:
 
     CellGrid SuppressionGrid;
     CellGrid DetectionAreaGrid;
+
+signals:
+    // The operator marked or cleared a non-alarm cell on the plot.
+    void cellsEdited();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -159,6 +172,7 @@ private:
     void rebuildStaticLayers();
     void rebuildTargets();
     void rebuildHeatMap();
+    void rebuildUnsent();
     QFont heatScaleFont() const;
     void paintZones(QPainter &painter, const ViewGeometry &g) const;
     void addAxes(const ViewGeometry &g);
@@ -172,6 +186,9 @@ private:
     GridItem *gridItem = nullptr;
     HeatMapItem *heatItem = nullptr;
     HeatScaleItem *heatScaleItem = nullptr;
+    UnsentSceneItem *unsentItem = nullptr;
+    UnsentScene unsent;
+    bool unsentChanged = false;
     bool heatMapOn = false;
     bool heatMapChanged = false;
     radarlink::CellCounts heatCounts;
