@@ -4,7 +4,9 @@
 #include "activitylog.h"
 #include "eventwait.h"
 #include "frame.h"
+#include "historywindow.h"
 #include "portaccess.h"
+#include "radarhistory.h"
 #include "radarview.h"
 #include "replaydata.h"
 #include "replaypanel.h"
@@ -85,6 +87,7 @@ MainWindow::MainWindow(QWidget *parent)
     setUpLinkHealth();
     setUpRecording();
     setUpReplay();
+    setUpCommissioning();
     applyRememberedLanguage();
     createUpdateDialog();
 

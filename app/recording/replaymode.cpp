@@ -114,6 +114,7 @@ bool MainWindow::openRecording(const QString &path)
     // A connection that never reached polling still shows the scene it read back.
     if (replayData->frameCount() == 0 && !replayData->scenes().isEmpty())
         applyRecordedScene(replayData->scenes().constFirst().scene);
+    refreshFingerprint();
     return true;
 }
 
@@ -127,6 +128,7 @@ void MainWindow::leaveReplay()
     resetIndicators();
     restoreFormAfterReplay();
     setRadarControlsEnabled(true);
+    refreshFingerprint();
     emit printThread(tr("退出回放"));
 }
 
@@ -188,7 +190,7 @@ QList<QObject *> MainWindow::radarControls() const
             ui->spinBoxAlarmFar, ui->spinBoxLeft, ui->spinBoxRight, ui->spinBoxSurveyAngle, ui->comboBoxGrid,
             ui->comboBoxTargetDir, ui->comboBoxTargetType, ui->actionUpdate, ui->actionGetData,
             ui->actionCeliangJuli, ui->actionFrameLimt, ui->actionCan, ui->actionImportCfg,
-            ui->actionVerifyScene};
+            ui->actionImportScene, ui->actionVerifyScene, ui->actionAcceptScene};
 }
 
 void MainWindow::setRadarControlsEnabled(bool on)
@@ -251,6 +253,7 @@ void MainWindow::showReplayFrame(int index, bool continuous)
     if (scene >= 0 && scene != replaySceneShown) {
         applyRecordedScene(replayData->scenes().at(scene).scene);
         replaySceneShown = scene;
+        refreshFingerprint();
     }
     // Played on, the frames since the last one shown join the history; after a jump the history
     // is built again as the live plot held it at that frame, so the tracks are right at once.
