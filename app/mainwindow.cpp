@@ -315,6 +315,7 @@ void MainWindow::refreshDeviceTexts()
     };
     ui->labelDevType->setText(tr("设备类型：") + deviceTypeNames.value(deviceType));
     ui->labelID->setText(serialNumberText());
+    refreshFingerprint();
     keepWithinScreen();
 
     QComboBox *types = ui->comboBoxTargetType;

@@ -179,8 +179,12 @@ private slots:
         QVERIFY(changedPrint != radarPrint);
         QVERIFY(message.contains(QStringLiteral("<p>雷达中的场景指纹：%1，").arg(changedPrint)));
 
-        // The form and the plot still show what the tool had.
+        // The form and the plot still show what the tool had; the form's differences from the
+        // radar's scene are outlined over it.
         QCOMPARE(formState(w()), before);
+        QVERIFY(view()->unsentOutlines());
+        view()->setUnsentScene(UnsentScene());
+        view()->redrawScene();
         QCOMPARE(w().plotImage(), plotBefore);
         QVERIFY(isWatching());
 
