@@ -3,3 +3,4 @@
 radar_add_test(tst_fingerprint tst_fingerprint.cpp)
 radar_add_test(tst_scenefile tst_scenefile.cpp)
 radar_add_test(tst_history tst_history.cpp)
+radar_add_test(tst_scenechanges tst_scenechanges.cpp)

@@ -12,6 +12,7 @@
 #include "dialoganswerer.h"
 #include "historywindow.h"
 #include "radarhistory.h"
+#include "recordingfile.h"
 #include "scenefile.h"
 #include "scenefingerprint.h"
 #include "ui_dialogacceptance.h"
@@ -122,6 +123,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         connectTo(radarOfType(deviceType, 0x0042));
         QCOMPARE(unsentLine(), QString());
+        const QString initial = shownFingerprint();
         if (scene == 1) {
             ui()->spinBoxLeft->setValue(-1.5);
             ui()->spinBoxRight->setValue(2.5);
@@ -142,8 +144,33 @@ private slots:
         QVERIFY(log().contains(QStringLiteral("发送后的场景指纹：") + written));
         QVERIFY(!view()->unsentOutlines());
 
+        // The recording keeps the fingerprint with each scene; one of the first version, which
+        // has none, gets it from the scene's values. Replayed, it shows.
+        const QString recording = w().recordingPath();
         ui()->pushButtonDisconnect->click();
         QVERIFY(ui()->labelFingerprint->isHidden());
+        const auto recordedPrints = [&] {
+            recording::Reader reader;
+            QVector<recording::Scene> scenes;
+            QStringList prints;
+            if (reader.open(recording) && reader.readScenes(&scenes))
+                for (const recording::Scene &s : scenes)
+                    prints << s.fingerprint;
+            return prints;
+        };
+        QCOMPARE(recordedPrints(), (QStringList{initial, written}));
+        QVERIFY(w().openRecording(recording));
+        QCOMPARE(ui()->labelFingerprint->text(), QStringLiteral("场景指纹：") + initial);
+        w().leaveReplay();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+            db.setDatabaseName(recording);
+            QVERIFY(db.open() && QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 1")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("older"));
+        QCOMPARE(recordedPrints(), (QStringList{initial, written}));
+
         connectTo(radarOfType(deviceType, 0x0042));
         QCOMPARE(shownFingerprint(), written);
         QVERIFY(log().contains(QStringLiteral("雷达场景指纹：") + written));
