@@ -19,6 +19,8 @@
 #include "ui_historywindow.h"
 
 #include <QJsonDocument>
+#include <QSettings>
+#include <QTextDocument>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -266,6 +268,13 @@ private slots:
         QVERIFY(accepting.waitDone());
         const QString today = QDate::currentDate().toString(Qt::ISODate);
         QCOMPARE(ui()->labelAcceptance->text(), QStringLiteral("与验收场景一致（%1 验收）").arg(today));
+        QTextDocument report;
+        w().fillConfigurationReport(&report);
+        for (const QString &line : {QStringLiteral("上次验收：%1，验收人 王工，场景指纹 %2").arg(today, sent),
+                                    QStringLiteral("验收备注：首次验收"), QStringLiteral("验收记录所在的历史记录链完整")})
+            QVERIFY2(report.toPlainText().contains(line), qPrintable(line));
+        QCOMPARE(QSettings(MainWindow::settingsFilePath(), QSettings::IniFormat).value("acceptance/name").toString(),
+                 QStringLiteral("王工"));
 
         DialogAnswerer station;
         station.answerWindow(QStringLiteral("DialogSpinBos"), [](QWidget *window) {

@@ -9,6 +9,7 @@
 #include "frame.h"
 #include "linkfixture.h"
 #include "maintenancefixture.h"
+#include "radarhistory.h"
 #include "upgradeprotocol.h"
 
 #include <QSerialPort>
@@ -341,6 +342,15 @@ private slots:
         ui()->actionUpdate->trigger();
         runUpgrade();
         QCOMPARE(label(), QStringLiteral("升级文件缺失"));
+
+        // The radar's history keeps both runs with the set they took.
+        RadarHistory history;
+        QVERIFY(history.open(RadarHistory::defaultPath(), RadarHistory::Missing::Refuse));
+        QStringList runs;
+        for (const HistoryEntry &e : history.entriesOf(ui()->labelID->text()))
+            if (e.action == QLatin1String(HistoryAction::FirmwareUpgraded))
+                runs.prepend(e.result + ' ' + e.details.value(QStringLiteral("set")).toString());
+        QCOMPARE(runs, (QStringList{"ok temp/1000", "failed temp/1000"}));
     }
 
     // ---- the status texts -------------------------------------------------------------------

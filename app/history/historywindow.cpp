@@ -55,6 +55,8 @@ HistoryWindow::HistoryWindow(const QString &historyPath, QWidget *parent)
     ui->tableRadars->verticalHeader()->hide();
     ui->tableRadars->horizontalHeader()->setStretchLastSection(true);
     ui->tableEntries->horizontalHeader()->setStretchLastSection(true);
+    // The columns fit the newest entries; measuring a thousand rows would slow the opening.
+    ui->tableEntries->horizontalHeader()->setResizeContentsPrecision(50);
     ui->splitter->setStretchFactor(1, 3);
     connect(ui->tableRadars, &QTableWidget::itemSelectionChanged, this, [this] { showEntries(selectedSerial()); });
     reload();
@@ -115,6 +117,9 @@ void HistoryWindow::fillRadars()
 
 void HistoryWindow::selectRadar(const QString &serial)
 {
+    // The entries are read once, here, not again by the selection's signal.
+    const QSignalBlocker quiet(ui->tableRadars);
+    ui->tableRadars->clearSelection();
     for (int row = 0; row < radars.size(); ++row) {
         if (radars.at(row).serial == serial) {
             ui->tableRadars->selectRow(row);
@@ -122,7 +127,6 @@ void HistoryWindow::selectRadar(const QString &serial)
             return;
         }
     }
-    ui->tableRadars->clearSelection();
     showEntries(QString());
 }
 
