@@ -57,7 +57,8 @@ HistoryWindow::HistoryWindow(const QString &historyPath, QWidget *parent)
     ui->tableEntries->horizontalHeader()->setStretchLastSection(true);
     // The columns fit the newest entries; measuring a thousand rows would slow the opening.
     ui->tableEntries->horizontalHeader()->setResizeContentsPrecision(50);
-    ui->splitter->setStretchFactor(1, 3);
+    ui->splitter->setStretchFactor(1, 2);
+    ui->splitter->setSizes({width() / 3, 2 * width() / 3});
     connect(ui->tableRadars, &QTableWidget::itemSelectionChanged, this, [this] { showEntries(selectedSerial()); });
     reload();
 }
