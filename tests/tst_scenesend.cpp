@@ -167,6 +167,9 @@ private slots:
             QCOMPARE(view()->nonAlarmCount, step.marked.size());
             QCOMPARE(lastData(0x04).left(step.data.size()), step.data);
         }
+        // The log says where each cell went when the grid changed with the range.
+        for (const char *line : {"(-150, 450) → (-150, 450)", "(-150, 450) → 超出网格，已移除", "(-550, 50) → 超出网格，已移除"})
+            QVERIFY2(log().contains(QString::fromUtf8(line)), line);
     }
 
     void sceneSurvivesARoundTripThroughTheRadar_data()
