@@ -8,6 +8,8 @@
 #include "dialogupdate.h"
 #include "frame.h"
 #include "radarview.h"
+#include "radarhistory.h"
+#include "upgradeprotocol.h"
 
 #include <QDir>
 #include <QEvent>
@@ -146,7 +148,11 @@ void MainWindow::finishUpgrade()
 {
     if (!dialogUpdate)
         return;
-    if (serialChannel.port.isOpen() && dialogUpdate->succeeded() && !dialogUpdate->stopRequested()) {
+    const bool upgraded = serialChannel.port.isOpen() && dialogUpdate->succeeded() && !dialogUpdate->stopRequested();
+    recordHistory(HistoryAction::FirmwareUpgraded, upgraded ? HistoryResult::Ok : HistoryResult::Failed,
+                  radarFingerprint(),
+                  {{QStringLiteral("set"), QStringLiteral("temp/%1").arg(upgrade::fileBase(deviceType))}});
+    if (upgraded) {
         dialogUpdate->accept();
         emit printThread(tr("升级成功"));
         QMessageBox::information(this, tr("升级成功"), tr("升级成功，请重启设备！"), QMessageBox::Ok);

@@ -4,7 +4,9 @@
 #include "activitylog.h"
 #include "eventwait.h"
 #include "frame.h"
+#include "historywindow.h"
 #include "portaccess.h"
+#include "radarhistory.h"
 #include "radarview.h"
 #include "replaydata.h"
 #include "replaypanel.h"
@@ -90,6 +92,7 @@ MainWindow::MainWindow(QWidget *parent)
     setUpRecording();
     setUpReplay();
     setUpTripWindow();
+    setUpCommissioning();
     applyRememberedLanguage();
     createUpdateDialog();
 
@@ -366,6 +369,7 @@ void MainWindow::refreshDeviceTexts()
     ui->labelID->setText(serialNumberText());
     if (identityPending)
         showIdentityPending();
+    refreshFingerprint();
     keepWithinScreen();
 
     QComboBox *types = ui->comboBoxTargetType;

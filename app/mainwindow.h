@@ -5,6 +5,7 @@
 #include "portlist.h"
 #include "sceneconfig.h"
 #include "scenecompare.h"
+#include "scenegrid.h"
 #include "serialchannel.h"
 #include "targetframe.h"
 
@@ -12,6 +13,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QJsonObject>
 #include <QMainWindow>
 #include <QMap>
 #include <QTimer>
@@ -42,6 +44,12 @@ struct RecordingRows;
 }
 namespace radarlink {
 struct ZoneMembers;
+}
+class RadarHistory;
+class HistoryWindow;
+struct HistoryEntry;
+namespace radarlink {
+struct SceneFile;
 struct DetectionAreaReply;
 struct AlarmAreaReply;
 struct SuppressionReply;
@@ -131,8 +139,12 @@ public:
     // Scene verification: the five scene reads decoded into scene values only (no widget, no
     // plot changes); false as soon as one read gets no valid answer.
     bool readRadarScene(radarlink::WireScene *scene);
-    // The scene the tool would send, in the same units.
+    // The scene the tool would send, in the same units: the form's values and its marked cells,
+    // without those a change of the detection distance would push off the grid.
     radarlink::WireScene toolScene() const;
+    // The same read without touching the form: the scene as the radar holds it, its cells as
+    // read; false as soon as one read gets no valid answer.
+    bool readHeldScene(radarlink::WireScene *scene);
     // A scene read from the radar with its cells as the form would mark them: each point taken
     // to its cell of the form's grid and back to that cell's centre (only under the same edge).
     radarlink::WireScene cellsAsMarked(radarlink::WireScene scene) const;
@@ -142,6 +154,26 @@ public:
     // When the tool last wrote a scene to a radar: a verification older than that no longer
     // speaks for the radar's scene.
     QDateTime lastSceneWriteTime;
+
+    // ---- Commissioning ----------------------------------------------------------------------
+    // The fingerprint of the radar's scene (empty while it is not known) and of the form's.
+    QString radarFingerprint() const;
+    QString formFingerprint() const;
+    // Puts a scene into the form exactly, values and marked cells, so that the form would send
+    // it as it is. False, with the form as it was and the reason in *error, when the form cannot
+    // hold it (a value between the form's steps, a filter this radar type does not have, a
+    // cell off the grid).
+    bool applyWireSceneToForm(const radarlink::WireScene &scene, QString *error);
+    // A scene of the history or of a scene file put into the form: one made for another device
+    // type than the connected radar's is asked about first. The form is left as it was when the
+    // operator says no or it cannot hold the scene.
+    bool loadSceneIntoForm(const radarlink::SceneFile &file, const QString &origin);
+    // The radar history of the working folder, opened when first needed; null while it cannot
+    // be (the reason is logged once). An empty path keeps the window from using one.
+    RadarHistory *radarHistory();
+    void setHistoryPath(const QString &path);
+    // The "雷达历史" window, made when first shown.
+    HistoryWindow *historyWindow() const { return historyView; }
 
     // The configuration report as printed: identity, scene, cells, relays, last verification,
     // the plan view (as the document's image resource) and the acceptance lines.
@@ -240,6 +272,10 @@ private slots:
     void on_actionExportReport_triggered();
     void on_actionExportLog_triggered();
     void on_actionSavePlotImage_triggered();
+    void on_actionExportScene_triggered();
+    void on_actionImportScene_triggered();
+    void on_actionAcceptScene_triggered();
+    void on_actionHistory_triggered();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -406,7 +442,7 @@ private:
     QAction *actionFixedObjects = nullptr;
 
     // The scene group's values drawn on the plot, marked cells kept on their ground.
-    void copyFormToPlot();
+    void copyFormToPlot(bool logCellMoves = false);
 
     // What a scene read shows: the form's values and the plot.
     void showDetectionArea(const radarlink::DetectionAreaReply &area);
@@ -472,6 +508,46 @@ private:
     void applyQtTexts(bool chinese);
     void applyRememberedLanguage();
     void refreshPortList();
+
+    // The fingerprint labels, the acceptance label, the unsent outlines on the plot and the
+    // acceptance action, after any change of the form or of the radar's scene.
+    void refreshFingerprint();
+    void setUpCommissioning();
+    void showUnsentOutlines(const radarlink::WireScene &form);
+    // Asks before a send, listing what it changes; true to send.
+    bool confirmSceneChanges();
+    // Where the marked cells went when a send changed the grid, one log line each.
+    void logCellShift(const QVector<radarlink::GridCell> &before, int rowShift, int columnShift, int oldRows, int oldColumns);
+    // The last acceptance of the connected radar, looked up at connect and after an acceptance.
+    void lookUpAcceptance();
+    QString acceptanceText(bool equal) const;
+    // The report's lines on the last acceptance: who, when, the fingerprint, whether the radar
+    // still holds it and whether the history's chain is whole.
+    QStringList acceptanceReportLines(bool connected);
+    struct Acceptance {
+        bool known = false;
+        QString fingerprint;
+        QString date;
+        QString name;
+        QString note;
+        qint64 entryId = 0;
+    };
+    Acceptance acceptance;
+    // A successful identity read on this connection: history entries can name the radar.
+    bool radarIdentityRead = false;
+
+    // History entries of the connected radar: its serial, type and station, the radar's scene
+    // fingerprint before, and the scene after (the radar's, when known). Never written in the
+    // poll; a history that cannot be written is logged once and the action goes on.
+    HistoryEntry historyEntry(const char *action, const char *result, const QString &fingerprintBefore) const;
+    bool storeHistory(HistoryEntry &entry);
+    void recordHistory(const char *action, const char *result, const QString &fingerprintBefore,
+                       const QJsonObject &details = QJsonObject(), bool sceneKnownAfter = true);
+    void reportHistoryFailure(const QString &reason);
+    std::unique_ptr<RadarHistory> history;
+    QString historyPath;
+    bool historyFailureLogged = false;
+    HistoryWindow *historyView = nullptr;
 
     // The upgrade window's two requests: the software-upgrade command at the start of a run,
     // and the result at its end.

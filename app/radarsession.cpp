@@ -7,9 +7,11 @@
 #include "commandtable.h"
 #include "frame.h"
 #include "portaccess.h"
+#include "radarhistory.h"
 #include "radarview.h"
 #include "recorder.h"
 #include "replies.h"
+#include "scenefingerprint.h"
 
 #include <QMessageBox>
 #include <QScopeGuard>
@@ -37,6 +39,8 @@ void MainWindow::on_pushButtonConnect_clicked()
     // A connection of the operator's: whatever radar answers is the one meant.
     awaitedRadar = RadarIdentity();
     radarSceneKnown = false;
+    radarIdentityRead = false;
+    acceptance = Acceptance();
     resumable = false;
     showConnecting();
     if (!openRadarPort()) {
@@ -92,6 +96,7 @@ void MainWindow::readBackAndPoll(bool automatic)
         [this] { return readTargetFilter(); },  [this] { return readStartDistance(); },
     };
     for (const auto &step : readBack) {
+        const bool identityStep = &step == &readBack[0];
         for (int attempt = 1;; ++attempt) {
             const bool done = step();
             if (connection != connectionId)
@@ -115,8 +120,10 @@ void MainWindow::readBackAndPoll(bool automatic)
                     dropConnection();
                     startPortWatch(name);
                 } else {
-                    if (&step == &readBack[0])
+                    if (identityStep)
                         reportIdentityUnread();
+                    else // a radar that told who it is but not its scene
+                        recordHistory(HistoryAction::Readback, HistoryResult::Failed, QString(), QJsonObject(), false);
                     on_pushButtonDisconnect_clicked();
                 }
                 return;
@@ -127,12 +134,20 @@ void MainWindow::readBackAndPoll(bool automatic)
     radarSceneKnown = true;
     awaitedRadar = RadarIdentity();
     recordScene(QStringLiteral("readback"));
+    emit printThread(tr("雷达场景指纹：%1").arg(radarFingerprint()));
+    const bool knownBefore = automatic && hold.radarKnown;
+    recordHistory(HistoryAction::Readback, HistoryResult::Ok,
+                  knownBefore ? fingerprintText(sceneFingerprint(hold.radar)) : QString());
+    lookUpAcceptance();
+    if (acceptance.known)
+        emit printThread(acceptanceText(acceptance.fingerprint == radarFingerprint()));
     pollingPaused = false;
     pollTimer.start();
     clockTimer.start();
     resumable = true;
     if (automatic)
         settleUnsentEdits(hold);
+    refreshFingerprint();
 }
 
 MainWindow::RadarIdentity MainWindow::currentIdentity() const
@@ -266,6 +281,7 @@ void MainWindow::dropConnection(bool keepPlot)
     stopRecordingUnlessResuming();
     statusTimer.stop();
     refreshLinkStatus();
+    refreshFingerprint();
 }
 
 void MainWindow::handlePortError(QSerialPort::SerialPortError error)
@@ -334,6 +350,7 @@ bool MainWindow::readIdentity()
         identityPending = false;
         recorder->recordIdentity(deviceType, serialNumberText(), id.station);
         if (deviceType >= 1 && deviceType <= 3) {
+            radarIdentityRead = true;
             applyDevicePresentation();
             return true;
         }
@@ -394,6 +411,7 @@ bool MainWindow::setStationNumber()
 bool MainWindow::saveToFlash()
 {
     return runExchange(C::SaveToFlash, QByteArray(), [this](const QByteArray &) {
+        recordHistory(HistoryAction::FlashSaved, HistoryResult::Ok, radarFingerprint());
         delayWithEvents(1000);
         QMessageBox::information(nullptr, tr("保存设置"), tr("保存设置成功，请重启设备！"));
         on_pushButtonDisconnect_clicked();
@@ -425,8 +443,10 @@ void MainWindow::on_pushButtonSaveConfig_clicked()
     ui->pushButtonDisconnect->show();
     emit printThread(tr("重连"));
     ui->pushButtonSaveConfig->setEnabled(false);
-    if (!saveToFlash())
+    if (!saveToFlash()) {
+        recordHistory(HistoryAction::FlashSaved, HistoryResult::Failed, radarFingerprint());
         pollTimer.start();
+    }
     ui->pushButtonSaveConfig->setEnabled(true);
 }
 

@@ -4,6 +4,7 @@
 #include "ui_mainwindow.h"
 
 #include "activitylog.h"
+#include "radarhistory.h"
 #include "radarview.h"
 
 #include <QFile>
@@ -64,6 +65,9 @@ void MainWindow::fillConfigurationReport(QTextDocument *document)
     } else {
         html += row(tr("继电器灵敏度"), tr("未知"));
     }
+    const QString radarPrint = connected ? radarFingerprint() : QString();
+    html += row(tr("雷达中的场景指纹"), radarPrint.isEmpty() ? tr("未知") : radarPrint);
+    html += row(tr("表单中的场景指纹"), formFingerprint());
     html += QStringLiteral("</table>");
 
     html += QStringLiteral("<h2>%1</h2><table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">")
@@ -116,12 +120,33 @@ void MainWindow::fillConfigurationReport(QTextDocument *document)
                 .arg(tr("雷达视图").toHtmlEscaped(), PlotResource.toString())
                 .arg(qMin(plot.width(), 600));
 
-    html += QStringLiteral("<h2>%1</h2><p>%2 ____________________</p><p>%3 ____________________</p>"
-                           "<p>%4 ____________________</p>")
-                .arg(tr("验收").toHtmlEscaped(), tr("验收人姓名：").toHtmlEscaped(), tr("签字：").toHtmlEscaped(),
-                     tr("日期：").toHtmlEscaped());
+    html += QStringLiteral("<h2>%1</h2>").arg(tr("验收").toHtmlEscaped());
+    for (const QString &line : acceptanceReportLines(connected))
+        html += QStringLiteral("<p>%1</p>").arg(line.toHtmlEscaped());
+    html += QStringLiteral("<p>%1 ____________________</p><p>%2 ____________________</p><p>%3 ____________________</p>")
+                .arg(tr("验收人姓名：").toHtmlEscaped(), tr("签字：").toHtmlEscaped(), tr("日期：").toHtmlEscaped());
     html += QStringLiteral("</body></html>");
     document->setHtml(html);
+}
+
+QStringList MainWindow::acceptanceReportLines(bool connected)
+{
+    if (!connected || !acceptance.known)
+        return {tr("雷达历史中没有这台雷达的验收记录")};
+    QStringList lines;
+    lines << tr("上次验收：%1，验收人 %2，场景指纹 %3").arg(acceptance.date, acceptance.name, acceptance.fingerprint);
+    if (!acceptance.note.isEmpty())
+        lines << tr("验收备注：%1").arg(acceptance.note);
+    lines << acceptanceText(radarFingerprint() == acceptance.fingerprint);
+    // The acceptance is worth what its record is: the radar's chain up to now.
+    RadarHistory *store = radarHistory();
+    ChainCheck chain;
+    if (store)
+        chain = store->checkChain(serialNumberText());
+    else
+        chain.fault = ChainCheck::Unreadable;
+    lines << (chain.whole() ? tr("验收记录所在的历史记录链完整") : tr("验收记录所在的历史记录链不完整：%1").arg(chain.text()));
+    return lines;
 }
 
 void MainWindow::on_actionExportReport_triggered()

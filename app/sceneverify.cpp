@@ -1,14 +1,18 @@
 // Verifying the radar's scene: the five scene reads decoded without touching the form or the
-// plot, compared with the scene group and the marked cells, one message for the operator and
-// the outcome in the log.
+// plot, compared with the scene group and the marked cells, one message for the operator with
+// both fingerprints, the outcome in the log and in the radar's history. What was read becomes
+// the radar's scene of this connection.
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include "commandtable.h"
 #include "radarview.h"
 #include "replies.h"
+#include "radarhistory.h"
+#include "scenechanges.h"
 #include "scenecompare.h"
 #include "scenedata.h"
+#include "scenefingerprint.h"
 
 #include <QMessageBox>
 #include <QStringList>
@@ -17,24 +21,6 @@ using namespace radarlink;
 namespace C = RadarCommands;
 
 namespace {
-const char *itemName(SceneItem item)
-{
-    switch (item) {
-    case SceneItem::DetectionFar: return QT_TRANSLATE_NOOP("MainWindow", "探测距离");
-    case SceneItem::StartDistance: return QT_TRANSLATE_NOOP("MainWindow", "起始探测距离");
-    case SceneItem::WarningFar: return QT_TRANSLATE_NOOP("MainWindow", "预警距离");
-    case SceneItem::AlarmFar: return QT_TRANSLATE_NOOP("MainWindow", "报警距离");
-    case SceneItem::LeftBoundary: return QT_TRANSLATE_NOOP("MainWindow", "左边界");
-    case SceneItem::RightBoundary: return QT_TRANSLATE_NOOP("MainWindow", "右边界");
-    case SceneItem::Angle: return QT_TRANSLATE_NOOP("MainWindow", "探测角度");
-    case SceneItem::TargetDirection: return QT_TRANSLATE_NOOP("MainWindow", "目标方向");
-    case SceneItem::TargetType: return QT_TRANSLATE_NOOP("MainWindow", "目标类型");
-    case SceneItem::GridEdge: return QT_TRANSLATE_NOOP("MainWindow", "网格边长");
-    case SceneItem::Cells: return QT_TRANSLATE_NOOP("MainWindow", "非报警区域网格");
-    }
-    return "";
-}
-
 // A filter code as the operator knows it: the combo box item that carries it.
 QString filterText(const QComboBox *box, int code, bool byData)
 {
@@ -44,6 +30,15 @@ QString filterText(const QComboBox *box, int code, bool byData)
 } // namespace
 
 bool MainWindow::readRadarScene(WireScene *scene)
+{
+    WireScene held;
+    if (!readHeldScene(&held))
+        return false;
+    *scene = cellsAsMarked(held);
+    return true;
+}
+
+bool MainWindow::readHeldScene(WireScene *scene)
 {
     DetectionAreaReply detection;
     AlarmAreaReply alarm;
@@ -63,7 +58,7 @@ bool MainWindow::readRadarScene(WireScene *scene)
                        [&](const QByteArray &reply) { start = decodeStartDistance(reply); return true; });
     if (!read)
         return false;
-    *scene = cellsAsMarked(wireSceneFromReplies(detection, alarm, suppression, filter, start));
+    *scene = wireSceneFromReplies(detection, alarm, suppression, filter, start);
     return true;
 }
 
@@ -100,7 +95,12 @@ WireScene MainWindow::toolScene() const
     s.leftHalfMetres = qint8(boundaryHalfMetres(ui->spinBoxLeft->value()));
     s.rightHalfMetres = qint8(boundaryHalfMetres(ui->spinBoxRight->value()));
     s.gridEdgeCm = gridEdgeCm(ui->comboBoxGrid->currentText().toDouble());
-    s.cells = markedCellPoints();
+    // A send that changes the detection distance moves the grid with it, and a cell that then
+    // lies off the grid is not sent.
+    const SceneGrid sentGrid = SceneGrid::forRange(ui->spinBoxSurveyFar->value(), ui->graphicsView->gridEdge);
+    for (const QPoint &cell : markedCellPoints())
+        if (sentGrid.contains(sentGrid.cellOfWirePoint(cell.x(), cell.y())))
+            s.cells.append(cell);
     s.direction = quint8(ui->comboBoxTargetDir->currentIndex());
     s.type = quint8(ui->comboBoxTargetType->currentData().toInt());
     s.startCm = distanceCm(ui->spinBoxSurveyNear->value());
@@ -118,8 +118,10 @@ void MainWindow::on_actionVerifyScene_triggered()
     const bool wasPaused = pollingPaused;
     pollingPaused = true;
     ui->actionVerifyScene->setEnabled(false);
-    WireScene readScene;
-    const bool read = readRadarScene(&readScene);
+    const QString fingerprintBefore = radarFingerprint();
+    WireScene held;
+    const bool read = readHeldScene(&held);
+    const WireScene readScene = cellsAsMarked(held);
     ui->actionVerifyScene->setEnabled(true);
     // A connection that ended on the way has nothing left to report.
     if (connection != connectionId || !linkUsable())
@@ -130,16 +132,24 @@ void MainWindow::on_actionVerifyScene_triggered()
     QString message;
     QString logLine;
     QStringList details;
+    const char *result = HistoryResult::Failed;
     if (!read) {
         logLine = tr("无法校验场景参数：雷达没有正确应答");
         message = logLine;
     } else {
+        // What was read is what the radar holds.
+        radarScene = held;
+        radarSceneKnown = true;
         // Only the items the radar type has.
         const WireScene tool = toolScene();
         const QVector<SceneDifference> differences = compareScenes(tool, readScene, shownSceneItems());
+        const QString fingerprints =
+            tr("雷达中的场景指纹：%1，工具中的场景指纹：%2").arg(radarFingerprint(), formFingerprint());
+        result = differences.isEmpty() ? HistoryResult::Equal : HistoryResult::Different;
         if (differences.isEmpty()) {
             logLine = tr("场景参数校验成功：雷达中的参数与工具中的一致");
-            message = logLine;
+            message = logLine + QLatin1Char('\n') + fingerprints;
+            details << fingerprints;
         } else {
             logLine = tr("场景参数校验失败：%n项不一致", nullptr, int(differences.size()));
             QString rows;
@@ -153,17 +163,20 @@ void MainWindow::on_actionVerifyScene_triggered()
                     inTool = filterText(ui->comboBoxTargetType, tool.type, true);
                     inRadar = filterText(ui->comboBoxTargetType, readScene.type, true);
                 }
-                const QString name = tr(itemName(d.item));
+                const QString name = sceneItemName(d.item);
                 details << tr("%1：工具中 %2，雷达中 %3").arg(name, inTool, inRadar);
                 rows += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td></tr>")
                             .arg(name.toHtmlEscaped(), inTool.toHtmlEscaped(), inRadar.toHtmlEscaped());
             }
             message = QStringLiteral("<p>%1</p><table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">"
-                                     "<tr><th>%2</th><th>%3</th><th>%4</th></tr>%5</table>")
+                                     "<tr><th>%2</th><th>%3</th><th>%4</th></tr>%5</table><p>%6</p>")
                           .arg(logLine.toHtmlEscaped(), tr("参数").toHtmlEscaped(), tr("工具中").toHtmlEscaped(),
-                               tr("雷达中").toHtmlEscaped(), rows);
+                               tr("雷达中").toHtmlEscaped(), rows, fingerprints.toHtmlEscaped());
+            details << fingerprints;
         }
     }
+    recordHistory(HistoryAction::Verified, result, fingerprintBefore, QJsonObject(), read);
+    refreshFingerprint();
     emit printThread(logLine);
     for (const QString &line : qAsConst(details))
         emit printThread(line);

@@ -1,5 +1,6 @@
 // The four small tools of the menus and the station-number button: distance measurement,
-// relay sensitivity, CAN output and the station (Modbus) number.
+// relay sensitivity, CAN output and the station (Modbus) number. Each setting the radar was
+// asked to take goes into its history, taken or not.
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -9,6 +10,7 @@
 #include "dialogframelimt.h"
 #include "dialogspinbox.h"
 #include "frame.h"
+#include "radarhistory.h"
 #include "tooldata.h"
 
 #include <QMessageBox>
@@ -54,7 +56,11 @@ void MainWindow::on_actionFrameLimt_triggered()
         earlyWarningRelay = enteredEarly;
         alarmRelay = enteredAlarm;
         pendingStationNumber = stationNumber;
-        if (setStationNumber())
+        const bool set = setStationNumber();
+        recordHistory(HistoryAction::RelaySensitivitySet, set ? HistoryResult::Ok : HistoryResult::Failed,
+                      radarFingerprint(),
+                      {{QStringLiteral("early_warning"), int(enteredEarly)}, {QStringLiteral("alarm"), int(enteredAlarm)}});
+        if (set)
             return;
         // An identity read while the command waited for the link has the last word.
         if (earlyWarningRelay == enteredEarly && alarmRelay == enteredAlarm) {
@@ -84,6 +90,8 @@ void MainWindow::on_actionCan_triggered()
     // nothing went out, so there is nothing to report.
     if (!port.isOpen() || connection != connectionId)
         return;
+    recordHistory(HistoryAction::CanOutputSet, answered ? HistoryResult::Ok : HistoryResult::Failed, radarFingerprint(),
+                  {{QStringLiteral("block"), QString::fromLatin1(canPayload(block).toHex(' '))}});
     // These boxes read the same in every language.
     const QString title = QStringLiteral("设置Can参数");
     QMessageBox::information(this, title, answered ? QStringLiteral("Can参数设置成功")
@@ -100,11 +108,15 @@ void MainWindow::on_toolButtonModbusId_clicked()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const quint16 chosen = quint16(dialog.value());
+    const QJsonObject change{{QStringLiteral("from"), int(stationNumber)}, {QStringLiteral("to"), int(chosen)}};
     pendingStationNumber = chosen;
-    if (!setStationNumber())
+    if (!setStationNumber()) {
+        recordHistory(HistoryAction::StationChanged, HistoryResult::Failed, radarFingerprint(), change);
         return;
+    }
     frameHeader[StationOffset] = char(chosen & 0xFF);
     frameHeader[StationCopyOffset] = char(chosen & 0xFF);
     stationNumber = chosen;
     ui->labelModbusId->setText(QStringLiteral("%1").arg(chosen));
+    recordHistory(HistoryAction::StationChanged, HistoryResult::Ok, radarFingerprint(), change);
 }

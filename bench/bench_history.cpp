@@ -1,18 +1,21 @@
 // 雷达历史 at the size of a large plant: 100 radars with 1,000 entries each, every entry with its
 // whole scene. Times what the history window needs to open (the store opened, the radar list with
-// the last acceptances, one radar's entries newest first), the check of every chain, and the
-// cost of one more entry written to disk in its own transaction.
-// Target: opening the window within 300 ms, so the two lists together well under that.
+// the last acceptances, one radar's entries newest first), the window itself from its
+// construction to shown with both lists filled and the first radar's chain checked, the check of
+// every chain, and the cost of one more entry written to disk in its own transaction.
+// Target: the window open within 300 ms.
 // The store is filled in memory-backed /dev/shm where there is one (the fill only), then copied
 // to the working disk for the timings. BENCH_HISTORY_RADARS / BENCH_HISTORY_ENTRIES shrink it.
 // With BENCH_HISTORY_SERVER (a PostgreSQL server's options, as history/database takes them; the
 // password from PGPASSWORD or PGPASSFILE) it first times the entry's write on that server:
 // target at most 20 ms an entry, on the same machine.
 #include "benchsupport.h"
+#include "historywindow.h"
 #include "radarhistory.h"
 #include "scenefile.h"
+#include "ui_historywindow.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -108,7 +111,9 @@ int timeServerWrites(const QString &server)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const QString server = qEnvironmentVariable("BENCH_HISTORY_SERVER");
     const int serverStatus = server.isEmpty() ? 0 : timeServerWrites(server);
     const int radars = setting("BENCH_HISTORY_RADARS", 100);
@@ -152,6 +157,13 @@ int main(int argc, char **argv)
         listed = fresh.radars().size();
         entries = fresh.entriesOf(serialOf(radars / 2)).size();
     });
+    int rows = 0;
+    const Stats shown = timed(10, [&] {
+        HistoryWindow window(onDisk);
+        window.show();
+        QCoreApplication::processEvents();
+        rows = window.ui->tableEntries->rowCount();
+    });
     bool whole = false;
     const Stats check = timed(3, [&] { whole = history.checkAll().whole(); });
     int k = perRadar;
@@ -168,9 +180,12 @@ int main(int argc, char **argv)
                 one.worst);
     std::printf("window's share, opened afresh + both lists: median %.1f ms, worst %.1f ms (target 300 ms)\n",
                 window.median, window.worst);
+    std::printf("history window, constructed to shown (%d radars, %d entries of the first, its chain checked): "
+                "median %.1f ms, worst %.1f ms (target 300 ms)\n",
+                listed, rows, shown.median, shown.worst);
     std::printf("check of every chain (%d entries): median %.0f ms, %s\n", radars * perRadar, check.median,
                 whole ? "whole" : "BROKEN");
     std::printf("one entry written to disk (own transaction, synchronous): median %.2f ms, worst %.2f ms\n",
                 write.median, write.worst);
-    return whole && window.worst < 300 && serverStatus == 0 ? 0 : 1;
+    return whole && window.worst < 300 && shown.worst < 300 && serverStatus == 0 ? 0 : 1;
 }

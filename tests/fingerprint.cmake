@@ -7,3 +7,4 @@ radar_add_test(tst_history tst_history.cpp IN_PARTS)
 radar_add_test_part(tst_history tst_history
   entriesComeBackInOrderPerRadar handEditsAreNamed foreignNewerAndLockedFilesAreLeftAlone
   aFailedWriteSaysWhyAndKeepsTheChain aVersion1FileIsBroughtUp)
+radar_add_test(tst_scenechanges tst_scenechanges.cpp)

@@ -12,3 +12,7 @@ target_compile_definitions(tst_recording PRIVATE RADAR_PROGRAM="$<TARGET_FILE:ra
 # leaving them to run alone at the end.
 set_tests_properties(tst_scenesend tst_reconnect tst_readback PROPERTIES COST 90)
 set_tests_properties(tst_recording tst_polling tst_linkcounters tst_replay PROPERTIES COST 50)
+radar_add_test(tst_commissioning tst_commissioning.cpp TIMEOUT 400)
+add_dependencies(tst_commissioning radar-config)
+target_compile_definitions(tst_commissioning PRIVATE RADAR_PROGRAM="$<TARGET_FILE:radar-config>")
+set_tests_properties(tst_commissioning PROPERTIES COST 90)

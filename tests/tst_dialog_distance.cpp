@@ -108,10 +108,11 @@ private slots:
         radar->setTestDistance(321);
         radar->setFault(0x02, faultSpec(sim::Fault::Silent));
         DialogAnswerer answerer;
+        answerer.answerMessageBox(QMessageBox::Yes);
         answerer.answerMessageBox();
         w().ui->pushButtonSendPar->click();
         QVERIFY(answerer.waitDone());
-        QCOMPARE(answerer.seen.value(0).text, QStringLiteral("雷达探测区域设置失败"));
+        QCOMPARE(answerer.seen.value(1).text, QStringLiteral("雷达探测区域设置失败"));
         QVERIFY(w().pollingPaused);
         w().ui->listWidget->clear();
         press();

@@ -150,7 +150,10 @@ private slots:
         const QImage plotBefore = w().plotImage();
         radar->clearRequests();
 
-        QCOMPARE(verify(), QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致"));
+        // Both fingerprints named: the radar's as the window shows it, and the form's.
+        const QString radarPrint = ui()->labelFingerprint->text().section(QStringLiteral("："), 1);
+        QCOMPARE(verify(), QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致\n雷达中的场景指纹：%1，工具中的场景指纹：%2")
+                               .arg(radarPrint, w().formFingerprint()));
         QCOMPARE(requestCodes().mid(0, 5), (QList<int>{0x0A, 0x0B, 0x0C, 0x14, 0x15}));
         QVERIFY(log().contains(QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致")));
         QVERIFY(!w().pollingPaused);
@@ -171,9 +174,17 @@ private slots:
             QStringLiteral("<tr><td>非报警区域网格</td><td>(-50, 50); (150, 350)</td><td>(150, 350); (250, 150)</td></tr>")));
         QVERIFY(log().contains(QStringLiteral("场景参数校验失败：3项不一致")));
         QVERIFY(log().contains(QStringLiteral("报警距离：工具中 2.50 m，雷达中 3.00 m")));
+        // What was read is the radar's scene from now on.
+        const QString changedPrint = ui()->labelFingerprint->text().section(QStringLiteral("："), 1);
+        QVERIFY(changedPrint != radarPrint);
+        QVERIFY(message.contains(QStringLiteral("<p>雷达中的场景指纹：%1，").arg(changedPrint)));
 
-        // The form and the plot still show what the tool had.
+        // The form and the plot still show what the tool had; the form's differences from the
+        // radar's scene are outlined over it.
         QCOMPARE(formState(w()), before);
+        QVERIFY(view()->unsentOutlines());
+        view()->setUnsentScene(UnsentScene());
+        view()->redrawScene();
         QCOMPARE(w().plotImage(), plotBefore);
         QVERIFY(isWatching());
 
@@ -197,7 +208,7 @@ private slots:
         QVERIFY(offline.toPlainText().contains(QStringLiteral("本次未校验")));
 
         connectToStoredScene();
-        QCOMPARE(verify(), QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致"));
+        QVERIFY(verify().startsWith(QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致\n")));
         QTextDocument report;
         w().fillConfigurationReport(&report);
         const QString text = report.toPlainText();

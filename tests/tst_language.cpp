@@ -330,9 +330,11 @@ private slots:
             {w.menuBar(), "items", "帮助|选项|语言(language)", "Help|Options|语言(language)"},
             {ui->menu, "items", "固件升级|数据采集|测量距离|导出日志|链路统计",
              "Firmware Upgrade|Data Sampling|Distance Measurement|Export Log|Link Statistics"},
-            {ui->menu_2, "items", "继电器灵敏度|Can设置|导出配置|导入配置|校验雷达场景参数|导出配置报告|自动重连|记录检测数据|打开记录|查找静止目标",
-             "Relay Sensitivity|CAN Settings|Export Configuration|Import Configuration|"
-             "Verify Radar Scene Parameters|Export Configuration Report|Reconnect Automatically|Record Detection Data|Open Recording|Find Fixed Objects"},
+            {ui->menu_2, "items", "继电器灵敏度|Can设置|导出配置|导入配置|导出完整场景...|导入完整场景...|校验雷达场景参数|验收当前场景|"
+             "导出配置报告|雷达历史|自动重连|记录检测数据|打开记录|查找静止目标",
+             "Relay Sensitivity|CAN Settings|Export Configuration|Import Configuration|Export Full Scene...|Import Full Scene...|"
+             "Verify Radar Scene Parameters|Accept Current Scene|Export Configuration Report|Radar History|"
+             "Reconnect Automatically|Record Detection Data|Open Recording|Find Fixed Objects"},
             {w.linkStatusLabel(), "text", "未连接", "Not connected"},
             {ui->pushButtonConnect, "text", "连接", "Connect"},
             {ui->groupBox, "title", "雷达探测场景", "Radar Detection Scene"},

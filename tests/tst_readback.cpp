@@ -21,6 +21,12 @@ class TestReadBack : public SessionFixture
         return log().filter(QRegularExpression(QStringLiteral("^(?!.*：[0-9a-f]{2}( [0-9a-f]{2})*$)")));
     }
 
+    // The read-back ends with the fingerprint of the scene read, as the window shows it.
+    QString fingerprintLine() const
+    {
+        return QStringLiteral("雷达场景指纹：") + window->ui->labelFingerprint->text().section(QStringLiteral("："), 1);
+    }
+
 private slots:
     void initTestCase() { installWarningGuard(); }
     void init() { startSession(); }
@@ -57,7 +63,7 @@ private slots:
         QCOMPARE(requests.at(0).bytes.mid(7, 4).toHex(' '), QByteArray("ff 0d ff 01"));
         for (int i = 1; i < requests.size(); ++i)
             QCOMPARE(requests.at(i).bytes.mid(7, 4).toHex(' '), QByteArray("05 ") + requests.at(i).bytes.mid(8, 1).toHex() + " 05 05");
-        QCOMPARE(messages(), QStringList{QStringLiteral("串口成功连接：") + linkPath()});
+        QCOMPARE(messages(), (QStringList{QStringLiteral("串口成功连接：") + linkPath(), fingerprintLine()}));
 
         // Identity.
         const QString names[] = {QString(), "通道预警雷达", "区域安全扫描雷达", "避障雷达"};
@@ -138,7 +144,8 @@ private slots:
         QCOMPARE(watching ? requestCodes().mid(0, codes.size()) : requestCodes(), codes);
         for (QString &line : lines)
             line.replace(QStringLiteral("%1"), linkPath());
-        QCOMPARE(messages(), QStringList{QStringLiteral("串口成功连接：") + linkPath()} + lines);
+        QCOMPARE(messages(), QStringList{QStringLiteral("串口成功连接：") + linkPath()} + lines
+                                 + (watching ? QStringList{fingerprintLine()} : QStringList()));
         if (watching) {
             // The bad reply changed nothing; the good one that followed set the plot.
             QCOMPARE(view()->detectionFar, 6.0);

@@ -161,6 +161,7 @@ class TestRecording : public SessionFixture
             return QString();
         ui()->spinBoxSurveyFar->setValue(7.0);
         DialogAnswerer answers;
+        answers.answerMessageBox(QMessageBox::Yes, 4000);
         answers.answerMessageBox(QMessageBox::Ok, 4000);
         ui()->pushButtonSendPar->click();
         answers.waitDone(6000);

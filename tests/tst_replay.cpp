@@ -57,6 +57,7 @@ class TestReplay : public SessionFixture
             return live;
         ui()->spinBoxSurveyFar->setValue(7.0);
         DialogAnswerer answers;
+        answers.answerMessageBox(QMessageBox::Yes, 4000);
         answers.answerMessageBox(QMessageBox::Ok, 4000);
         live.framesBeforeSend = view()->frameIndex;
         ui()->pushButtonSendPar->click();

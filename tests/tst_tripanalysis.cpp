@@ -217,6 +217,7 @@ private slots:
         // 2.3 m goes on the wire (and into the recording) as 229 cm; the lamps use 2.3 m.
         ui()->spinBoxAlarmFar->setValue(2.3);
         DialogAnswerer answers;
+        answers.answerMessageBox(QMessageBox::Yes, 4000);
         answers.answerMessageBox(QMessageBox::Ok, 4000);
         ui()->pushButtonSendPar->click();
         QVERIFY(answers.waitDone(6000));

@@ -13,6 +13,7 @@
 #include "radarview.h"
 #include "sceneitems.h"
 #include "maintenancefixture.h"
+#include "radarhistory.h"
 #include "upgradeprotocol.h"
 
 #include <QSerialPort>
@@ -352,6 +353,16 @@ private slots:
         QCOMPARE(label(), QStringLiteral("升级文件缺失：") + QDir::currentPath() + QStringLiteral("/temp/1000"));
         QVERIFY(!requestCodes().contains(0x11));
         QVERIFY(waitUntil([&] { return requestCodes().count(0x06) >= 2; }));
+
+        // The radar's history keeps the run that reached the radar, with the set it took; the
+        // one that found no set never asked the radar and is not an upgrade.
+        RadarHistory history;
+        QVERIFY(history.open(RadarHistory::defaultPath(), RadarHistory::Missing::Refuse));
+        QStringList runs;
+        for (const HistoryEntry &e : history.entriesOf(ui()->labelID->text()))
+            if (e.action == QLatin1String(HistoryAction::FirmwareUpgraded))
+                runs.prepend(e.result + ' ' + e.details.value(QStringLiteral("set")).toString());
+        QCOMPARE(runs, (QStringList{"ok temp/1000"}));
     }
 
     // ---- the status texts -------------------------------------------------------------------

@@ -15,8 +15,9 @@
 
 namespace {
 // Stacking of the layers: zones, the heat map, axes, targets, then the cells, so a click on a
-// target finds the cell under it and a marked cell's fill lies over the heat map.
-enum Layer { ZonesLayer, HeatMapLayer, AxesLayer, TargetsLayer, CellsLayer };
+// target finds the cell under it and a marked cell's fill lies over the heat map; the unsent
+// outlines on top, taking no clicks.
+enum Layer { ZonesLayer, HeatMapLayer, AxesLayer, TargetsLayer, CellsLayer, UnsentLayer };
 // The frames of the cells looked at lie on the heat map, under the axes and the targets.
 constexpr double OutlinesLayer = HeatMapLayer + 0.5;
 
@@ -101,8 +102,28 @@ void RadarView::redrawScene()
             rebuildHeatMap();
         if (outlinesChanged)
             rebuildOutlines();
+        if (unsentChanged)
+            rebuildUnsent();
     }
     rebuildTargets();
+}
+
+void RadarView::setUnsentScene(const UnsentScene &scene)
+{
+    unsent = scene;
+    unsentChanged = true;
+}
+
+void RadarView::rebuildUnsent()
+{
+    delete unsentItem;
+    unsentItem = nullptr;
+    unsentChanged = false;
+    if (unsent.isEmpty())
+        return;
+    unsentItem = new UnsentSceneItem(lastGeometry, unsent, unsentOutline);
+    unsentItem->setZValue(UnsentLayer);
+    graphicsScene->addItem(unsentItem);
 }
 
 void RadarView::setHeatMap(const radarlink::CellCounts &counts, quint32 scaleTop)
@@ -178,6 +199,7 @@ void RadarView::rebuildStaticLayers()
     heatItem = nullptr;
     heatScaleItem = nullptr;
     outlineItem = nullptr;
+    unsentItem = nullptr;
 
     // The heat map's scale takes a strip right of the plot.
     const double strip = heatMapOn ? HeatScaleItem::stripWidth(heatScaleFont()) : 0;
@@ -222,6 +244,7 @@ void RadarView::rebuildStaticLayers()
 
     rebuildHeatMap();
     rebuildOutlines();
+    rebuildUnsent();
 
     setSceneRect(0, 0, zonesPixmap.width() + strip, zonesPixmap.height());
     fitInView(sceneRect(), Qt::KeepAspectRatio);
@@ -551,11 +574,13 @@ void RadarView::mousePressEvent(QMouseEvent *event)
             SuppressionGrid.setFlag(cell.row, cell.column, true);
         }
         nonAlarmCount = SuppressionGrid.setCount();
-    } else {
-        if (!eligible)
-            return;
-        DetectionAreaGrid.setFlag(cell.row, cell.column, !DetectionAreaGrid.isSet(cell.row, cell.column));
+        redrawScene();
+        emit cellsEdited();
+        return;
     }
+    if (!eligible)
+        return;
+    DetectionAreaGrid.setFlag(cell.row, cell.column, !DetectionAreaGrid.isSet(cell.row, cell.column));
     redrawScene();
 }
 

@@ -5,6 +5,7 @@
 
 #include "cellgrid.h"
 #include "targetframe.h"
+#include "unsentlayer.h"
 #include "viewgeometry.h"
 
 #include <QColor>
@@ -24,6 +25,7 @@ class HeatMapItem;
 class HeatScaleItem;
 class CellOutlineItem;
 struct DrawnTarget;
+class UnsentSceneItem;
 
 
 class RadarView : public QGraphicsView
@@ -104,6 +106,11 @@ public:
     // map and under the targets; none until set. Shown at the next redrawScene().
     void setOutlinedCells(const QVector<GridCell> &cells);
     const QVector<GridCell> &outlinedCells() const { return outlined; }
+    // The form's scene where it differs from the radar's, as dashed outlines over the plot; like
+    // every other member it shows at the next redrawScene(). Empty: no outlines.
+    void setUnsentScene(const UnsentScene &scene);
+    // The outlines of the last redraw, null when there are none.
+    const UnsentSceneItem *unsentOutlines() const { return unsentItem; }
 
     // The legend symbol for kind 0 (pedestrian), 1 (vehicle), 2 (static) or 3 (moving target).
     static QPixmap legendPicture(int kind, const QString &name, const QFont &font);
@@ -158,6 +165,7 @@ public:
     QColor tickFill{246, 174, 69};
     QColor axisLabelColour{0, 0, 0};
     QColor cellOutlineColour{120, 0, 150};
+    QColor unsentOutline{200, 0, 120};
 
     QVector<TargetFrame> frameHistory{HistorySize};
     int frameIndex = 0;
@@ -165,6 +173,10 @@ public:
 
     CellGrid SuppressionGrid;
     CellGrid DetectionAreaGrid;
+
+signals:
+    // The operator marked or cleared a non-alarm cell on the plot.
+    void cellsEdited();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -177,6 +189,7 @@ private:
     void rebuildTargets();
     void rebuildHeatMap();
     void rebuildOutlines();
+    void rebuildUnsent();
     QFont heatScaleFont() const;
     void paintZones(QPainter &painter, const ViewGeometry &g) const;
     void addAxes(const ViewGeometry &g);
@@ -197,6 +210,9 @@ private:
     CellOutlineItem *outlineItem = nullptr;
     QVector<GridCell> outlined;
     bool outlinesChanged = false;
+    UnsentSceneItem *unsentItem = nullptr;
+    UnsentScene unsent;
+    bool unsentChanged = false;
     bool heatMapOn = false;
     bool heatMapChanged = false;
     radarlink::CellCounts heatCounts;

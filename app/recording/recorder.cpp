@@ -1,5 +1,7 @@
 #include "recorder.h"
 
+#include "scenefingerprint.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -18,7 +20,8 @@ const char *const InsertStatements[TableCount] = {
     "INSERT INTO targets (frame, id, x_cm, y_cm, class, value1, value2) VALUES (?, ?, ?, ?, ?, ?, ?)",
     "INSERT INTO identity (time_ms, wall_ms, device_type, serial_number, station) VALUES (?, ?, ?, ?, ?)",
     "INSERT INTO scenes (scene, time_ms, wall_ms, origin, detection_far_cm, angle, warning_far_cm, alarm_far_cm,"
-    " left_half_m, right_half_m, grid_edge_cm, direction, type, start_cm) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    " left_half_m, right_half_m, grid_edge_cm, direction, type, start_cm, fingerprint)"
+    " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
     "INSERT INTO scene_cells (scene, x_cm, y_cm) VALUES (?, ?, ?)",
     "INSERT INTO events (time_ms, wall_ms, event, zone, ids) VALUES (?, ?, ?, ?, ?)",
     "INSERT OR REPLACE INTO session (key, value) VALUES (?, ?)",
@@ -231,13 +234,14 @@ void Recorder::recordIdentity(int deviceType, const QString &serialNumber, int s
         queue(IdentityRow, {clock.elapsed(), wallNow(), deviceType, serialNumber, station});
 }
 
-void Recorder::recordScene(const QString &origin, const radarlink::WireScene &s)
+void Recorder::recordScene(const QString &origin, const radarlink::WireScene &s, const QString &fingerprint)
 {
     if (!isRecording())
         return;
     const qint64 number = sceneNumber++;
     queue(Scenes, {number, clock.elapsed(), wallNow(), origin, s.detectionFarCm, s.angle, s.warningFarCm, s.alarmFarCm,
-                   s.leftHalfMetres, s.rightHalfMetres, s.gridEdgeCm, s.direction, s.type, s.startCm});
+                   s.leftHalfMetres, s.rightHalfMetres, s.gridEdgeCm, s.direction, s.type, s.startCm,
+                   fingerprint.isEmpty() ? radarlink::fingerprintText(radarlink::sceneFingerprint(s)) : fingerprint});
     for (const QPoint &cell : s.cells)
         queue(SceneCells, {number, cell.x(), cell.y()});
 }

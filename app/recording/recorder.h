@@ -50,7 +50,9 @@ public:
 
     void recordFrame(const TargetFrame &frame, const radarlink::ZoneFlags &flags, const radarlink::ZoneMembers &members);
     void recordIdentity(int deviceType, const QString &serialNumber, int station);
-    void recordScene(const QString &origin, const radarlink::WireScene &scene);
+    // The scene as the plot shows it, and the radar's scene fingerprint as the window shows it
+    // (when not given, the fingerprint of the scene recorded).
+    void recordScene(const QString &origin, const radarlink::WireScene &scene, const QString &fingerprint = QString());
     void recordEvent(const QString &event, const QString &zone = QString(), const QString &ids = QString());
 
     // Writes the queued rows now in one transaction.

@@ -1,5 +1,7 @@
 #include "recordingfile.h"
 
+#include "scenefingerprint.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -54,7 +56,7 @@ QStringList schemaStatements()
         QStringLiteral("CREATE TABLE scenes (scene INTEGER PRIMARY KEY, time_ms INTEGER NOT NULL, wall_ms INTEGER NOT NULL,"
                        " origin TEXT NOT NULL, detection_far_cm INTEGER, angle INTEGER, warning_far_cm INTEGER,"
                        " alarm_far_cm INTEGER, left_half_m INTEGER, right_half_m INTEGER, grid_edge_cm INTEGER,"
-                       " direction INTEGER, type INTEGER, start_cm INTEGER)"),
+                       " direction INTEGER, type INTEGER, start_cm INTEGER, fingerprint TEXT)"),
         QStringLiteral("CREATE TABLE scene_cells (scene INTEGER NOT NULL, x_cm INTEGER NOT NULL, y_cm INTEGER NOT NULL)"),
         QStringLiteral("CREATE TABLE events (time_ms INTEGER NOT NULL, wall_ms INTEGER NOT NULL, event TEXT NOT NULL,"
                        " zone TEXT, ids TEXT)"),
@@ -265,7 +267,7 @@ bool Reader::open(const QString &path)
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
         return damaged();
-    const int version = query.value(0).toInt();
+    version = query.value(0).toInt();
     if (version > SchemaVersion)
         return fail(QCoreApplication::translate("RecordingFile", "记录文件的格式版本 %1 比本程序新（本程序支持到 %2）").arg(version).arg(SchemaVersion));
     if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next())
@@ -396,9 +398,11 @@ bool Reader::readScenes(QVector<Scene> *scenes)
 {
     scenes->clear();
     QHash<qint64, int> byNumber;
+    const QString fingerprint = version >= 2 ? QStringLiteral("fingerprint") : QStringLiteral("NULL");
     const bool read = eachRow(
         QStringLiteral("SELECT scene, time_ms, origin, detection_far_cm, angle, warning_far_cm, alarm_far_cm,"
-                       " left_half_m, right_half_m, grid_edge_cm, direction, type, start_cm FROM scenes ORDER BY scene"),
+                       " left_half_m, right_half_m, grid_edge_cm, direction, type, start_cm, %1 FROM scenes ORDER BY scene")
+            .arg(fingerprint),
         {}, [&](const QSqlQuery &query) {
             Scene s;
             byNumber.insert(query.value(0).toLongLong(), scenes->size());
@@ -415,14 +419,19 @@ bool Reader::readScenes(QVector<Scene> *scenes)
             w.direction = quint8(query.value(10).toUInt());
             w.type = quint8(query.value(11).toUInt());
             w.startCm = quint16(query.value(12).toUInt());
+            s.fingerprint = query.value(13).toString();
             scenes->append(s);
         });
-    return read && eachRow(QStringLiteral("SELECT scene, x_cm, y_cm FROM scene_cells ORDER BY rowid"), {},
+    const bool cellsRead = read && eachRow(QStringLiteral("SELECT scene, x_cm, y_cm FROM scene_cells ORDER BY rowid"), {},
                            [&](const QSqlQuery &query) {
                                const auto slot = byNumber.constFind(query.value(0).toLongLong());
                                if (slot != byNumber.constEnd())
                                    (*scenes)[*slot].scene.cells.append(QPoint(query.value(1).toInt(), query.value(2).toInt()));
                            });
+    for (Scene &scene : *scenes)
+        if (scene.fingerprint.isEmpty())
+            scene.fingerprint = radarlink::fingerprintText(radarlink::sceneFingerprint(scene.scene));
+    return cellsRead;
 }
 
 namespace {

@@ -19,7 +19,7 @@ class QSqlQuery;
 namespace recording {
 
 // Raised whenever a table or column changes meaning; stored in PRAGMA user_version.
-constexpr int SchemaVersion = 1;
+constexpr int SchemaVersion = 2;
 // Folder size at which the oldest recordings go, unless radar-config.ini says otherwise.
 constexpr qint64 DefaultFolderCapBytes = qint64(2) * 1024 * 1024 * 1024;
 // However small the cap, the newest recordings (the one being started among them) stay.
@@ -93,6 +93,9 @@ struct Scene {
     qint64 timeMs = 0;
     QString origin;  // readback or sent
     radarlink::WireScene scene;
+    // The radar's scene fingerprint as the window showed it; in a version 1 file, which has
+    // none, the fingerprint of the scene's values.
+    QString fingerprint;
 };
 
 // One recording opened read-only. Every reading call returns false with errorString() set
@@ -140,6 +143,7 @@ private:
     QString recordingPath;
     // The journal index SQLite had to make to read a killed writer's journal; taken away again.
     QString madeIndex;
+    int version = 0;
     bool opened = false;
 };
 

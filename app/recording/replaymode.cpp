@@ -117,6 +117,7 @@ bool MainWindow::openRecording(const QString &path)
         applyRecordedScene(replayData->scenes().constFirst().scene);
     startTripReplay();
     refreshLinkStatus();
+    refreshFingerprint();
     return true;
 }
 
@@ -133,6 +134,7 @@ void MainWindow::leaveReplay()
     setRadarControlsEnabled(true);
     restoreLiveTripView();
     refreshLinkStatus();
+    refreshFingerprint();
     emit printThread(tr("退出回放"));
 }
 
@@ -195,7 +197,7 @@ QList<QObject *> MainWindow::radarControls() const
             ui->spinBoxAlarmFar, ui->spinBoxLeft, ui->spinBoxRight, ui->spinBoxSurveyAngle, ui->comboBoxGrid,
             ui->comboBoxTargetDir, ui->comboBoxTargetType, ui->actionUpdate, ui->actionGetData,
             ui->actionCeliangJuli, ui->actionFrameLimt, ui->actionCan, ui->actionImportCfg,
-            ui->actionVerifyScene};
+            ui->actionImportScene, ui->actionVerifyScene, ui->actionAcceptScene};
 }
 
 void MainWindow::setRadarControlsEnabled(bool on)
@@ -259,6 +261,7 @@ void MainWindow::showReplayFrame(int index, bool continuous)
     if (scene >= 0 && scene != replaySceneShown && !whatIfActive()) {
         applyRecordedScene(replayData->scenes().at(scene).scene);
         replaySceneShown = scene;
+        refreshFingerprint();
     }
     // Played on, the frames since the last one shown join the history; after a jump the history
     // is built again as the live plot held it at that frame, so the tracks are right at once.

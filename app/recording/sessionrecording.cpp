@@ -107,5 +107,6 @@ void MainWindow::stopRecordingUnlessResuming()
 
 void MainWindow::recordScene(const QString &origin)
 {
-    recorder->recordScene(origin, toolScene());
+    // The scene the plot and the lamps go by, and the fingerprint of the radar's.
+    recorder->recordScene(origin, toolScene(), radarFingerprint());
 }

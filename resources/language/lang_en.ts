@@ -1326,6 +1326,226 @@ Mark it?</translation>
         <source>试算场景：报警区进入 %1 次（记录的场景 %2 次），预警区 %3 次（%4 次），检测区 %5 次（%6 次）</source>
         <translation>Scene trial: alarm zone entered %1 times (recorded scene %2), warning zone %3 (%4), detection zone %5 (%6)</translation>
     </message>
+    <message>
+        <source>导出完整场景...</source>
+        <translation>Export Full Scene...</translation>
+    </message>
+    <message>
+        <source>导入完整场景...</source>
+        <translation>Import Full Scene...</translation>
+    </message>
+    <message>
+        <source>验收当前场景</source>
+        <translation>Accept Current Scene</translation>
+    </message>
+    <message>
+        <source>雷达历史</source>
+        <translation>Radar History</translation>
+    </message>
+    <message>
+        <source>场景指纹：%1</source>
+        <translation>Scene fingerprint: %1</translation>
+    </message>
+    <message>
+        <source>未发送的修改：%1</source>
+        <translation>Unsent changes: %1</translation>
+    </message>
+    <message>
+        <source>雷达中的场景指纹：%1</source>
+        <translation>Fingerprint of the radar's scene: %1</translation>
+    </message>
+    <message>
+        <source>要发送的场景指纹：%1</source>
+        <translation>Fingerprint of the scene to send: %1</translation>
+    </message>
+    <message>
+        <source>表单中的场景与雷达中的相同，没有要改变的数值。</source>
+        <translation>The form holds the radar's scene: no value would change.</translation>
+    </message>
+    <message>
+        <source>将改变的数值（雷达中 → 表单中）：</source>
+        <translation>Values that change (in the radar → in the form):</translation>
+    </message>
+    <message>
+        <source>本次连接没有读到雷达中的场景，无法比较。将发送表单中的这些数值：</source>
+        <translation>The radar's scene was not read on this connection, so nothing can be compared. These values of the form will be sent:</translation>
+    </message>
+    <message>
+        <source>探测距离改变后这些非报警区域网格超出网格，不会发送：%1</source>
+        <translation>With the new detection distance these non-alarm cells lie off the grid and will not be sent: %1</translation>
+    </message>
+    <message>
+        <source>注意，这些数值相互矛盾：</source>
+        <translation>Note, these values contradict each other:</translation>
+    </message>
+    <message>
+        <source>发送吗？</source>
+        <translation>Send?</translation>
+    </message>
+    <message>
+        <source>与验收场景一致（%1 验收）</source>
+        <translation>Same as the accepted scene (accepted %1)</translation>
+    </message>
+    <message>
+        <source>与验收场景不一致（%1 验收）</source>
+        <translation>Differs from the accepted scene (accepted %1)</translation>
+    </message>
+    <message>
+        <source>未连接雷达，无法验收</source>
+        <translation>No radar connected: nothing to accept</translation>
+    </message>
+    <message>
+        <source>无法验收：雷达没有正确应答</source>
+        <translation>Cannot accept: the radar did not answer correctly</translation>
+    </message>
+    <message>
+        <source>雷达中的场景（指纹 %1）与表单（指纹 %2）不一致，没有验收。</source>
+        <translation>The radar's scene (fingerprint %1) differs from the form (fingerprint %2): nothing was accepted.</translation>
+    </message>
+    <message>
+        <source>验收没有保存：雷达历史无法写入</source>
+        <translation>The acceptance was not stored: the radar history cannot be written</translation>
+    </message>
+    <message>
+        <source>已验收当前场景：场景指纹 %1，验收人 %2</source>
+        <translation>Scene accepted: fingerprint %1, accepted by %2</translation>
+    </message>
+    <message>
+        <source>表单无法准确容纳这个场景，表单没有改变（场景中 → 表单能容纳的）：</source>
+        <translation>The form cannot hold this scene exactly; the form is unchanged (in the scene → what the form can hold):</translation>
+    </message>
+    <message>
+        <source>载入场景</source>
+        <translation>Load Scene</translation>
+    </message>
+    <message>
+        <source>回放时不能把场景载入表单</source>
+        <translation>A scene cannot be loaded into the form during a replay</translation>
+    </message>
+    <message>
+        <source>这个场景是为%1准备的，而表单当前对应%2。仍然载入吗？</source>
+        <translation>This scene was made for a %1, while the form is set up for a %2. Load it all the same?</translation>
+    </message>
+    <message>
+        <source>已把场景载入表单：%1，场景指纹 %2</source>
+        <translation>Scene loaded into the form: %1, fingerprint %2</translation>
+    </message>
+    <message>
+        <source>雷达历史无法写入：%1</source>
+        <translation>The radar history cannot be written: %1</translation>
+    </message>
+    <message>
+        <source>雷达 %1 的记录 #%2</source>
+        <translation>entry #%2 of radar %1</translation>
+    </message>
+    <message>
+        <source>雷达场景指纹：%1</source>
+        <translation>Radar scene fingerprint: %1</translation>
+    </message>
+    <message>
+        <source>雷达中的场景指纹</source>
+        <translation>Fingerprint of the radar's scene</translation>
+    </message>
+    <message>
+        <source>表单中的场景指纹</source>
+        <translation>Fingerprint of the form's scene</translation>
+    </message>
+    <message>
+        <source>雷达历史中没有这台雷达的验收记录</source>
+        <translation>The radar history holds no acceptance of this radar</translation>
+    </message>
+    <message>
+        <source>上次验收：%1，验收人 %2，场景指纹 %3</source>
+        <translation>Last accepted: %1, by %2, fingerprint %3</translation>
+    </message>
+    <message>
+        <source>验收备注：%1</source>
+        <translation>Acceptance note: %1</translation>
+    </message>
+    <message>
+        <source>验收记录所在的历史记录链完整</source>
+        <translation>The history chain holding the acceptance is whole</translation>
+    </message>
+    <message>
+        <source>验收记录所在的历史记录链不完整：%1</source>
+        <translation>The history chain holding the acceptance is broken: %1</translation>
+    </message>
+    <message>
+        <source>场景没有发送完：雷达中的场景未确认</source>
+        <translation>The scene was not sent completely: the radar's scene is not confirmed</translation>
+    </message>
+    <message>
+        <source>发送后的场景指纹：%1</source>
+        <translation>Scene fingerprint after the send: %1</translation>
+    </message>
+    <message>
+        <source>场景已发送，非报警区域网格没有应答：雷达中的场景未确认</source>
+        <translation>Scene sent, the non-alarm cells got no answer: the radar's scene is not confirmed</translation>
+    </message>
+    <message>
+        <source>探测距离改变，网格随之改变，非报警区域网格的去向：</source>
+        <translation>The detection distance changed and the grid with it; where the non-alarm cells went:</translation>
+    </message>
+    <message>
+        <source>%1 → %2</source>
+        <translation>%1 → %2</translation>
+    </message>
+    <message>
+        <source>%1 → 超出网格，已移除</source>
+        <translation>%1 → off the grid, removed</translation>
+    </message>
+    <message>
+        <source>导出完整场景</source>
+        <translation>Export Full Scene</translation>
+    </message>
+    <message>
+        <source>导入完整场景</source>
+        <translation>Import Full Scene</translation>
+    </message>
+    <message>
+        <source>雷达中的场景指纹：%1，工具中的场景指纹：%2</source>
+        <translation>Fingerprint of the radar's scene: %1, of the tool's: %2</translation>
+    </message>
+    <message>
+        <source>%1：%2 → %3</source>
+        <translation>%1: %2 → %3</translation>
+    </message>
+    <message>
+        <source>新增非报警区域网格：%1</source>
+        <translation>Non-alarm cell added: %1</translation>
+    </message>
+    <message>
+        <source>移除非报警区域网格：%1</source>
+        <translation>Non-alarm cell removed: %1</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>预警距离 %1 不大于报警距离 %2：没有预警区</source>
+        <translation>Warning distance %1 is not beyond the alarm distance %2: there is no warning zone</translation>
+    </message>
+    <message>
+        <source>探测距离 %1 不大于预警距离 %2：预警区外没有探测区</source>
+        <translation>Detection distance %1 is not beyond the warning distance %2: there is no detection zone beyond the warning zone</translation>
+    </message>
+    <message>
+        <source>探测距离 %1 不大于报警距离 %2：报警区外没有探测区</source>
+        <translation>Detection distance %1 is not beyond the alarm distance %2: there is no detection zone beyond the alarm zone</translation>
+    </message>
+    <message>
+        <source>起始探测距离 %1 不小于报警距离 %2：没有报警区</source>
+        <translation>Start distance %1 is not short of the alarm distance %2: there is no alarm zone</translation>
+    </message>
+    <message>
+        <source>左边界 %1 不在右边界 %2 的左侧：通道为空</source>
+        <translation>Left boundary %1 is not left of the right boundary %2: the lane is empty</translation>
+    </message>
+    <message>
+        <source>通道预警雷达不使用预警区，但预警距离 %1 大于报警距离 %2</source>
+        <translation>A channel early-warning radar has no warning zone, but the warning distance %1 is beyond the alarm distance %2</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -1966,6 +2186,192 @@ Mark it?</translation>
     <message>
         <source>%1 至 %2  %3（%4 s，目标 %5）</source>
         <translation>%1 to %2  %3 (%4 s, targets %5)</translation>
+    </message>
+</context>
+<context>
+    <name>DialogAcceptance</name>
+    <message>
+        <source>验收当前场景</source>
+        <translation>Accept Current Scene</translation>
+    </message>
+    <message>
+        <source>验收人姓名：</source>
+        <translation>Name of the acceptor:</translation>
+    </message>
+    <message>
+        <source>备注（可不填）：</source>
+        <translation>Note (optional):</translation>
+    </message>
+    <message>
+        <source>雷达中的场景与表单一致，场景指纹：%1</source>
+        <translation>The radar holds the scene of the form, fingerprint %1</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>雷达历史</source>
+        <translation>Radar History</translation>
+    </message>
+    <message>
+        <source>序列编号</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>设备类型</source>
+        <translation>Device type</translation>
+    </message>
+    <message>
+        <source>记录数</source>
+        <translation>Entries</translation>
+    </message>
+    <message>
+        <source>最近一次验收</source>
+        <translation>Last acceptance</translation>
+    </message>
+    <message>
+        <source>编号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>操作</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>站点编号</source>
+        <translation>Station number</translation>
+    </message>
+    <message>
+        <source>之前的场景指纹</source>
+        <translation>Fingerprint before</translation>
+    </message>
+    <message>
+        <source>之后的场景指纹</source>
+        <translation>Fingerprint after</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>详情</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>比较所选的两条记录</source>
+        <translation>Compare the Two Selected Entries</translation>
+    </message>
+    <message>
+        <source>载入到表单</source>
+        <translation>Load into the Form</translation>
+    </message>
+    <message>
+        <source>导出完整场景...</source>
+        <translation>Export Full Scene...</translation>
+    </message>
+    <message>
+        <source>雷达历史：%1</source>
+        <translation>Radar history: %1</translation>
+    </message>
+    <message>
+        <source>未验收</source>
+        <translation>not accepted</translation>
+    </message>
+    <message>
+        <source>%1 %2（场景指纹 %3）</source>
+        <translation>%1 %2 (fingerprint %3)</translation>
+    </message>
+    <message>
+        <source>连接时回读</source>
+        <translation>read back at connect</translation>
+    </message>
+    <message>
+        <source>发送场景</source>
+        <translation>scene sent</translation>
+    </message>
+    <message>
+        <source>保存到闪存</source>
+        <translation>saved to flash</translation>
+    </message>
+    <message>
+        <source>校验场景</source>
+        <translation>scene verified</translation>
+    </message>
+    <message>
+        <source>验收</source>
+        <translation>accepted</translation>
+    </message>
+    <message>
+        <source>修改站点编号</source>
+        <translation>station number changed</translation>
+    </message>
+    <message>
+        <source>设置继电器灵敏度</source>
+        <translation>relay sensitivity set</translation>
+    </message>
+    <message>
+        <source>设置CAN输出</source>
+        <translation>CAN output set</translation>
+    </message>
+    <message>
+        <source>固件升级</source>
+        <translation>firmware upgraded</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>success</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>一致</source>
+        <translation>equal</translation>
+    </message>
+    <message>
+        <source>不一致</source>
+        <translation>different</translation>
+    </message>
+    <message>
+        <source>所选记录的场景无法读取：%1</source>
+        <translation>The scene of the selected entry cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>记录 #%1（%2）→ 记录 #%3（%4）</source>
+        <translation>Entry #%1 (%2) → entry #%3 (%4)</translation>
+    </message>
+    <message>
+        <source>场景指纹：%1 → %2</source>
+        <translation>Fingerprint: %1 → %2</translation>
+    </message>
+    <message>
+        <source>两条记录的场景相同。</source>
+        <translation>The two entries hold the same scene.</translation>
+    </message>
+    <message>
+        <source>比较两条记录</source>
+        <translation>Compare Two Entries</translation>
+    </message>
+    <message>
+        <source>请选择两条带有场景的记录。</source>
+        <translation>Select two entries that hold a scene.</translation>
+    </message>
+    <message>
+        <source>请选择一条带有场景的记录。</source>
+        <translation>Select one entry that holds a scene.</translation>
+    </message>
+    <message>
+        <source>导出完整场景</source>
+        <translation>Export Full Scene</translation>
     </message>
 </context>
 </TS>
