@@ -190,8 +190,20 @@ QSize MainWindow::openingSize(const QSize &available)
 {
     // The placement's share of a large screen is kept as it is; on a screen where that share
     // falls short of a laptop-sized window, the window opens at that size, as far as it fits.
-    Q_UNUSED(available)
-    return minimumSizeHint().expandedTo(comfortableSize);
+    // Where the screen has the height, the window also takes what the scene group needs to show
+    // whole, without scrolling.
+    const QSize least = minimumSizeHint().expandedTo(comfortableSize);
+    return least.expandedTo(QSize(0, qMin(heightShowingWholeScene(least), available.height())));
+}
+
+int MainWindow::heightShowingWholeScene(const QSize &from)
+{
+    // Laid out at the given size, the window needs as much more height as the scene group's
+    // values lack in its frame.
+    resize(from);
+    layout()->activate();
+    const QScrollArea *scroll = ui->scrollAreaScene;
+    return height() + qMax(0, scroll->widget()->sizeHint().height() - scroll->viewport()->height());
 }
 
 void MainWindow::keepWithinScreen()

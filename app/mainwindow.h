@@ -340,6 +340,13 @@ private:
     // The size the window opens at on a screen with the given free area: the comfortable size,
     // or taller when the scene group needs it and the screen has the room.
     QSize openingSize(const QSize &available);
+
+public:
+    // The window's height, laid out at the given size first, at which the scene group shows every
+    // value without scrolling.
+    int heightShowingWholeScene(const QSize &from);
+
+private:
     // Moves a shown window that has grown past the screen's edge back onto the screen.
     void keepWithinScreen();
     // However short the window, the log dock keeps three lines in sight.

@@ -13,7 +13,14 @@ public:
     explicit SceneScrollArea(QWidget *parent = nullptr) : QScrollArea(parent) {}
 
     QSize minimumSizeHint() const override { return withGroupWidth(QScrollArea::minimumSizeHint(), true); }
-    QSize sizeHint() const override { return withGroupWidth(QScrollArea::sizeHint(), false); }
+    // Tall enough for the whole group: a window that can afford the height shows it unscrolled.
+    QSize sizeHint() const override
+    {
+        QSize hint = withGroupWidth(QScrollArea::sizeHint(), false);
+        if (const QWidget *group = widget())
+            hint.setHeight(group->sizeHint().height() + 2 * frameWidth());
+        return hint;
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override

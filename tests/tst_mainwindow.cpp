@@ -259,6 +259,12 @@ private slots:
             for (QWidget *needed : QList<QWidget *>{ui()->pushButtonSendPar, ui()->pushButtonSaveConfig, list,
                                                     deviceType ? ui()->pushButtonDisconnect : ui()->pushButtonConnect})
                 verifyInSight(needed);
+            // The commands never scroll away with the scene group's values.
+            for (QWidget *command : QList<QWidget *>{ui()->pushButtonSendPar, ui()->pushButtonSaveConfig, ui()->checkBoxSelect,
+                                                     ui()->checkBoxTrack, ui()->checkBoxHeatMap}) {
+                QVERIFY2(!ui()->scrollAreaScene->isAncestorOf(command), qPrintable(command->objectName()));
+                verifyInSight(command);
+            }
             list->scrollToTop();
             const QRect third = list->visualItemRect(list->item(2));
             QVERIFY2(third.top() >= 0 && third.bottom() <= list->viewport()->rect().bottom(),
@@ -284,6 +290,13 @@ private slots:
             QVERIFY2(plot.width() >= laptopWindow.width() / 3 && plot.height() >= laptopWindow.height() / 3,
                      qPrintable(QString("plot %1 x %2").arg(plot.width()).arg(plot.height())));
         }
+        // Given the height it asks for, which a 1920 x 1080 screen has, the scene group shows every
+        // value without scrolling.
+        const int whole = w().heightShowingWholeScene(QSize(1536, 756));
+        QVERIFY2(whole <= 1000, qPrintable(QString::number(whole)));
+        w().resize(1536, whole);
+        QCoreApplication::processEvents();
+        QCOMPARE(ui()->scrollAreaScene->verticalScrollBar()->maximum(), 0);
     }
     // A device-type line squeezed to its least width ends in "…", and hovering over it shows the
     // whole line; given its full width it shows all and offers no tooltip.
