@@ -299,7 +299,7 @@ QString ChainCheck::text() const
 {
     switch (fault) {
     case None:
-        return RadarHistory::tr("雷达历史完整：已检查 %1 条记录").arg(checkedEntries);
+        return RadarHistory::tr("雷达历史完整：已检查 %n 条记录", nullptr, int(checkedEntries));
     case ContentChanged:
         return RadarHistory::tr("雷达 %1 的记录 #%2 被改动过：内容与其哈希不符").arg(serial).arg(entryId);
     case LinkBroken:

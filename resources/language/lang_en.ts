@@ -1119,7 +1119,7 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
     </message>
     <message>
         <source>检测数据记录积压过多，有 %1 帧没有记录</source>
-        <translation>The detection recording fell too far behind; %1 frames were not recorded</translation>
+        <translation>The detection recording fell too far behind; frames not recorded: %1</translation>
     </message>
     <message>
         <source>记录文件夹上限 recording/folderCapBytes 的值“%1”无效，改用默认值 %2 字节</source>
@@ -1242,7 +1242,7 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
     </message>
     <message>
         <source>整个记录（%1 帧）</source>
-        <translation>The whole recording (%1 frames)</translation>
+        <translation>The whole recording (frames: %1)</translation>
     </message>
     <message>
         <source>自 %1 起的检测帧</source>
@@ -1254,7 +1254,7 @@ Keep the unsent edits? Choose &quot;No&quot; to take the radar's scene.</transla
     </message>
     <message>
         <source>查找静止目标：停留至少 %1 s 的单元格 %2 个</source>
-        <translation>Find fixed objects: %2 cells with a stay of at least %1 s</translation>
+        <translation>Find fixed objects: cells with a stay of at least %1 s: %2</translation>
     </message>
     <message>
         <source>回放中只能在试算场景中标记单元格（回放栏的“试算场景”）</source>
@@ -1324,7 +1324,7 @@ Mark it?</translation>
     </message>
     <message>
         <source>试算场景：报警区进入 %1 次（记录的场景 %2 次），预警区 %3 次（%4 次），检测区 %5 次（%6 次）</source>
-        <translation>Scene trial: alarm zone entered %1 times (recorded scene %2), warning zone %3 (%4), detection zone %5 (%6)</translation>
+        <translation>Scene trial: alarm zone entries %1 (recorded scene %2), warning zone %3 (%4), detection zone %5 (%6)</translation>
     </message>
     <message>
         <source>导出完整场景...</source>
@@ -1629,10 +1629,6 @@ Mark it?</translation>
 <context>
     <name>RadarHistory</name>
     <message>
-        <source>雷达历史完整：已检查 %1 条记录</source>
-        <translation>Radar history intact: %1 entries checked</translation>
-    </message>
-    <message>
         <source>雷达 %1 的记录 #%2 被改动过：内容与其哈希不符</source>
         <translation>Entry #%2 of radar %1 was changed: its content does not match its hash</translation>
     </message>
@@ -1738,7 +1734,14 @@ Mark it?</translation>
     </message>
     <message>
         <source>有 %1 条记录等待发送，但没有设置雷达历史数据库（history/database）</source>
-        <translation>%1 entries are waiting to be sent, but no radar history database is set (history/database)</translation>
+        <translation>Entries waiting to be sent: %1, but no radar history database is set (history/database)</translation>
+    </message>
+    <message numerus="yes">
+        <source>雷达历史完整：已检查 %n 条记录</source>
+        <translation>
+            <numerusform>Radar history intact: %n entry checked</numerusform>
+            <numerusform>Radar history intact: %n entries checked</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -2012,7 +2015,7 @@ Mark it?</translation>
     </message>
     <message>
         <source>%1：进入 %2 次，共 %3 s</source>
-        <translation>%1: entered %2 times, %3 s in all</translation>
+        <translation>%1: entries %2, %3 s in all</translation>
     </message>
     <message>
         <source>记录：%1</source>

@@ -19,4 +19,13 @@
         </translation>
     </message>
 </context>
+<context>
+    <name>RadarHistory</name>
+    <message numerus="yes">
+        <source>雷达历史完整：已检查 %n 条记录</source>
+        <translation>
+            <numerusform>雷达历史完整：已检查 %n 条记录</numerusform>
+        </translation>
+    </message>
+</context>
 </TS>
