@@ -9,10 +9,11 @@ FUZZ_PACKAGES := cmake make pkg-config ccache qtbase5-dev clang libclang-rt-14-d
 # The same tree on Qt 6 (-DRADAR_QT=6).
 QT6_PACKAGES := cmake g++ make pkg-config ccache qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6sql6-sqlite libqt6sql6-psql postgresql qt6-translations-l10n
 JOBS ?= 2
-# The tests mostly wait on the simulated line, so more of them than cores run side by side; the
-# sanitizer build's tests need the processor more and run fewer at a time.
-TEST_JOBS ?= 6
-ASAN_TEST_JOBS ?= 4
+# The tests mostly wait on the simulated line (a whole normal run takes well under a minute of
+# processor time), so many more of them than cores run side by side; the sanitizer build's tests
+# need the processor more and run fewer at a time.
+TEST_JOBS ?= 16
+ASAN_TEST_JOBS ?= 8
 # Compiled objects are kept between builds of any of the four folders (and of other clones of the
 # repository on the same machine): paths are taken relative to the repository.
 CMAKE_CACHE_FLAGS := -DCMAKE_CXX_COMPILER_LAUNCHER=ccache

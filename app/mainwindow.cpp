@@ -141,7 +141,9 @@ void MainWindow::setUpLog()
         if (!statusLabel)
             return;
         const QFontMetrics metrics(statusBar()->font());
-        const int room = statusBar()->width() - metrics.horizontalAdvance(message + QStringLiteral("    "));
+        // The status bar's own margins and its size grip take some of the width as well.
+        const int frame = statusBar()->isSizeGripEnabled() ? style()->pixelMetric(QStyle::PM_SizeGripSize) : 0;
+        const int room = statusBar()->width() - metrics.horizontalAdvance(message + QStringLiteral("    ")) - frame - 8;
         statusLabel->setMaximumWidth(message.isEmpty() ? QWIDGETSIZE_MAX : std::max(room, statusBar()->width() / 3));
     });
     logFilterBar = new LogFilterBar(ui->dockWidgetContents);
