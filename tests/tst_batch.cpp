@@ -8,6 +8,7 @@
 // radar untouched or left as the partial send left it and said so.
 #include "dialoganswerer.h"
 #include "mainwindow.h"
+#include "radarhistory.h"
 #include "radarsimulator.h"
 #include "scenefile.h"
 #include "scenefingerprint.h"
@@ -17,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -355,6 +357,27 @@ private slots:
         QCOMPARE(result.value("result").toString(), force ? QStringLiteral("applied") : QStringLiteral("failed"));
         QCOMPARE(result.value("step").toString(), force ? QString() : QStringLiteral("device_type"));
         QCOMPARE(framesOf(obstacle, WriteCodes).size(), force ? 5 : 0);
+    }
+
+    // The window says which store its history uses and what waits there for the server.
+    void theWindowNamesItsHistoryStore()
+    {
+        RadarHistory away;
+        RadarHistory::Settings unreachable;
+        unreachable.server = QStringLiteral("host=/nonexistent dbname=radar user=qa");
+        QVERIFY(away.open(unreachable));
+        HistoryEntry entry;
+        entry.serial = QStringLiteral("02340001009a");
+        entry.action = QString::fromLatin1(HistoryAction::Readback);
+        entry.result = QString::fromLatin1(HistoryResult::Ok);
+        QVERIFY2(away.record(entry) && entry.id == 0, qPrintable(away.errorText()));
+        away.close();
+
+        MainWindow window;
+        const QLabel *store = window.findChild<QLabel *>(QStringLiteral("labelHistoryStore"));
+        QVERIFY(store && store->isHidden());
+        QVERIFY(window.radarHistory());
+        QCOMPARE(store->text(), QStringLiteral("雷达历史：本机文件 radar-history.sqlite（1 条记录等待发送到服务器）"));
     }
 
     void badInput_data()
