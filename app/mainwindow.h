@@ -264,7 +264,6 @@ public:
     // is answered Yes: the batch decided before it asked the window to act. The poll never
     // runs, a lost line is not waited for and no recording is made.
     void setUnattended(bool on);
-    bool isUnattended() const { return unattended; }
     enum class UnattendedText { Message, Question, HistoryFailure };
     // The window's boxes and questions on the batch's paths; in the window exactly as a
     // QMessageBox with that parent shows them.

@@ -45,9 +45,7 @@ void colourText(QWidget *widget, const QColor &colour)
     palette.setColor(QPalette::WindowText, colour);
     widget->setPalette(palette);
 }
-} // namespace
 
-namespace {
 RadarHistory::Settings fileOnly(const QString &path)
 {
     RadarHistory::Settings settings;
