@@ -17,18 +17,26 @@ enum class Mode {
     ExportEvents, // a recording's events to a CSV file, no window
     History,      // the radar history as JSON lines, or its chains checked, no window
     Analyse,      // a recording's zone entries and fixed cells, no window
+    Batch,        // radars read, applied or verified one after another, no window shown
     Refused,      // arguments no mode takes: the reason and the usage on standard error, exit 1
 };
+
+enum class BatchAction { Read, Apply, Verify };
 
 struct Request {
     Mode mode = Mode::Window;
     QString port;      // Window: the port to connect to at start
+    QStringList ports; // Batch: the radars' ports in the order given, the lists taken apart
+    BatchAction batchAction = BatchAction::Read;
+    QString sceneFile; // Batch: the file written (--read) or the scene file (--apply, --verify)
+    bool saveToFlash = false; // Batch --apply: committed to flash after it
+    bool force = false;       // Batch --apply: sent when equal, and to another device type
     QString recording; // Window: the recording to replay at start; exports: the one read
     QString output;    // exports: the CSV file written
     QString serial;    // History: one radar's entries only, when given
     QString scene;     // Analyse: the scene file tried on the recording
     bool check = false; // History: check the chains instead of printing
-    bool json = false;  // Analyse: one JSON object instead of readable lines
+    bool json = false;  // Analyse, Batch: JSON instead of readable lines
     QString reason;    // Refused: why, in one line
 };
 

@@ -49,6 +49,7 @@ QString fingerprintOf(const WireScene &scene)
 void MainWindow::setUpCommissioning()
 {
     historyPath = RadarHistory::defaultPath();
+    setUpHistoryStatus();
     colourText(ui->labelUnsentChanges, UnsentColour);
     ui->graphicsView->unsentOutline = UnsentColour;
     // Every edit of the scene group and every cell marked on the plot.
@@ -167,11 +168,9 @@ bool MainWindow::confirmSceneChanges()
             lines << conflictText(conflict, form);
     }
     lines << tr("发送吗？");
-    QMessageBox box(QMessageBox::Question, tr("发送雷达场景参数"), lines.join(QLatin1Char('\n')),
-                    QMessageBox::Yes | QMessageBox::No, this);
     // Contradicting values are sent only when the operator chooses so.
-    box.setDefaultButton(conflicts.isEmpty() ? QMessageBox::Yes : QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return askYesNo(this, tr("发送雷达场景参数"), lines.join(QLatin1Char('\n')),
+                    conflicts.isEmpty() ? QMessageBox::Yes : QMessageBox::No);
 }
 
 void MainWindow::lookUpAcceptance()
@@ -311,21 +310,20 @@ bool MainWindow::loadSceneIntoForm(const SceneFile &file, const QString &origin)
 {
     const QString title = tr("载入场景");
     if (inReplay()) {
-        QMessageBox::warning(this, title, tr("回放时不能把场景载入表单"));
+        showMessage(this, QMessageBox::Warning, title, tr("回放时不能把场景载入表单"));
         return false;
     }
     if (file.deviceType != deviceType) {
         const auto typeName = [](int type) { return deviceTypeNames.value(type, QString::number(type)); };
         const QString question = tr("这个场景是为%1准备的，而表单当前对应%2。仍然载入吗？")
                                      .arg(typeName(file.deviceType), typeName(deviceType));
-        if (QMessageBox::question(this, title, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-            != QMessageBox::Yes)
+        if (!askYesNo(this, title, question, QMessageBox::No))
             return false;
     }
     QString error;
     if (!applyWireSceneToForm(file.scene, &error)) {
         emit printThread(error);
-        QMessageBox::warning(this, title, error);
+        showMessage(this, QMessageBox::Warning, title, error);
         return false;
     }
     emit printThread(tr("已把场景载入表单：%1，场景指纹 %2").arg(origin, fingerprintOf(file.scene)));

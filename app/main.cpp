@@ -1,4 +1,5 @@
 #include "analysecommand.h"
+#include "batchrunner.h"
 #include "commandline.h"
 #include "historycommands.h"
 #include "radarhistory.h"
@@ -29,6 +30,15 @@ bool needsWindow(const QStringList &arguments)
     const commandline::Mode mode = commandline::parse(arguments).mode;
     return mode == commandline::Mode::Window
            || (mode == commandline::Mode::Refused && commandline::mayHoldToolkitOptions(arguments));
+}
+
+// A batch drives a window that is never shown, so it needs the widgets' application object
+// but no display. It always takes the offscreen platform, whatever the caller's environment
+// says: nothing is ever drawn on a screen, and a platform named for a display that is not there
+// (xcb without an X server, say) would end the program before its first radar.
+bool runsBatch(const QStringList &arguments)
+{
+    return commandline::parse(arguments).mode == commandline::Mode::Batch;
 }
 
 int say(FILE *stream, const QString &text, int status)
@@ -62,6 +72,25 @@ int runAnalysis(const commandline::Request &request)
     return analyseRecording(request.recording, request.scene, request.json, out, err);
 }
 
+int runBatch(const commandline::Request &request)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    MainWindow window;
+    window.setUnattended(true);
+    BatchRunner runner(window, out, err);
+    BatchRunner::Options options;
+    options.action = request.batchAction == commandline::BatchAction::Read    ? BatchRunner::Action::Read
+                     : request.batchAction == commandline::BatchAction::Apply ? BatchRunner::Action::Apply
+                                                                              : BatchRunner::Action::Verify;
+    options.ports = request.ports;
+    options.file = request.sceneFile;
+    options.saveToFlash = request.saveToFlash;
+    options.force = request.force;
+    options.json = request.json;
+    return runner.run(options);
+}
+
 int runWindow(const commandline::Request &request, QCoreApplication &app)
 {
     MainWindow::applyProgramFont();
@@ -79,10 +108,14 @@ int main(int argc, char *argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("radar-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RADAR_VERSION));
-    const bool window = needsWindow(rawArguments(argc, argv));
+    const QStringList raw = rawArguments(argc, argv);
+    const bool window = needsWindow(raw);
+    const bool batch = runsBatch(raw);
     if (window)
         MainWindow::prepareHighDpi();
-    std::unique_ptr<QCoreApplication> app(window ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
+    if (batch)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app(window || batch ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
 
     const commandline::Request request = commandline::parse(app->arguments());
     switch (request.mode) {
@@ -99,6 +132,8 @@ int main(int argc, char *argv[])
         return runHistory(request);
     case commandline::Mode::Analyse:
         return runAnalysis(request);
+    case commandline::Mode::Batch:
+        return runBatch(request);
     case commandline::Mode::Window:
         break;
     }

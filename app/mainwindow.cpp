@@ -237,6 +237,36 @@ void MainWindow::keepThreeLogLinesInSight()
     resizeDocks({ui->dockWidget}, {ui->dockWidget->minimumSizeHint().height() + line}, Qt::Vertical);
 }
 
+void MainWindow::setUnattended(bool on)
+{
+    unattended = on;
+    // Only for this run: radar-config.ini keeps the operator's setting.
+    if (on)
+        recordingOn = false;
+}
+
+void MainWindow::showMessage(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    if (unattended) {
+        emit unattendedText(UnattendedText::Message, text);
+        return;
+    }
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool MainWindow::askYesNo(QWidget *parent, const QString &title, const QString &text,
+                          QMessageBox::StandardButton defaultButton)
+{
+    if (unattended) {
+        emit unattendedText(UnattendedText::Question, text);
+        return true;
+    }
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(defaultButton);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void MainWindow::delayWithEvents(int ms)
 {
     eventwait::delay(ms);
@@ -384,6 +414,7 @@ void MainWindow::refreshDeviceTexts()
     if (identityPending)
         showIdentityPending();
     refreshFingerprint();
+    refreshHistoryStatus();
     keepWithinScreen();
 
     QComboBox *types = ui->comboBoxTargetType;

@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QMainWindow>
 #include <QMap>
+#include <QMessageBox>
 #include <QTimer>
 #include <QTranslator>
 
@@ -234,12 +235,49 @@ public:
     // Selects the port and connects as the operator would (used by the command line).
     void connectAtStart(const QString &portName);
 
+    // ---- Batch commands (app/batch/batchrunner.*) -----------------------------------------
+    // The window's own sequences, driven by the batch without showing the window: one path to
+    // the wire for the window and the command line.
+    enum class ReadBack { Done, PortNotOpened, NoIdentity, NoScene };
+    // The connection sequence of "连接" up to the poll, which does not start: the port opened,
+    // the settle, the identity and the five scene reads with their attempts, the read-back in
+    // the history. A port that does not open gives its reason in *portProblem; a radar that
+    // does not answer is disconnected.
+    ReadBack connectAndReadBack(const QString &portName, QString *portProblem);
+    // The send-scene sequence of "发送雷达场景参数" for the form's scene: true when every write
+    // was answered. Otherwise *unansweredStep names the write that was not (detection_area,
+    // alarm_area, target_filter, start_distance, cells), or is empty when nothing was sent.
+    bool sendScene(QString *unansweredStep);
+    // "保存参数设置": true when the radar took the save; the window then disconnects, as always.
+    bool saveSceneToFlash();
+    // The verification's reads, compared by fingerprint with the scene expected (a scene file's),
+    // recorded in the history as a verification with the expected fingerprint in its details.
+    enum class SceneCheck { Equal, Different, Unanswered };
+    SceneCheck verifyHeldScene(const radarlink::WireScene &expected);
+    // "断开".
+    void disconnectRadar();
+    // The identity was read on this connection.
+    bool identityRead() const { return radarIdentityRead; }
+
+    // Unattended (a batch): the boxes and questions of those sequences are not shown. Each text
+    // goes out through unattendedText instead, with a failed history write's, and every question
+    // is answered Yes: the batch decided before it asked the window to act. The poll never
+    // runs, a lost line is not waited for and no recording is made.
+    void setUnattended(bool on);
+    enum class UnattendedText { Message, Question, HistoryFailure };
+    // The window's boxes and questions on the batch's paths; in the window exactly as a
+    // QMessageBox with that parent shows them.
+    void showMessage(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text);
+    bool askYesNo(QWidget *parent, const QString &title, const QString &text, QMessageBox::StandardButton defaultButton);
+
     // Rises with every connection and every disconnect: a sequence that started under another
     // value belongs to a connection that has ended.
     quint64 connectionId = 0;
 
 signals:
     void printThread(QString info);
+    // An unattended run's box, question or history failure, in place of showing it.
+    void unattendedText(MainWindow::UnattendedText kind, const QString &text);
 
 public slots:
     bool eventFilter(QObject *obj, QEvent *event) override;
@@ -360,6 +398,10 @@ private:
     // The connection sequence after a successful opening: settle, read back, then poll.
     // automatic: started by the watch, which resumes when the read-back fails.
     void readBackAndPoll(bool automatic);
+    void startPolling();
+    // What "连接" does before the read-back: false, disconnected, when the port did not open.
+    bool openPortForOperator();
+    bool unattended = false;
     void reportIdentityUnread();
     void showConnecting();
     void showIdentityPending();
@@ -499,6 +541,9 @@ private:
     };
     FormHold holdForm() const;
     void restoreForm(const FormHold &hold);
+    // The settle and the read-back; false when it did not finish (the connection has then
+    // ended or, automatic, gone back to waiting for the port). hold: the form before it.
+    bool readBack(bool automatic, const FormHold &hold);
     // After a reconnect's read-back: the operator's unsent edits stay, or, when the radar's scene
     // changed during the drop, the operator chooses.
     void settleUnsentEdits(const FormHold &hold);
@@ -551,6 +596,13 @@ private:
     void recordHistory(const char *action, const char *result, const QString &fingerprintBefore,
                        const QJsonObject &details = QJsonObject(), bool sceneKnownAfter = true);
     void reportHistoryFailure(const QString &reason);
+    // The store in use and the entries waiting for the server, in the status bar; the waiting
+    // entries sent every half minute, never while a command holds the line.
+    void setUpHistoryStatus();
+    void refreshHistoryStatus();
+    void flushWaitingHistory();
+    QLabel *historyStatusLabel = nullptr;
+    QTimer historyFlushTimer;
     std::unique_ptr<RadarHistory> history;
     QString historyPath;
     bool historyFailureLogged = false;

@@ -35,6 +35,12 @@ QByteArray subCommand(const RadarCommand &command)
 
 void MainWindow::on_pushButtonConnect_clicked()
 {
+    if (openPortForOperator())
+        readBackAndPoll(false);
+}
+
+bool MainWindow::openPortForOperator()
+{
     endPortWatch();
     // A connection of the operator's: whatever radar answers is the one meant.
     awaitedRadar = RadarIdentity();
@@ -45,9 +51,28 @@ void MainWindow::on_pushButtonConnect_clicked()
     showConnecting();
     if (!openRadarPort()) {
         on_pushButtonDisconnect_clicked();
-        return;
+        return false;
     }
-    readBackAndPoll(false);
+    return true;
+}
+
+MainWindow::ReadBack MainWindow::connectAndReadBack(const QString &portName, QString *portProblem)
+{
+    ui->comboBoxSerial->setEditText(portName);
+    if (!openPortForOperator()) {
+        // The reason the window logged, from the port's error that the disconnect left alone.
+        *portProblem = portOpenFailureText(serialChannel.port.error(), portName);
+        return ReadBack::PortNotOpened;
+    }
+    if (!readBack(false, holdForm()))
+        return radarIdentityRead ? ReadBack::NoScene : ReadBack::NoIdentity;
+    refreshFingerprint();
+    return ReadBack::Done;
+}
+
+void MainWindow::disconnectRadar()
+{
+    on_pushButtonDisconnect_clicked();
 }
 
 void MainWindow::showConnecting()
@@ -74,13 +99,23 @@ void MainWindow::showIdentityPending()
 
 void MainWindow::readBackAndPoll(bool automatic)
 {
+    const FormHold hold = holdForm();
+    if (!readBack(automatic, hold))
+        return;
+    startPolling();
+    if (automatic)
+        settleUnsentEdits(hold);
+    refreshFingerprint();
+}
+
+bool MainWindow::readBack(bool automatic, const FormHold &hold)
+{
     // The operator may press "断开" (and connect again) during any of the delays below; from
     // then on this sequence belongs to an ended connection and must leave the line alone.
     const quint64 connection = connectionId;
     foundRadar = RadarIdentity();
     // The scene reads write into the form. A reconnect that does not get through them all gives
     // the operator's form back as it was before it started.
-    const FormHold hold = holdForm();
     bool finished = false;
     const auto formBack = qScopeGuard([&] {
         if (automatic && !finished)
@@ -88,7 +123,7 @@ void MainWindow::readBackAndPoll(bool automatic)
     });
     delayWithEvents(SettleDelayMs);
     if (connection != connectionId)
-        return;
+        return false;
 
     const std::function<bool()> readBack[] = {
         [this] { return readIdentity(); },      [this] { return readDetectionArea(); },
@@ -100,16 +135,16 @@ void MainWindow::readBackAndPoll(bool automatic)
         for (int attempt = 1;; ++attempt) {
             const bool done = step();
             if (connection != connectionId)
-                return;
+                return false;
             if (foundRadar.known) {
                 refuseOtherRadar();
-                return;
+                return false;
             }
             if (done)
                 break;
             delayWithEvents(RetryDelayMs);
             if (connection != connectionId)
-                return;
+                return false;
             if (attempt == AttemptsPerStep) {
                 if (automatic) {
                     // A radar that is back on the line but not yet answering: keep waiting. What
@@ -126,7 +161,7 @@ void MainWindow::readBackAndPoll(bool automatic)
                         recordHistory(HistoryAction::Readback, HistoryResult::Failed, QString(), QJsonObject(), false);
                     on_pushButtonDisconnect_clicked();
                 }
-                return;
+                return false;
             }
         }
     }
@@ -141,13 +176,15 @@ void MainWindow::readBackAndPoll(bool automatic)
     lookUpAcceptance();
     if (acceptance.known)
         emit printThread(acceptanceText(acceptance.fingerprint == radarFingerprint()));
+    return true;
+}
+
+void MainWindow::startPolling()
+{
     pollingPaused = false;
     pollTimer.start();
     clockTimer.start();
     resumable = true;
-    if (automatic)
-        settleUnsentEdits(hold);
-    refreshFingerprint();
 }
 
 MainWindow::RadarIdentity MainWindow::currentIdentity() const
@@ -169,7 +206,7 @@ void MainWindow::refuseOtherRadar()
                              .arg(identityText(foundRadar), identityText(awaitedRadar));
     emit printThread(text);
     on_pushButtonDisconnect_clicked();
-    QMessageBox::warning(this, tr("重连"), text);
+    showMessage(this, QMessageBox::Warning, tr("重连"), text);
 }
 
 bool MainWindow::formHasUnsentEdits() const
@@ -214,11 +251,10 @@ void MainWindow::settleUnsentEdits(const FormHold &hold)
         return;
     bool keep = true;
     if (radarScene != hold.radar) {
-        keep = QMessageBox::question(this, tr("重连"),
-                                     tr("断线期间雷达中的场景参数被改变了，而界面上有未发送的修改。\n"
-                                        "保留未发送的修改吗？选“否”则采用雷达中的场景参数。"),
-                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
-               == QMessageBox::Yes;
+        keep = askYesNo(this, tr("重连"),
+                        tr("断线期间雷达中的场景参数被改变了，而界面上有未发送的修改。\n"
+                           "保留未发送的修改吗？选“否”则采用雷达中的场景参数。"),
+                        QMessageBox::Yes);
     }
     if (keep)
         restoreForm(hold);
@@ -306,7 +342,8 @@ void MainWindow::handlePortError(QSerialPort::SerialPortError error)
 void MainWindow::loseLine()
 {
     const QString name = serialChannel.port.portName();
-    const bool resume = resumable && autoReconnect;
+    // A batch goes on with its next radar instead of waiting.
+    const bool resume = resumable && autoReconnect && !unattended;
     // The watch runs in place of the connection: whatever else ends the connection ends it.
     endPortWatch();
     if (recorder)
@@ -354,7 +391,7 @@ bool MainWindow::readIdentity()
             applyDevicePresentation();
             return true;
         }
-        QMessageBox::warning(this, tr("错误"), tr("未知设备ID"));
+        showMessage(this, QMessageBox::Warning, tr("错误"), tr("未知设备ID"));
         return false;
     });
 }
@@ -413,13 +450,18 @@ bool MainWindow::saveToFlash()
     return runExchange(C::SaveToFlash, QByteArray(), [this](const QByteArray &) {
         recordHistory(HistoryAction::FlashSaved, HistoryResult::Ok, radarFingerprint());
         delayWithEvents(1000);
-        QMessageBox::information(nullptr, tr("保存设置"), tr("保存设置成功，请重启设备！"));
+        showMessage(nullptr, QMessageBox::Information, tr("保存设置"), tr("保存设置成功，请重启设备！"));
         on_pushButtonDisconnect_clicked();
         return true;
     });
 }
 
 void MainWindow::on_pushButtonSaveConfig_clicked()
+{
+    saveSceneToFlash();
+}
+
+bool MainWindow::saveSceneToFlash()
 {
     emit printThread(tr("断开"));
     ui->pushButtonDisconnect->hide();
@@ -437,17 +479,19 @@ void MainWindow::on_pushButtonSaveConfig_clicked()
         emit printThread(tr("无法打开串口：") + port.portName() + QLatin1Char('\n'));
         emit printThread(portOpenFailureText(port.error(), port.portName()));
         on_pushButtonDisconnect_clicked();
-        return;
+        return false;
     }
     ui->pushButtonConnect->hide();
     ui->pushButtonDisconnect->show();
     emit printThread(tr("重连"));
     ui->pushButtonSaveConfig->setEnabled(false);
-    if (!saveToFlash()) {
+    const bool saved = saveToFlash();
+    if (!saved) {
         recordHistory(HistoryAction::FlashSaved, HistoryResult::Failed, radarFingerprint());
         pollTimer.start();
     }
     ui->pushButtonSaveConfig->setEnabled(true);
+    return saved;
 }
 
 bool MainWindow::readDetectionArea()
@@ -591,6 +635,9 @@ bool MainWindow::queryResults()
 void MainWindow::on_pushButton_clicked()
 {
     pollTimer.stop();
+    // A batch reads and writes only what it asks for.
+    if (unattended)
+        return;
     if (!serialChannel.tryAcquireOnce())
         return;
     serialChannel.release();

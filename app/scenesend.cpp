@@ -81,10 +81,17 @@ bool MainWindow::writeSuppressionArea()
 
 void MainWindow::on_pushButtonSendPar_clicked()
 {
+    QString failedStep;
+    sendScene(&failedStep);
+}
+
+bool MainWindow::sendScene(QString *unansweredStep)
+{
+    unansweredStep->clear();
     // Nothing goes to a radar before the operator has seen what it changes. Without one the
     // first write fails quietly, as it always has.
     if (linkUsable() && !confirmSceneChanges())
-        return;
+        return false;
     const QString fingerprintBefore = radarFingerprint();
     pollingPaused = true;
     sceneSendRunning = true;
@@ -141,12 +148,17 @@ void MainWindow::on_pushButtonSendPar_clicked()
                       radarSceneKnown);
     }
     refreshFingerprint();
+    if (failure)
+        *unansweredStep = QLatin1String(failedStep);
+    else if (!cellsAnswered)
+        *unansweredStep = QStringLiteral("cells");
     if (!linkUsable())
-        return;
-    QMessageBox::information(this, tr("提示"), failure ? tr(failure) : tr("雷达场景参数设置成功"));
+        return false;
+    showMessage(this, QMessageBox::Information, tr("提示"), failure ? tr(failure) : tr("雷达场景参数设置成功"));
     if (!failure)
         pollingPaused = false;
     pollTimer.start();
+    return !failure && cellsAnswered;
 }
 
 void MainWindow::copyFormToPlot(bool logCellMoves)

@@ -107,6 +107,29 @@ WireScene MainWindow::toolScene() const
     return s;
 }
 
+MainWindow::SceneCheck MainWindow::verifyHeldScene(const WireScene &expected)
+{
+    const QString fingerprintBefore = radarFingerprint();
+    const QString expectedPrint = fingerprintText(sceneFingerprint(expected));
+    WireScene held;
+    const bool read = readHeldScene(&held);
+    SceneCheck check = SceneCheck::Unanswered;
+    if (read) {
+        radarScene = held;
+        radarSceneKnown = true;
+        check = radarFingerprint() == expectedPrint ? SceneCheck::Equal : SceneCheck::Different;
+        emit printThread(tr("雷达中的场景指纹：%1，期望的场景指纹：%2").arg(radarFingerprint(), expectedPrint));
+    } else {
+        emit printThread(tr("无法校验场景参数：雷达没有正确应答"));
+    }
+    const char *result = check == SceneCheck::Equal       ? HistoryResult::Equal
+                         : check == SceneCheck::Different ? HistoryResult::Different
+                                                          : HistoryResult::Failed;
+    recordHistory(HistoryAction::Verified, result, fingerprintBefore, {{QStringLiteral("expected"), expectedPrint}}, read);
+    refreshFingerprint();
+    return check;
+}
+
 void MainWindow::on_actionVerifyScene_triggered()
 {
     const QString title = tr("校验雷达场景参数");

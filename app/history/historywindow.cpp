@@ -45,10 +45,22 @@ void colourText(QWidget *widget, const QColor &colour)
     palette.setColor(QPalette::WindowText, colour);
     widget->setPalette(palette);
 }
+
+RadarHistory::Settings fileOnly(const QString &path)
+{
+    RadarHistory::Settings settings;
+    settings.localPath = path;
+    return settings;
+}
 } // namespace
 
 HistoryWindow::HistoryWindow(const QString &historyPath, QWidget *parent)
-    : QWidget(parent, Qt::Window), ui(new Ui::HistoryWindow), path(historyPath)
+    : HistoryWindow(fileOnly(historyPath), parent)
+{
+}
+
+HistoryWindow::HistoryWindow(const RadarHistory::Settings &where, QWidget *parent)
+    : QWidget(parent, Qt::Window), ui(new Ui::HistoryWindow), settings(where)
 {
     ui->setupUi(this);
     ui->tableEntries->verticalHeader()->hide();
@@ -81,11 +93,11 @@ void HistoryWindow::reload()
 {
     const QString kept = selectedSerial();
     // Opening never creates the file: a folder without a history shows an empty window.
-    if (!store.isOpen() && !store.open(path, RadarHistory::Missing::Refuse)) {
+    if (!store.isOpen() && !store.open(settings, RadarHistory::Missing::Refuse)) {
         ui->labelStore->setText(store.errorText());
         colourText(ui->labelStore, BrokenText);
     } else {
-        ui->labelStore->setText(tr("雷达历史：%1").arg(QDir::toNativeSeparators(path)));
+        ui->labelStore->setText(storeLine(store));
         colourText(ui->labelStore, palette().color(QPalette::WindowText));
     }
     radars = store.radars();
@@ -270,4 +282,11 @@ void HistoryWindow::on_pushButtonExport_clicked()
         return;
     if (!writeSceneFile(name, file, &error))
         QMessageBox::warning(this, title, error);
+}
+
+QString HistoryWindow::storeLine(RadarHistory &history)
+{
+    const QString line = tr("雷达历史：%1").arg(history.storeText());
+    const int waiting = history.waitingCount();
+    return waiting > 0 ? line + tr("（%1 条记录等待发送到服务器）").arg(waiting) : line;
 }

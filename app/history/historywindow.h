@@ -19,7 +19,10 @@ class HistoryWindow : public QWidget
     Q_OBJECT
 
 public:
+    // The history of a file, or where the settings say (the team's server, the file keeping
+    // what waits for it).
     explicit HistoryWindow(const QString &path, QWidget *parent = nullptr);
+    explicit HistoryWindow(const RadarHistory::Settings &settings, QWidget *parent = nullptr);
     ~HistoryWindow() override;
 
     // Reads the history again, keeping the radar selected.
@@ -31,6 +34,8 @@ public:
 
     // Two entries' scenes compared, the older one first: both fingerprints and one line a change.
     static QString comparisonText(const HistoryEntry &first, const HistoryEntry &second);
+    // Which store an open history uses and how many entries wait for the server, in one line.
+    static QString storeLine(RadarHistory &store);
 
     Ui::HistoryWindow *ui;
 
@@ -55,7 +60,7 @@ private:
     bool oneSceneSelected(HistoryEntry *entry);
 
     RadarHistory store;
-    QString path;
+    RadarHistory::Settings settings;
     QVector<RadarSummary> radars;
     QVector<HistoryEntry> entries;
     ChainCheck chain;

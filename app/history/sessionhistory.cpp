@@ -10,9 +10,26 @@
 #include "scenefingerprint.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMessageBox>
+#include <QStatusBar>
 
 using namespace radarlink;
+
+namespace {
+// Often enough that entries reach the server soon after it is back, seldom enough that a server
+// still away (which may take a few seconds to say so) is rarely felt.
+constexpr int FlushIntervalMs = 30000;
+
+// The team's server when radar-config.ini names one, the file then keeping what waits for it;
+// else the file.
+RadarHistory::Settings historySettings(const QString &path)
+{
+    RadarHistory::Settings settings = RadarHistory::Settings::fromIni(MainWindow::settingsFilePath());
+    settings.localPath = path;
+    return settings;
+}
+} // namespace
 
 RadarHistory *MainWindow::radarHistory()
 {
@@ -21,11 +38,48 @@ RadarHistory *MainWindow::radarHistory()
     if (!history)
         history = std::make_unique<RadarHistory>();
     // A history that could not be opened is tried again at the next action: a lock may be gone.
-    if (!history->isOpen() && !history->open(historyPath)) {
-        reportHistoryFailure(history->errorText());
-        return nullptr;
+    if (!history->isOpen()) {
+        const bool opened = history->open(historySettings(historyPath));
+        refreshHistoryStatus();
+        if (!opened) {
+            reportHistoryFailure(history->errorText());
+            return nullptr;
+        }
     }
     return history.get();
+}
+
+void MainWindow::setUpHistoryStatus()
+{
+    historyStatusLabel = new QLabel(this);
+    historyStatusLabel->setObjectName(QStringLiteral("labelHistoryStore"));
+    historyStatusLabel->hide();
+    statusBar()->addPermanentWidget(historyStatusLabel);
+    historyFlushTimer.setInterval(FlushIntervalMs);
+    connect(&historyFlushTimer, &QTimer::timeout, this, &MainWindow::flushWaitingHistory);
+    historyFlushTimer.start();
+}
+
+void MainWindow::refreshHistoryStatus()
+{
+    // Shown once the history is in use: opening it may mean asking a server.
+    const bool shown = history && history->isOpen();
+    historyStatusLabel->setVisible(shown);
+    if (shown)
+        historyStatusLabel->setText(HistoryWindow::storeLine(*history));
+}
+
+void MainWindow::flushWaitingHistory()
+{
+    if (!history || !history->isOpen() || !history->usesServer())
+        return;
+    // Never while a command holds the line: a server that does not answer takes its time to say so.
+    if (!serialChannel.tryAcquireOnce())
+        return;
+    serialChannel.release();
+    if (history->waitingCount() > 0)
+        history->flushWaiting();
+    refreshHistoryStatus();
 }
 
 void MainWindow::setHistoryPath(const QString &path)
@@ -33,14 +87,19 @@ void MainWindow::setHistoryPath(const QString &path)
     history.reset();
     historyPath = path;
     historyFailureLogged = false;
+    refreshHistoryStatus();
 }
 
 void MainWindow::reportHistoryFailure(const QString &reason)
 {
+    const QString text = tr("雷达历史无法写入：%1").arg(reason);
+    // A batch reports it for every radar whose entry was not written.
+    if (unattended)
+        emit unattendedText(UnattendedText::HistoryFailure, text);
     if (historyFailureLogged)
         return;
     historyFailureLogged = true;
-    emit printThread(tr("雷达历史无法写入：%1").arg(reason));
+    emit printThread(text);
 }
 
 HistoryEntry MainWindow::historyEntry(const char *action, const char *result, const QString &fingerprintBefore) const
@@ -64,7 +123,9 @@ bool MainWindow::storeHistory(HistoryEntry &entry)
     RadarHistory *store = radarHistory();
     if (!store)
         return false;
-    if (store->record(entry))
+    const bool recorded = store->record(entry);
+    refreshHistoryStatus();
+    if (recorded)
         return true;
     reportHistoryFailure(store->errorText());
     return false;
@@ -85,7 +146,7 @@ void MainWindow::recordHistory(const char *action, const char *result, const QSt
 void MainWindow::on_actionHistory_triggered()
 {
     if (!historyView) {
-        historyView = new HistoryWindow(historyPath, this);
+        historyView = new HistoryWindow(historySettings(historyPath), this);
         connect(historyView, &HistoryWindow::loadRequested, this, [this](const HistoryEntry &entry) {
             SceneFile file;
             QString error;

@@ -1546,6 +1546,10 @@ Mark it?</translation>
         <source>通道预警雷达不使用预警区，但预警距离 %1 大于报警距离 %2</source>
         <translation>A channel early-warning radar has no warning zone, but the warning distance %1 is beyond the alarm distance %2</translation>
     </message>
+    <message>
+        <source>雷达中的场景指纹：%1，期望的场景指纹：%2</source>
+        <translation>Scene fingerprint in the radar: %1, expected: %2</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -1572,10 +1576,6 @@ Mark it?</translation>
     <message>
         <source>毫米波安全雷达配置工具</source>
         <translation>Configuration tool for millimetre-wave safety radars</translation>
-    </message>
-    <message>
-        <source>启动时选择串口 &lt;name&gt; 并连接。</source>
-        <translation>Select the serial port &lt;name&gt; and connect at start.</translation>
     </message>
     <message>
         <source>请给出一个记录文件和一个 CSV 文件</source>
@@ -1618,12 +1618,48 @@ Mark it?</translation>
         <translation>With --analyse: count again with scene file &lt;file&gt; (.cfg or full scene file).</translation>
     </message>
     <message>
-        <source>与 --analyse 一起：输出一个 JSON 对象。</source>
-        <translation>With --analyse: print one JSON object.</translation>
-    </message>
-    <message>
         <source>%1 只能与 %2 一起使用</source>
         <translation>%1 can only be used with %2</translation>
+    </message>
+    <message>
+        <source>启动时选择串口 &lt;name&gt; 并连接。与 --read、--apply 或 --verify 一起时可以多次给出或用逗号分隔，依次处理每台雷达，一台失败不影响其他雷达。</source>
+        <translation>Select serial port &lt;name&gt; at start and connect. With --read, --apply or --verify it may be given several times or as a comma-separated list: the radars are done one after another, and one that failed does not stop the others.</translation>
+    </message>
+    <message>
+        <source>读取 --port 上雷达的身份和场景，写入完整场景文件 &lt;file&gt;（以 .cfg 结尾时写 64 字节的场景文件，不含非报警区域网格）。多个串口时在文件名的后缀前插入各雷达的序列号，例如 scene-0205000703.json，文件互不覆盖。</source>
+        <translation>Read the identity and scene of the radar on --port and write the full scene file &lt;file&gt; (a name ending in .cfg writes the 64-byte scene file, which holds no non-alarm cells). With several ports each radar&apos;s serial number goes before the suffix, for example scene-0205000703.json, so that no file overwrites another.</translation>
+    </message>
+    <message>
+        <source>把场景文件 &lt;file&gt;（完整场景文件或 64 字节的 .cfg）应用到 --port 上的雷达：雷达中的场景指纹与文件相同时不写入（unchanged），否则发送场景、读回，指纹相同才算成功（applied）。.cfg 不含非报警区域网格，雷达中的网格保持不变。设备类型与文件不同的雷达不写入。</source>
+        <translation>Apply the scene file &lt;file&gt; (a full scene file or a 64-byte .cfg) to the radar on --port: nothing is written when the radar&apos;s scene fingerprint already equals the file&apos;s (unchanged); otherwise the scene is sent and read back, and only an equal fingerprint counts as success (applied). A .cfg holds no non-alarm cells: the radar&apos;s cells stay as they are. A radar of another device type than the file&apos;s is not written.</translation>
+    </message>
+    <message>
+        <source>比较 --port 上雷达中的场景与场景文件 &lt;file&gt;，不写入（equal / different）。</source>
+        <translation>Compare the scene of the radar on --port with the scene file &lt;file&gt; without writing (equal / different).</translation>
+    </message>
+    <message>
+        <source>与 --analyse 一起：输出一个 JSON 对象；与 --read、--apply 或 --verify 一起：每台雷达输出一行 JSON 对象。</source>
+        <translation>With --analyse: print one JSON object; with --read, --apply or --verify: one JSON object a line for each radar.</translation>
+    </message>
+    <message>
+        <source>与 --apply 一起：应用成功后把场景保存到雷达的 flash（saved）。</source>
+        <translation>With --apply: after a successful apply, save the scene to the radar&apos;s flash (saved).</translation>
+    </message>
+    <message>
+        <source>与 --apply 一起：场景指纹相同也发送，设备类型与文件不同也写入。</source>
+        <translation>With --apply: send even when the fingerprints are equal, and write to a radar of another device type.</translation>
+    </message>
+    <message>
+        <source>--read、--apply 和 --verify 不显示窗口，也不需要显示器。它们的退出码：0 每台雷达都成功（--verify：都与文件一致）；1 参数或文件有误；2 至少一台雷达无法连接或某一步失败；3 --verify 发现不一致。2 和 3 同时出现时为 2。</source>
+        <translation>--read, --apply and --verify show no window and need no display. Their exit status: 0 success on every radar (--verify: every radar equal to the file); 1 bad arguments or files; 2 at least one radar could not be reached or a step failed; 3 --verify found a difference. When both 2 and 3 happen, the status is 2.</translation>
+    </message>
+    <message>
+        <source>%1 需要用 --port 给出至少一个串口</source>
+        <translation>%1 needs at least one serial port given with --port</translation>
+    </message>
+    <message>
+        <source>窗口只能连接一个串口：多个 --port 只用于 --read、--apply 和 --verify</source>
+        <translation>The window connects to one serial port: several --port are only for --read, --apply and --verify</translation>
     </message>
 </context>
 <context>
@@ -2375,6 +2411,177 @@ Mark it?</translation>
     <message>
         <source>导出完整场景</source>
         <translation>Export Full Scene</translation>
+    </message>
+    <message>
+        <source>（%1 条记录等待发送到服务器）</source>
+        <translation> (%1 entries waiting for the server)</translation>
+    </message>
+</context>
+<context>
+    <name>BatchRunner</name>
+    <message>
+        <source>找不到要写入的文件夹：%1</source>
+        <translation>The folder to write into does not exist: %1</translation>
+    </message>
+    <message>
+        <source>场景文件无法读取：%1</source>
+        <translation>Cannot read the scene file: %1</translation>
+    </message>
+    <message>
+        <source>不是 64 字节的 .cfg 场景文件：%1</source>
+        <translation>Not a 64-byte .cfg scene file: %1</translation>
+    </message>
+    <message>
+        <source>.cfg 场景文件中有无效的数值：%1</source>
+        <translation>The .cfg scene file holds invalid values: %1</translation>
+    </message>
+    <message>
+        <source>连接，等待雷达就绪后读回身份和场景</source>
+        <translation>Connecting; identity and scene read back once the radar has settled</translation>
+    </message>
+    <message>
+        <source>无法打开串口 %1：%2</source>
+        <translation>Cannot open serial port %1: %2</translation>
+    </message>
+    <message>
+        <source>雷达没有给出身份</source>
+        <translation>The radar did not give its identity</translation>
+    </message>
+    <message>
+        <source>雷达没有给出场景</source>
+        <translation>The radar did not give its scene</translation>
+    </message>
+    <message>
+        <source>写入文件 %1</source>
+        <translation>Writing file %1</translation>
+    </message>
+    <message>
+        <source>没有写入 %1：本次已为另一台序列号相同的雷达写入了这个文件</source>
+        <translation>%1 not written: this run already wrote it for another radar with the same serial number</translation>
+    </message>
+    <message>
+        <source>文件无法写入：%1</source>
+        <translation>Cannot write the file: %1</translation>
+    </message>
+    <message>
+        <source>场景文件是为%1准备的，而这台雷达是%2：没有写入（--force 仍然写入）</source>
+        <translation>The scene file was made for a %1, this radar is a %2: nothing written (--force writes all the same)</translation>
+    </message>
+    <message>
+        <source>.cfg 场景文件中的数值超出了表单的范围：%1</source>
+        <translation>The .cfg scene file holds values beyond the form&apos;s range: %1</translation>
+    </message>
+    <message>
+        <source>表单无法容纳这个场景</source>
+        <translation>The form cannot hold this scene</translation>
+    </message>
+    <message>
+        <source>发送场景，场景指纹 %1</source>
+        <translation>Sending the scene, fingerprint %1</translation>
+    </message>
+    <message>
+        <source>场景没有发送完</source>
+        <translation>The scene was not sent completely</translation>
+    </message>
+    <message>
+        <source>读回发送中断后雷达中的场景</source>
+        <translation>Reading back the radar&apos;s scene after the interrupted send</translation>
+    </message>
+    <message>
+        <source>发送中断后雷达中的场景指纹：%1</source>
+        <translation>scene fingerprint in the radar after the interrupted send: %1</translation>
+    </message>
+    <message>
+        <source>发送中断后雷达没有应答读取：雷达中的场景未确认</source>
+        <translation>after the interrupted send the radar did not answer the reads: its scene is not confirmed</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>读回雷达中的场景</source>
+        <translation>Reading back the radar&apos;s scene</translation>
+    </message>
+    <message>
+        <source>雷达没有应答读回</source>
+        <translation>The radar did not answer the read-back</translation>
+    </message>
+    <message>
+        <source>读回的场景指纹 %1 与文件的 %2 不同</source>
+        <translation>The scene fingerprint read back, %1, differs from the file&apos;s, %2</translation>
+    </message>
+    <message>
+        <source>保存到 flash</source>
+        <translation>Saving to flash</translation>
+    </message>
+    <message>
+        <source>雷达没有应答保存设置</source>
+        <translation>The radar did not answer the flash save</translation>
+    </message>
+    <message>
+        <source>读取雷达中的场景并与文件比较，场景指纹 %1</source>
+        <translation>Reading the radar&apos;s scene and comparing it with the file, fingerprint %1</translation>
+    </message>
+    <message>
+        <source>雷达没有应答读取</source>
+        <translation>The radar did not answer the reads</translation>
+    </message>
+    <message>
+        <source>[%1] %2</source>
+        <translation>[%1] %2</translation>
+    </message>
+    <message>
+        <source>[%1] 提示：%2</source>
+        <translation>[%1] Message: %2</translation>
+    </message>
+    <message>
+        <source>[%1] 问题（自动回答“是”）：%2</source>
+        <translation>[%1] Question (answered Yes): %2</translation>
+    </message>
+    <message>
+        <source>已读取，场景指纹 %1，写入 %2</source>
+        <translation>read, scene fingerprint %1, written to %2</translation>
+    </message>
+    <message>
+        <source>场景指纹 %1 已与文件的相同，没有写入</source>
+        <translation>scene fingerprint %1 already equals the file&apos;s, nothing written</translation>
+    </message>
+    <message>
+        <source>已应用，场景指纹 %1 → %2</source>
+        <translation>applied, scene fingerprint %1 → %2</translation>
+    </message>
+    <message>
+        <source>已应用并保存到 flash，场景指纹 %1 → %2</source>
+        <translation>applied and saved to flash, scene fingerprint %1 → %2</translation>
+    </message>
+    <message>
+        <source>与文件一致，场景指纹 %1</source>
+        <translation>equal to the file, scene fingerprint %1</translation>
+    </message>
+    <message>
+        <source>与文件不一致：雷达中的场景指纹 %1，文件的 %2</source>
+        <translation>different from the file: scene fingerprint %1 in the radar, %2 in the file</translation>
+    </message>
+    <message>
+        <source>失败（%1）：%2</source>
+        <translation>failed (%1): %2</translation>
+    </message>
+    <message>
+        <source>（.cfg 不含非报警区域网格：按雷达中的网格）</source>
+        <translation> (a .cfg holds no non-alarm cells: the radar&apos;s own cells count)</translation>
+    </message>
+    <message>
+        <source>（.cfg 不含非报警区域网格）</source>
+        <translation> (a .cfg holds no non-alarm cells)</translation>
+    </message>
+    <message>
+        <source>%1：%2 %3，站号 %4：%5</source>
+        <translation>%1: %2 %3, station %4: %5</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 </TS>
