@@ -29,6 +29,9 @@ enum ZoneIndex { AlarmZone, WarningZone, DetectionZone, ZoneCount };
 // "alarm", "warning", "detection", as the recording's events name them.
 QString zoneName(int zone);
 
+// A distance as the form's spin boxes keep it: to a tenth of a metre.
+double formMetres(double metres);
+
 // The zone radii in metres as the form holds them, which is what the lamps and the recorder
 // classify with. The form keeps a tenth of a metre and a scene on the wire carries that value
 // truncated to centimetres (2.3 m is sent as 229 cm), so the centimetres are rounded back.
