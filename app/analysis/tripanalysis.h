@@ -52,7 +52,6 @@ class SceneTimeline
 public:
     explicit SceneTimeline(const QVector<recording::Scene> &recorded);
     explicit SceneTimeline(const radarlink::WireScene &edited);
-    bool isEmpty() const { return changes.isEmpty(); }
     // The scene in force at timeMs, as an index into the scenes given; -1 when there are none.
     int indexAt(qint64 timeMs) const;
     ZoneDistances distancesAt(qint64 timeMs) const;
@@ -142,8 +141,6 @@ public:
     explicit HeatCounter(const radarlink::SceneGrid &grid = {}, HeatMode mode = HeatMode::Positions);
     void add(const ClassifiedFrame &frame);
     const radarlink::CellCounts &counts() const { return cells; }
-    const radarlink::SceneGrid &grid() const { return cellGrid; }
-    HeatMode mode() const { return heatMode; }
 
 private:
     radarlink::SceneGrid cellGrid;
