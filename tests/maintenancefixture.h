@@ -156,10 +156,8 @@ protected:
                 const QString &out = QStringLiteral("temp"))
     {
         const QString imagePath = workDir().filePath(QStringLiteral("image-%1.bin").arg(deviceType));
-        QFile file(imagePath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(image) != image.size())
+        if (!writeFile(imagePath, image))
             return -1;
-        file.close();
         QProcess maker;
         maker.setWorkingDirectory(folder->path());
         maker.start(QCoreApplication::applicationDirPath() + QStringLiteral("/make-upgrade-set"),

@@ -15,8 +15,6 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSysInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 #include <csignal>
 
@@ -50,12 +48,6 @@ QList<QStringList> parseCsv(const QByteArray &bytes)
     return rows;
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // A lock as a writer that has died leaves it: it names a process id no process can have.
 bool leaveStaleLock(const QString &recordingPath)
 {
@@ -64,24 +56,6 @@ bool leaveStaleLock(const QString &recordingPath)
 }
 
 const char FolderCapKey[] = "recording/folderCapBytes";
-
-// Runs the statements on a SQLite file, made if need be, through a connection of its own.
-bool runSql(const QString &path, const QStringList &statements, bool readOnly = false)
-{
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("made"));
-        db.setDatabaseName(path);
-        if (readOnly)
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        ok = db.open();
-        QSqlQuery query(db);
-        for (const QString &statement : statements)
-            ok = ok && query.exec(statement);
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("made"));
-    return ok;
-}
 
 const QList<sim::Target> InAlarmZone = {{1, 50, 100, 7, 8, 1}, {2, -30, 120, 9, 10, 2}};
 const QList<sim::Target> InDetectionZone = {{4, 0, 600, 11, 12, 1}};
@@ -160,11 +134,7 @@ class TestRecording : public SessionFixture
         if (!framesPass(20))
             return QString();
         ui()->spinBoxSurveyFar->setValue(7.0);
-        DialogAnswerer answers;
-        answers.answerMessageBox(QMessageBox::Yes, 4000);
-        answers.answerMessageBox(QMessageBox::Ok, 4000);
-        ui()->pushButtonSendPar->click();
-        answers.waitDone(6000);
+        sendScene();
         const QString path = w().recordingPath();
         ui()->pushButtonDisconnect->click();
         return path;
@@ -276,18 +246,14 @@ private slots:
         const QString path = w().recordingPath();
         const auto failures = [this] { return log().filter(QRegularExpression(QStringLiteral("^检测数据记录写入失败："))).size(); };
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            QSqlQuery lock(db);
-            QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            SqliteByHand locker(path, {QStringLiteral("BEGIN IMMEDIATE")});
+            QVERIFY(locker.ok);
             const int framesAtLock = view()->frameIndex;
             QVERIFY(waitUntil([&] { return failures() > 0; }, 3000));
             QTest::qWait(2 * Recorder::FlushIntervalMs + 200);
             QVERIFY(view()->frameIndex >= framesAtLock + 20);
-            QVERIFY(lock.exec(QStringLiteral("COMMIT")));
+            QVERIFY(locker.run(QStringLiteral("COMMIT")));
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
         const int framesAfter = view()->frameIndex;
         QVERIFY(framesPass(5, 4000));
         ui()->pushButtonDisconnect->click();
@@ -374,10 +340,11 @@ private slots:
         } else if (kind == QLatin1String("empty")) {
             QVERIFY(writeFile(path, QByteArray()));
         } else if (kind == QLatin1String("otherdb")) {
-            QVERIFY(runSql(path, {QStringLiteral("CREATE TABLE people (name TEXT)")}));
+            QVERIFY(SqliteByHand(path, {QStringLiteral("CREATE TABLE people (name TEXT)")}).ok);
         } else if (kind == QLatin1String("newer")) {
-            QVERIFY(runSql(path, recording::schemaStatements()
-                                     << QStringLiteral("PRAGMA user_version = %1").arg(recording::SchemaVersion + 1)));
+            QVERIFY(SqliteByHand(path, recording::schemaStatements()
+                                           << QStringLiteral("PRAGMA user_version = %1").arg(recording::SchemaVersion + 1))
+                        .ok);
         } else {
             // A real recording, made by the recorder.
             QVERIFY(writer.begin(folder->filePath(QStringLiteral("made")), recording::DefaultFolderCapBytes));
@@ -393,7 +360,7 @@ private slots:
                 writer.end();
                 // The recorder always writes a session row; take its events out too.
                 if (kind == QLatin1String("norows"))
-                    QVERIFY(runSql(writer.filePath(), {QStringLiteral("DELETE FROM events")}));
+                    QVERIFY(SqliteByHand(writer.filePath(), {QStringLiteral("DELETE FROM events")}).ok);
                 QByteArray bytes = fileBytes(writer.filePath());
                 if (kind == QLatin1String("truncated"))
                     bytes.truncate(bytes.size() / 2);
@@ -489,7 +456,7 @@ private slots:
         QCOMPARE(rec.eventLines(false), (QStringList{QStringLiteral("connected"), lastEvent}));
         QCOMPARE(rec.events.last().event, lastEvent);
         // Any SQLite reader, as an engineer's would.
-        QVERIFY(runSql(path, {QStringLiteral("SELECT count(*) FROM frames")}, true));
+        QVERIFY(SqliteByHand(path, {QStringLiteral("SELECT count(*) FROM frames")}, true).ok);
         QCOMPARE(QDir(recordingsFolder()).entryList(QDir::Files), oneFile);
     }
 
@@ -505,10 +472,8 @@ private slots:
             frame.insert(id, TargetReport{id, 10, 300, 1, 2, 1});
         const int fitting = Recorder::MaxPendingRows / (1 + frame.size());
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
-            db.setDatabaseName(writer.filePath());
-            QSqlQuery lock(db);
-            QVERIFY(db.open() && lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            SqliteByHand locker(writer.filePath(), {QStringLiteral("BEGIN IMMEDIATE")});
+            QVERIFY(locker.ok);
             writer.recordEvent(QStringLiteral("connected"));
             writer.recordIdentity(1, QStringLiteral("0101000a0001"), 2);
             writer.recordScene(QStringLiteral("readback"), radarlink::WireScene());
@@ -517,9 +482,8 @@ private slots:
                 writer.recordFrame(frame, {i >= fitting + 50, false, false}, {{7}, {}, {}});
             writer.flush();
             QCOMPARE(dropped.count(), 0);
-            QVERIFY(lock.exec(QStringLiteral("COMMIT")));
+            QVERIFY(locker.run(QStringLiteral("COMMIT")));
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
         writer.end(QStringLiteral("disconnected"));
         QCOMPARE(dropped.count(), 1);
         QCOMPARE(dropped.at(0).at(0).toLongLong(), 100);

@@ -56,12 +56,8 @@ class TestReplay : public SessionFixture
         if (!waitUntil([&] { return view()->frameIndex >= 60; }, 15000))
             return live;
         ui()->spinBoxSurveyFar->setValue(7.0);
-        DialogAnswerer answers;
-        answers.answerMessageBox(QMessageBox::Yes, 4000);
-        answers.answerMessageBox(QMessageBox::Ok, 4000);
         live.framesBeforeSend = view()->frameIndex;
-        ui()->pushButtonSendPar->click();
-        answers.waitDone(6000);
+        sendScene();
         const int sent = view()->frameIndex;
         if (!waitUntil([&] { return view()->frameIndex >= sent + 60; }, 15000))
             return live;
@@ -332,9 +328,7 @@ private slots:
         QString path = writer.filePath();
         if (kind == QLatin1String("text")) {
             path = folder->filePath(QStringLiteral("notes.sqlite"));
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("time_ms,frame\n1,2\n");
+            QVERIFY(writeFile(path, "time_ms,frame\n1,2\n"));
         } else if (kind == QLatin1String("connected")) {
             writer.end();
             pressConnect();

@@ -176,11 +176,7 @@ private slots:
             }
         QVERIFY(!parkedEntries.isEmpty());
         const QString scene = kept.filePath(QStringLiteral("tried.json"));
-        {
-            QFile file(scene);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(radarlink::encodeSceneFile({2, w().toolScene()}));
-        }
+        QVERIFY(writeFile(scene, radarlink::encodeSceneFile({2, w().toolScene()})));
         const ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM),
                                           {"--analyse", recordingPath, "--scene", scene, "--json"});
         QCOMPARE(run.exitCode, 0);

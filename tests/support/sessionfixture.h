@@ -2,6 +2,7 @@
 // path into the port box. Each test gets its own radar and window.
 #pragma once
 
+#include "dialoganswerer.h"
 #include "mainwindow.h"
 #include "radarsimulator.h"
 #include "radarview.h"
@@ -66,6 +67,22 @@ protected:
 
     // Presses "连接"; returns once the read-back has ended, one way or the other.
     void pressConnect() { ui()->pushButtonConnect->click(); }
+
+    // Presses "发送雷达场景参数" and answers the question before the send (and, answered Yes,
+    // the box after it); returns what they said, the question first.
+    QStringList sendScene(QMessageBox::StandardButton answer = QMessageBox::Yes)
+    {
+        DialogAnswerer answers;
+        answers.answerMessageBox(answer, 4000);
+        if (answer == QMessageBox::Yes)
+            answers.answerMessageBox(QMessageBox::Ok, 8000);
+        ui()->pushButtonSendPar->click();
+        answers.waitDone(10000);
+        QStringList texts;
+        for (const DialogAnswerer::Seen &seen : answers.seen)
+            texts << seen.text;
+        return texts;
+    }
 
     void startSession()
     {
