@@ -81,12 +81,6 @@ class TestRecording : public SessionFixture
         return QDir(recordingsFolder()).entryList({QStringLiteral("*.sqlite")}, QDir::Files, QDir::Name);
     }
 
-    // Waits until the window has applied this many more frames.
-    bool framesPass(int count, int timeoutMs = 8000)
-    {
-        const int until = view()->frameIndex + count;
-        return waitUntil([&] { return view()->frameIndex >= until; }, timeoutMs);
-    }
     bool connectToAlarmTargets(int frames)
     {
         radar->setFixedTargets(InAlarmZone);

@@ -15,22 +15,6 @@
 #include <QElapsedTimer>
 #include <QSlider>
 
-namespace {
-// What the operator reads in the scene group and the radar information.
-QStringList formTexts(Ui::MainWindow *ui)
-{
-    QStringList texts{ui->labelDevType->text(), ui->labelID->text(), ui->labelModbusId->text()};
-    for (QAbstractSpinBox *box : {static_cast<QAbstractSpinBox *>(ui->spinBoxSurveyFar), static_cast<QAbstractSpinBox *>(ui->spinBoxSurveyNear),
-                                  static_cast<QAbstractSpinBox *>(ui->spinBoxWarnFar), static_cast<QAbstractSpinBox *>(ui->spinBoxAlarmFar),
-                                  static_cast<QAbstractSpinBox *>(ui->spinBoxLeft), static_cast<QAbstractSpinBox *>(ui->spinBoxRight),
-                                  static_cast<QAbstractSpinBox *>(ui->spinBoxSurveyAngle)})
-        texts << box->text();
-    for (QComboBox *combo : {ui->comboBoxGrid, ui->comboBoxTargetDir, ui->comboBoxTargetType})
-        texts << combo->currentText() + QStringLiteral(" of %1").arg(combo->count());
-    return texts;
-}
-} // namespace
-
 class TestReplay : public SessionFixture
 {
     Q_OBJECT
@@ -53,23 +37,20 @@ class TestReplay : public SessionFixture
         radar->setTargets(3);
         ui()->checkBoxTrack->setChecked(true);
         pressConnect();
-        if (!waitUntil([&] { return view()->frameIndex >= 60; }, 15000))
+        if (!framesPass(60, 15000))
             return live;
         ui()->spinBoxSurveyFar->setValue(7.0);
         live.framesBeforeSend = view()->frameIndex;
         sendScene();
-        const int sent = view()->frameIndex;
-        if (!waitUntil([&] { return view()->frameIndex >= sent + 60; }, 15000))
+        if (!framesPass(60, 15000))
             return live;
         // The zones empty, then two new targets walk into the alarm zone: an event late enough
         // to have five recorded seconds before it.
         radar->setFixedTargets({});
-        const int emptied = view()->frameIndex;
-        if (!waitUntil([&] { return view()->frameIndex >= emptied + 10; }, 8000))
+        if (!framesPass(10))
             return live;
         radar->setFixedTargets({{40, 40, 120, 1, 2, 1}, {41, -60, 150, 3, 4, 2}});
-        const int entered = view()->frameIndex;
-        if (!waitUntil([&] { return view()->frameIndex >= entered + 20; }, 8000))
+        if (!framesPass(20))
             return live;
         w().pollingPaused = true;
         QTest::qWait(300);
@@ -107,7 +88,7 @@ private slots:
         // forgot to put it back would show.
         ui()->spinBoxSurveyAngle->setValue(60);
         QCoreApplication::processEvents();
-        const QStringList formBefore = formTexts(ui());
+        const QStringList formBefore = formState();
         const QImage plotBefore = plot();
         QVector<bool> enabledBefore;
         for (QObject *control : w().radarControls())
@@ -195,7 +176,7 @@ private slots:
 
         panel()->ui->buttonExit->click();
         QVERIFY(!w().inReplay());
-        QCOMPARE(formTexts(ui()), formBefore);
+        QCOMPARE(formState(), formBefore);
         QCOMPARE(plot(), plotBefore);
         QVector<bool> enabledAfter;
         for (QObject *control : w().radarControls())
@@ -335,7 +316,7 @@ private slots:
             QVERIFY(ui()->pushButtonConnect->isHidden());
         }
         const QByteArray before = fileBytes(path);
-        const QStringList formBefore = formTexts(ui());
+        const QStringList formBefore = formState();
         DialogAnswerer answers;
         answers.answerMessageBox(QMessageBox::Ok, 4000);
         QVERIFY(!w().openRecording(path));
@@ -343,7 +324,7 @@ private slots:
         QCOMPARE(answers.seen.size(), 1);
         QVERIFY2(answers.seen.at(0).text.contains(message), qPrintable(answers.seen.at(0).text));
         QVERIFY(!w().inReplay());
-        QCOMPARE(formTexts(ui()), formBefore);
+        QCOMPARE(formState(), formBefore);
         QCOMPARE(fileBytes(path), before);
         if (kind == QLatin1String("connected"))
             QVERIFY(ui()->pushButtonConnect->isHidden() && w().pollTimer.isActive());

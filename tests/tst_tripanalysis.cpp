@@ -190,8 +190,7 @@ private slots:
         radar->setScene(commissionedScene());    // alarm 2.5 m, warning 5 m, detection 7.5 m
         auto hold = [this](QList<sim::Target> targets, int frames) {
             radar->setFixedTargets(targets);
-            const int until = view()->frameIndex + frames;
-            return waitUntil([&] { return view()->frameIndex >= until; }, 8000);
+            return framesPass(frames);
         };
         radar->setFixedTargets({{1, 50, 100, 0, 0, 1}, {4, 0, 600, 0, 0, 1}});
         pressConnect();
