@@ -57,7 +57,6 @@ class LogFilterBar : public QWidget
 public:
     explicit LogFilterBar(QWidget *parent = nullptr);
     QCheckBox *hideResultQueries() const { return hideBox; }
-    QLineEdit *textFilter() const { return textEdit; }
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -40,13 +40,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir folder;
-    const int hourFrames = 3600 * FramesPerSecond;
-    QElapsedTimer making;
-    making.start();
-    const QString hour = recordWalkingTargets(folder.filePath(QStringLiteral("hour")), 10, hourFrames);
-    spaceFramesAt20Hz(hour);
-    std::printf("One-hour recording, 10 targets at %d Hz: %d frames, made in %.1f s\n", FramesPerSecond, hourFrames,
-                making.elapsed() / 1000.0);
+    const QString hour = recordHour(folder.path());
 
     SceneConfig edited;
     edited.detectionFar = 7.5;
@@ -86,7 +80,7 @@ int main(int argc, char *argv[])
     trip::ZoneEntryCounter entries;
     trip::HeatCounter heat(grid);
     trip::FixedObjectFinder fixed(grid);
-    const double perFrame = meanMicroseconds(hourFrames, [&](int i) {
+    const double perFrame = meanMicroseconds(HourFrames, [&](int i) {
         const TargetFrame frame = walkingTargets(10, i);
         const radarlink::ZoneMembers members = radarlink::zoneMembers(frame, 2.5, 5.0, 7.5);
         const trip::ClassifiedFrame classified = classifier.next(i * 50, frame, members);

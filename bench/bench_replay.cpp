@@ -50,13 +50,8 @@ int main(int argc, char *argv[])
                     perHour / (1024 * 1024), perHour / 1e6, timer.elapsed() / 1000.0, minutes);
     }
 
-    const int hourFrames = 3600 * FramesPerSecond;
-    QElapsedTimer making;
-    making.start();
-    const QString hour = recordWalkingTargets(folder.filePath(QStringLiteral("hour")), 10, hourFrames);
-    spaceFramesAt20Hz(hour);
-    std::printf("One-hour recording, 10 targets: %d frames, %.1f MiB, made in %.1f s\n", hourFrames,
-                bytesOnDisk(hour) / (1024.0 * 1024.0), making.elapsed() / 1000.0);
+    const QString hour = recordHour(folder.path());
+    std::printf("  on disk: %.1f MiB\n", bytesOnDisk(hour) / (1024.0 * 1024.0));
 
     MainWindow window;
     window.resize(MainWindow::comfortableSize);
@@ -86,7 +81,7 @@ int main(int argc, char *argv[])
     QRandomGenerator positions(20261207u);
     QVector<double> seeks;
     for (int i = 0; i < 100; ++i) {
-        const int index = int(positions.bounded(hourFrames));
+        const int index = int(positions.bounded(HourFrames));
         QElapsedTimer timer;
         timer.start();
         panel->seekToFrame(index);

@@ -27,13 +27,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QTemporaryDir folder;
     QDir::setCurrent(folder.path());
-    const int hourFrames = 3600 * FramesPerSecond;
-    QElapsedTimer making;
-    making.start();
-    const QString hour = recordWalkingTargets(folder.filePath(QStringLiteral("hour")), 10, hourFrames);
-    spaceFramesAt20Hz(hour);
-    std::printf("One-hour recording, 10 targets at %d Hz: %d frames, made in %.1f s\n", FramesPerSecond, hourFrames,
-                making.elapsed() / 1000.0);
+    const QString hour = recordHour(folder.path());
 
     MainWindow window;
     window.show();

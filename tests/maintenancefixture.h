@@ -4,19 +4,12 @@
 // run, the modal sampling window) is under way.
 #pragma once
 
-#include "dialoganswerer.h"
 #include "dialogupdate.h"
-#include "mainwindow.h"
-#include "radarsimulator.h"
-#include "testsupport.h"
+#include "sessionfixture.h"
 #include "ui_dialogupdate.h"
-#include "ui_mainwindow.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QListWidget>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
@@ -89,26 +82,10 @@ private:
     QTimer timer;
 };
 
-class MaintenanceFixture : public QObject
+class MaintenanceFixture : public SessionFixture
 {
 protected:
-    std::unique_ptr<QTemporaryDir> folder;
-    std::unique_ptr<sim::RadarSimulator> radar;
-    std::unique_ptr<MainWindow> window;
-    QString previousDir;
-
-    MainWindow &w() { return *window; }
-    Ui::MainWindow *ui() { return window->ui; }
     QDir workDir() const { return QDir(folder->path()); }
-
-    QStringList log() const
-    {
-        QStringList lines;
-        const QListWidget *list = window->ui->listWidget;
-        for (int i = 0; i < list->count(); ++i)
-            lines << list->item(i)->text().mid(list->item(i)->text().indexOf(QStringLiteral("]: ")) + 3);
-        return lines;
-    }
 
     // A fresh working folder, radar and window; the port is opened as the connection sequence
     // opens it, without the read-back, unless the test connects itself. A radar given a link
@@ -131,23 +108,6 @@ protected:
             radar->clearRequests();
         }
     }
-    void endSession()
-    {
-        window.reset();
-        radar.reset();
-        if (!previousDir.isEmpty())
-            QDir::setCurrent(previousDir);
-        folder.reset();
-    }
-
-    QList<int> requestCodes() const
-    {
-        QList<int> codes;
-        for (const sim::ReceivedRequest &r : radar->requests())
-            codes << r.functionCode;
-        return codes;
-    }
-
     bool isDisconnected() { return !ui()->pushButtonConnect->isHidden() && !w().channel().port.isOpen(); }
 
     // Runs the upgrade-set maker on an image written to the working folder; the set goes to
@@ -156,10 +116,8 @@ protected:
                 const QString &out = QStringLiteral("temp"))
     {
         const QString imagePath = workDir().filePath(QStringLiteral("image-%1.bin").arg(deviceType));
-        QFile file(imagePath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(image) != image.size())
+        if (!writeFile(imagePath, image))
             return -1;
-        file.close();
         QProcess maker;
         maker.setWorkingDirectory(folder->path());
         maker.start(QCoreApplication::applicationDirPath() + QStringLiteral("/make-upgrade-set"),
@@ -186,11 +144,6 @@ protected:
 
     QString tempFile(const QString &name) const { return workDir().filePath(QStringLiteral("temp/") + name); }
 
-    static QByteArray fileContent(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     QStringList sampleFiles(const QString &folderName = QStringLiteral("采样数据")) const
     {
         QStringList files;

@@ -21,26 +21,13 @@
 #include <QJsonDocument>
 #include <QSettings>
 #include <QTextDocument>
-#include <QSqlDatabase>
-#include <QSqlQuery>
+
+#include <optional>
 
 using namespace radarlink;
 
 namespace {
 const QList<int> WriteCodes{0x02, 0x03, 0x07, 0x08, 0x04};
-
-// Runs one statement on a database file, as someone with sqlite3 would.
-bool runOn(const QString &path, const QString &statement)
-{
-    bool done = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("by-hand"));
-        db.setDatabaseName(path);
-        done = db.open() && QSqlQuery(db).exec(statement);
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("by-hand"));
-    return done;
-}
 
 QStringList recordedFingerprints(const QString &path)
 {
@@ -80,20 +67,6 @@ class TestCommissioning : public SessionFixture
             data += frame.mid(12, frame.size() - 14);
         }
         return fingerprintText(crc32(data));
-    }
-    // Presses "发送雷达场景参数" and answers the question; returns the question and the box after it.
-    QStringList send(QMessageBox::StandardButton answer = QMessageBox::Yes)
-    {
-        DialogAnswerer answers;
-        answers.answerMessageBox(answer, 4000);
-        if (answer == QMessageBox::Yes)
-            answers.answerMessageBox(QMessageBox::Ok, 8000);
-        ui()->pushButtonSendPar->click();
-        answers.waitDone(10000);
-        QStringList texts;
-        for (const DialogAnswerer::Seen &seen : answers.seen)
-            texts << seen.text;
-        return texts;
     }
     // Marks a cell with a click on the plot, as the operator does.
     void click(int row, int column)
@@ -149,7 +122,7 @@ private slots:
         }
         if (scene > 0)
             QVERIFY(unsentLine().startsWith(QStringLiteral("未发送的修改：")));
-        QCOMPARE(send().value(1), QStringLiteral("雷达场景参数设置成功"));
+        QCOMPARE(sendScene().value(1), QStringLiteral("雷达场景参数设置成功"));
         const QString written = writtenFingerprint();
         QCOMPARE(shownFingerprint(), written);
         QCOMPARE(unsentLine(), QString());
@@ -165,7 +138,7 @@ private slots:
         QVERIFY(w().openRecording(recording));
         QCOMPARE(ui()->labelFingerprint->text(), QStringLiteral("场景指纹：") + initial);
         w().leaveReplay();
-        QVERIFY(runOn(recording, QStringLiteral("PRAGMA user_version = 1")));
+        QVERIFY(SqliteByHand(recording, {QStringLiteral("PRAGMA user_version = 1")}).ok);
         QCOMPARE(recordedFingerprints(recording), (QStringList{initial, written}));
 
         connectTo(deviceType);
@@ -221,7 +194,7 @@ private slots:
                                            "将改变的数值（雷达中 → 表单中）："} + changes;
         if (!warning.isEmpty())
             expected << "注意，这些数值相互矛盾：" << warning;
-        QCOMPARE(send(QMessageBox::No).value(0).split('\n'), expected << "发送吗？");
+        QCOMPARE(sendScene(QMessageBox::No).value(0).split('\n'), expected << "发送吗？");
         QTest::qWait(300);
         for (int code : WriteCodes)
             QVERIFY(!requestCodes().contains(code));
@@ -236,7 +209,7 @@ private slots:
         connectTo(2, 7);
         const QString serialA = ui()->labelID->text(), first = shownFingerprint();
         ui()->spinBoxAlarmFar->setValue(2.5);
-        QCOMPARE(send().value(1), QStringLiteral("雷达场景参数设置成功"));
+        QCOMPARE(sendScene().value(1), QStringLiteral("雷达场景参数设置成功"));
         const QString sent = shownFingerprint();
         DialogAnswerer saved;
         saved.answerMessageBox();
@@ -274,7 +247,7 @@ private slots:
         QVERIFY(station.waitDone());
         radar->setFault(0x03, faultSpec(sim::Fault::Silent));
         ui()->spinBoxAlarmFar->setValue(3.0);
-        QCOMPARE(send().value(1), QStringLiteral("雷达报警区域设置失败"));
+        QCOMPARE(sendScene().value(1), QStringLiteral("雷达报警区域设置失败"));
         radar->clearFaults();
         ui()->pushButtonDisconnect->click();
 
@@ -313,7 +286,7 @@ private slots:
         history->ui->tableEntries->selectRow(int(accepted - shown.begin()));
         history->ui->pushButtonLoad->click();
         QCOMPARE(w().formFingerprint(), accepted->fingerprintAfter);
-        QCOMPARE(send().value(1), QStringLiteral("雷达场景参数设置成功"));
+        QCOMPARE(sendScene().value(1), QStringLiteral("雷达场景参数设置成功"));
         QCOMPARE(writtenFingerprint(), accepted->fingerprintAfter);
         QCOMPARE(shownFingerprint(), accepted->fingerprintAfter);
         ui()->pushButtonDisconnect->click();
@@ -359,7 +332,7 @@ private slots:
                 QVERIFY(history.record(e));
             }
         }
-        QVERIFY(runOn(path, edit));
+        QVERIFY(SqliteByHand(path, {edit}).ok);
         HistoryWindow history(path);
         const QTableWidget *table = history.ui->tableEntries;
         QStringList shown;
@@ -383,26 +356,21 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QString, reason);
         const QString path = folder->filePath(RadarHistory::defaultPath());
-        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-        other.setDatabaseName(path);
-        QFile file(path);
+        std::optional<SqliteByHand> other;
         if (kind == 0)
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, '\x5a')) == 4096 && file.flush());
+            QVERIFY(writeFile(path, QByteArray(4096, '\x5a')));
         else
-            QVERIFY((kind == 1 || RadarHistory().open(path)) && other.open()
-                    && QSqlQuery(other).exec(kind == 1 ? "CREATE TABLE frames (frame INTEGER)" : "BEGIN IMMEDIATE"));
+            QVERIFY((kind == 1 || RadarHistory().open(path))
+                    && other.emplace(path, QStringList{kind == 1 ? "CREATE TABLE frames (frame INTEGER)" : "BEGIN IMMEDIATE"}).ok);
         const QByteArray before = fileBytes(path);
         connectTo(2);
         ui()->spinBoxAlarmFar->setValue(2.5);
-        QCOMPARE(send().value(1), QStringLiteral("雷达场景参数设置成功"));
+        QCOMPARE(sendScene().value(1), QStringLiteral("雷达场景参数设置成功"));
         QCOMPARE(radar->scene().alarmFar, quint16(250));
         const QStringList said = log().filter(QStringLiteral("雷达历史无法写入："));
         QCOMPARE(said.size(), 1);
         QVERIFY2(said.first().contains(reason), qPrintable(said.first()));
         QCOMPARE(fileBytes(path), before);
-        other.close();
-        other = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("other"));
     }
 
     // A good file fills the form, values and cells; a refused one leaves the form as it was.
@@ -427,10 +395,8 @@ private slots:
         QFETCH(QString, message);
         const QString path = folder->filePath(QStringLiteral("scene.json"));
         const auto import = [&](const QByteArray &bytes, QMessageBox::StandardButton answer) {
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            if (!writeFile(path, bytes))
                 return DialogAnswerer::Seen{};
-            file.close();
             DialogAnswerer answers;
             answers.answerFileDialog(path);
             if (answer != QMessageBox::NoButton)

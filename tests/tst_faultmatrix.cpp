@@ -477,7 +477,7 @@ private slots:
         verifyOutcome();
         const QStringList files = sampleFiles();
         QCOMPARE(files.size(), 1);
-        const QByteArray content = fileContent(files.first());
+        const QByteArray content = fileBytes(files.first());
         const QByteArray sent = radar->sampledOutput();
         // Every byte the radar sent is in the file, those taken in while the question was open too;
         // after a hang-up, a good part of them from the start.

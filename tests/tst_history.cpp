@@ -15,8 +15,6 @@
 
 #include <QJsonDocument>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <optional>
@@ -37,26 +35,6 @@ struct TestServer {
     bool control(const char *command) const
     {
         return QProcess::execute(qEnvironmentVariable("RADAR_PG_TEST_SCRIPT"), {command, folder}) == 0;
-    }
-};
-
-// Another program with a connection of its own on the file, as someone with sqlite3 would have:
-// it runs the statements and, when told to, keeps the write lock for as long as it lives.
-struct OtherProgram {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-    bool ok = false;
-    OtherProgram(const QString &path, const QStringList &statements)
-    {
-        db.setDatabaseName(path);
-        ok = db.open();
-        for (const QString &statement : statements)
-            ok = ok && QSqlQuery(db).exec(statement);
-    }
-    ~OtherProgram()
-    {
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("other"));
     }
 };
 
@@ -120,7 +98,7 @@ class TestHistory : public QObject
     // A hand edit, with sqlite3 or psql.
     bool edit(const QString &statement)
     {
-        return server.given() ? server.psql(statement) : OtherProgram(path(), {statement}).ok;
+        return server.given() ? server.psql(statement) : SqliteByHand(path(), {statement}).ok;
     }
 
 private slots:
@@ -222,13 +200,11 @@ private slots:
     {
         QFETCH(QString, statement);
         QFETCH(QString, message);
-        QFile file(path());
         if (statement.isEmpty())
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("radar,station\n0205000703,2\n") > 0);
+            QVERIFY(writeFile(path(), "radar,station\n0205000703,2\n"));
         else if (!statement.contains(QLatin1String("frames")))
             fill(settings());
-        file.close();
-        std::optional<OtherProgram> other;
+        std::optional<SqliteByHand> other;
         if (!statement.isEmpty())
             QVERIFY(other.emplace(path(), QStringList{statement}).ok);
         const QByteArray before = fileBytes(path());
@@ -247,7 +223,7 @@ private slots:
         HistoryEntry first = entry(A, HistoryAction::Readback, HistoryResult::Ok);
         QVERIFY(history.record(first));
         {
-            const OtherProgram locker(path(), {QStringLiteral("BEGIN EXCLUSIVE")});
+            const SqliteByHand locker(path(), {QStringLiteral("BEGIN EXCLUSIVE")});
             QVERIFY(locker.ok);
             HistoryEntry blocked = entry(A, HistoryAction::SceneSent, HistoryResult::Ok);
             QVERIFY(!history.record(blocked));
@@ -265,7 +241,7 @@ private slots:
     void aVersion1FileIsBroughtUp()
     {
         fill(settings());
-        QVERIFY(OtherProgram(path(), {"DROP INDEX entries_by_uid", "ALTER TABLE entries DROP COLUMN uid", "DROP TABLE waiting",
+        QVERIFY(SqliteByHand(path(), {"DROP INDEX entries_by_uid", "ALTER TABLE entries DROP COLUMN uid", "DROP TABLE waiting",
                                       "UPDATE history_meta SET value = '1' WHERE name = 'version'"})
                     .ok);
         QCOMPARE(command(settings(), true), qMakePair(0, QStringLiteral("雷达历史完整：已检查 8 条记录\n")));
@@ -323,11 +299,11 @@ private slots:
             QCOMPARE(history.waitingCount(), ++waiting);
             QVERIFY2(history.errorText().endsWith(Waits), qPrintable(history.errorText()));
         }
-        QVERIFY(OtherProgram(path(), {"CREATE TABLE kept AS SELECT * FROM waiting ORDER BY seq LIMIT 1"}).ok);
+        QVERIFY(SqliteByHand(path(), {"CREATE TABLE kept AS SELECT * FROM waiting ORDER BY seq LIMIT 1"}).ok);
         QVERIFY(server.control("resume"));
         QVERIFY2(history.flushWaiting(), qPrintable(history.errorText()));
         QCOMPARE(history.waitingCount(), 0);
-        QVERIFY(OtherProgram(path(), {"INSERT INTO waiting SELECT * FROM kept"}).ok);
+        QVERIFY(SqliteByHand(path(), {"INSERT INTO waiting SELECT * FROM kept"}).ok);
         QCOMPARE(history.waitingCount(), 1);
         e = entry(A, HistoryAction::Verified, HistoryResult::Equal);
         QVERIFY(history.record(e) && e.id > 0);
@@ -371,11 +347,10 @@ private slots:
         QFETCH(QByteArray, password);
         QFETCH(QString, store);
         QFETCH(QString, said);
-        QFile ini(folder.filePath(QStringLiteral("radar-config.ini")));
+        const QString ini = folder.filePath(QStringLiteral("radar-config.ini"));
         value.replace(QLatin1String("%s"), server.options);
-        QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[history]\ndatabase=" + value.toUtf8()) > 0);
-        ini.close();
-        RadarHistory::Settings named = RadarHistory::Settings::fromIni(ini.fileName());
+        QVERIFY(writeFile(ini, "[history]\ndatabase=" + value.toUtf8()));
+        RadarHistory::Settings named = RadarHistory::Settings::fromIni(ini);
         named.localPath = path();
         if (!password.isEmpty())
             qputenv("PGPASSWORD", password);

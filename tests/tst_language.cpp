@@ -526,9 +526,7 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(bool, english);
-        QFile file(QStringLiteral("lang.cfg"));
-        QVERIFY(content.isNull() || (file.open(QIODevice::WriteOnly) && file.write(content) == content.size()));
-        file.close();
+        QVERIFY(content.isNull() || writeFile(QStringLiteral("lang.cfg"), content));
         // The window lives for the one look at the form: closing it must not write the file either.
         QCOMPARE(MainWindow().ui->labelDevType->text(),
                  english ? QStringLiteral("Device Type: Channel Early-warning Radar") : QStringLiteral("设备类型："));

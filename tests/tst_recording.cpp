@@ -15,47 +15,10 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSysInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 #include <csignal>
 
 namespace {
-// A CSV file as rows of fields, RFC 4180 quoting undone.
-QList<QStringList> parseCsv(const QByteArray &bytes)
-{
-    const QString text = QString::fromUtf8(bytes);
-    QList<QStringList> rows;
-    QStringList row;
-    QString field;
-    bool quoted = false;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('"')) {
-            if (quoted && i + 1 < text.size() && text.at(i + 1) == c)
-                field += text.at(++i);
-            else
-                quoted = !quoted;
-        } else if (quoted || (c != QLatin1Char(',') && c != QLatin1Char('\r') && c != QLatin1Char('\n'))) {
-            field += c;
-        } else if (c != QLatin1Char('\r')) {
-            row << field;
-            field.clear();
-            if (c == QLatin1Char('\n')) {
-                rows << row;
-                row.clear();
-            }
-        }
-    }
-    return rows;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // A lock as a writer that has died leaves it: it names a process id no process can have.
 bool leaveStaleLock(const QString &recordingPath)
 {
@@ -64,24 +27,6 @@ bool leaveStaleLock(const QString &recordingPath)
 }
 
 const char FolderCapKey[] = "recording/folderCapBytes";
-
-// Runs the statements on a SQLite file, made if need be, through a connection of its own.
-bool runSql(const QString &path, const QStringList &statements, bool readOnly = false)
-{
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("made"));
-        db.setDatabaseName(path);
-        if (readOnly)
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        ok = db.open();
-        QSqlQuery query(db);
-        for (const QString &statement : statements)
-            ok = ok && query.exec(statement);
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("made"));
-    return ok;
-}
 
 const QList<sim::Target> InAlarmZone = {{1, 50, 100, 7, 8, 1}, {2, -30, 120, 9, 10, 2}};
 const QList<sim::Target> InDetectionZone = {{4, 0, 600, 11, 12, 1}};
@@ -136,12 +81,6 @@ class TestRecording : public SessionFixture
         return QDir(recordingsFolder()).entryList({QStringLiteral("*.sqlite")}, QDir::Files, QDir::Name);
     }
 
-    // Waits until the window has applied this many more frames.
-    bool framesPass(int count, int timeoutMs = 8000)
-    {
-        const int until = view()->frameIndex + count;
-        return waitUntil([&] { return view()->frameIndex >= until; }, timeoutMs);
-    }
     bool connectToAlarmTargets(int frames)
     {
         radar->setFixedTargets(InAlarmZone);
@@ -160,11 +99,7 @@ class TestRecording : public SessionFixture
         if (!framesPass(20))
             return QString();
         ui()->spinBoxSurveyFar->setValue(7.0);
-        DialogAnswerer answers;
-        answers.answerMessageBox(QMessageBox::Yes, 4000);
-        answers.answerMessageBox(QMessageBox::Ok, 4000);
-        ui()->pushButtonSendPar->click();
-        answers.waitDone(6000);
+        sendScene();
         const QString path = w().recordingPath();
         ui()->pushButtonDisconnect->click();
         return path;
@@ -190,7 +125,8 @@ private slots:
     void init() { startSession(); }
     void cleanup() { endSession(); }
 
-    void recordsTheFramesEventsIdentityAndScenes()
+    // The session's recording, and both exports of it as the command line writes them.
+    void recordsTheSessionAndExportsIt()
     {
         const QString path = recordSession();
         QVERIFY(!path.isEmpty());
@@ -243,6 +179,28 @@ private slots:
         QCOMPARE(rec.scenes.at(1).origin, QStringLiteral("sent"));
         QCOMPARE(rec.scenes.at(1).scene.detectionFarCm, quint16(700));
         QCOMPARE(rec.scenes.at(1).scene.detectionFarCm, radar->scene().detectionFar);
+
+        const QString csv = folder->filePath(QStringLiteral("frames.csv"));
+        ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), {QStringLiteral("--export-csv"), path, csv});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QString());
+        QByteArray expected("time_ms,frame,id,x_cm,y_cm,class,value1,value2\r\n");
+        for (const recording::Frame &f : rec.frames)
+            for (const recording::Target &t : f.targets)
+                expected += QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8\r\n").arg(f.timeMs).arg(f.number).arg(t.id).arg(t.xCm)
+                                .arg(t.yCm).arg(t.targetClass).arg(t.value1).arg(t.value2).toUtf8();
+        QCOMPARE(fileBytes(csv), expected);
+
+        const QString eventsCsv = folder->filePath(QStringLiteral("events.csv"));
+        run = runProgram(QStringLiteral(RADAR_PROGRAM), {QStringLiteral("--export-events"), path, eventsCsv});
+        QCOMPARE(run.exitCode, 0);
+        const QList<QByteArray> eventRows = fileBytes(eventsCsv).split('\n');
+        QCOMPARE(eventRows.value(0), QByteArray("time_ms,wall_time,event,zone,ids\r"));
+        QVERIFY(eventRows.value(1).endsWith(",connected,,\r"));
+        QVERIFY(QDateTime::fromString(QString::fromUtf8(eventRows.value(1).split(',').value(1)), Qt::ISODateWithMs).isValid());
+        QVERIFY(eventRows.value(2).endsWith(",zone_entered,alarm,\"1,2\"\r"));
+        QCOMPARE(eventRows.constLast(), QByteArray());
+        QVERIFY(eventRows.value(eventRows.size() - 2).endsWith(",disconnected,,\r"));
     }
 
     // A line lost and back by itself stays one recording, its events in the operator's order.
@@ -276,18 +234,14 @@ private slots:
         const QString path = w().recordingPath();
         const auto failures = [this] { return log().filter(QRegularExpression(QStringLiteral("^检测数据记录写入失败："))).size(); };
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            QSqlQuery lock(db);
-            QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            SqliteByHand locker(path, {QStringLiteral("BEGIN IMMEDIATE")});
+            QVERIFY(locker.ok);
             const int framesAtLock = view()->frameIndex;
             QVERIFY(waitUntil([&] { return failures() > 0; }, 3000));
             QTest::qWait(2 * Recorder::FlushIntervalMs + 200);
             QVERIFY(view()->frameIndex >= framesAtLock + 20);
-            QVERIFY(lock.exec(QStringLiteral("COMMIT")));
+            QVERIFY(locker.run(QStringLiteral("COMMIT")));
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
         const int framesAfter = view()->frameIndex;
         QVERIFY(framesPass(5, 4000));
         ui()->pushButtonDisconnect->click();
@@ -298,40 +252,6 @@ private slots:
         QVERIFY(rec.frames.size() >= framesAfter + 5);
         for (int i = 0; i < rec.frames.size(); ++i)
             QCOMPARE(rec.frames.at(i).number, qint64(i));
-    }
-
-    void exportsParseBackToTheRecording()
-    {
-        const QString path = recordSession();
-        QVERIFY(!path.isEmpty());
-        Contents rec;
-        QCOMPARE(readRecording(path, &rec), QString());
-
-        const QString csv = folder->filePath(QStringLiteral("frames.csv"));
-        ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), {QStringLiteral("--export-csv"), path, csv});
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.err, QString());
-        const QList<QStringList> rows = parseCsv(fileBytes(csv));
-        QCOMPARE(rows.value(0).join(QLatin1Char(',')), QStringLiteral("time_ms,frame,id,x_cm,y_cm,class,value1,value2"));
-        QList<QStringList> expected;
-        for (const recording::Frame &f : rec.frames)
-            for (const recording::Target &t : f.targets)
-                expected << QStringList{QString::number(f.timeMs), QString::number(f.number), QString::number(t.id),
-                                        QString::number(t.xCm), QString::number(t.yCm), QString::number(t.targetClass),
-                                        QString::number(t.value1), QString::number(t.value2)};
-        QCOMPARE(rows.mid(1), expected);
-
-        const QString eventsCsv = folder->filePath(QStringLiteral("events.csv"));
-        run = runProgram(QStringLiteral(RADAR_PROGRAM), {QStringLiteral("--export-events"), path, eventsCsv});
-        QCOMPARE(run.exitCode, 0);
-        const QByteArray eventBytes = fileBytes(eventsCsv);
-        QVERIFY(eventBytes.contains(",zone_entered,alarm,\"1,2\"\r\n"));
-        const QList<QStringList> eventRows = parseCsv(eventBytes);
-        QCOMPARE(eventRows.value(0).join(QLatin1Char(',')), QStringLiteral("time_ms,wall_time,event,zone,ids"));
-        QCOMPARE(eventRows.value(1).value(2), QStringLiteral("connected"));
-        QCOMPARE(eventRows.value(2).mid(2), (QStringList{QStringLiteral("zone_entered"), QStringLiteral("alarm"), QStringLiteral("1,2")}));
-        QVERIFY(QDateTime::fromString(eventRows.value(1).value(1), Qt::ISODateWithMs).isValid());
-        QCOMPARE(eventRows.last().value(2), QStringLiteral("disconnected"));
     }
 
     void quoting_data()
@@ -348,7 +268,7 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QString, written);
         QCOMPARE(recording::csvField(field), written);
-        QCOMPARE(parseCsv(recording::csvLine({field, QStringLiteral("x")})), (QList<QStringList>{{field, QStringLiteral("x")}}));
+        QCOMPARE(recording::csvLine({field, QStringLiteral("x")}), (written + QStringLiteral(",x\r\n")).toUtf8());
     }
 
     void badInputIsRefusedAndLeftAlone_data()
@@ -374,10 +294,11 @@ private slots:
         } else if (kind == QLatin1String("empty")) {
             QVERIFY(writeFile(path, QByteArray()));
         } else if (kind == QLatin1String("otherdb")) {
-            QVERIFY(runSql(path, {QStringLiteral("CREATE TABLE people (name TEXT)")}));
+            QVERIFY(SqliteByHand(path, {QStringLiteral("CREATE TABLE people (name TEXT)")}).ok);
         } else if (kind == QLatin1String("newer")) {
-            QVERIFY(runSql(path, recording::schemaStatements()
-                                     << QStringLiteral("PRAGMA user_version = %1").arg(recording::SchemaVersion + 1)));
+            QVERIFY(SqliteByHand(path, recording::schemaStatements()
+                                           << QStringLiteral("PRAGMA user_version = %1").arg(recording::SchemaVersion + 1))
+                        .ok);
         } else {
             // A real recording, made by the recorder.
             QVERIFY(writer.begin(folder->filePath(QStringLiteral("made")), recording::DefaultFolderCapBytes));
@@ -393,7 +314,7 @@ private slots:
                 writer.end();
                 // The recorder always writes a session row; take its events out too.
                 if (kind == QLatin1String("norows"))
-                    QVERIFY(runSql(writer.filePath(), {QStringLiteral("DELETE FROM events")}));
+                    QVERIFY(SqliteByHand(writer.filePath(), {QStringLiteral("DELETE FROM events")}).ok);
                 QByteArray bytes = fileBytes(writer.filePath());
                 if (kind == QLatin1String("truncated"))
                     bytes.truncate(bytes.size() / 2);
@@ -489,7 +410,7 @@ private slots:
         QCOMPARE(rec.eventLines(false), (QStringList{QStringLiteral("connected"), lastEvent}));
         QCOMPARE(rec.events.last().event, lastEvent);
         // Any SQLite reader, as an engineer's would.
-        QVERIFY(runSql(path, {QStringLiteral("SELECT count(*) FROM frames")}, true));
+        QVERIFY(SqliteByHand(path, {QStringLiteral("SELECT count(*) FROM frames")}, true).ok);
         QCOMPARE(QDir(recordingsFolder()).entryList(QDir::Files), oneFile);
     }
 
@@ -505,10 +426,8 @@ private slots:
             frame.insert(id, TargetReport{id, 10, 300, 1, 2, 1});
         const int fitting = Recorder::MaxPendingRows / (1 + frame.size());
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
-            db.setDatabaseName(writer.filePath());
-            QSqlQuery lock(db);
-            QVERIFY(db.open() && lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            SqliteByHand locker(writer.filePath(), {QStringLiteral("BEGIN IMMEDIATE")});
+            QVERIFY(locker.ok);
             writer.recordEvent(QStringLiteral("connected"));
             writer.recordIdentity(1, QStringLiteral("0101000a0001"), 2);
             writer.recordScene(QStringLiteral("readback"), radarlink::WireScene());
@@ -517,9 +436,8 @@ private slots:
                 writer.recordFrame(frame, {i >= fitting + 50, false, false}, {{7}, {}, {}});
             writer.flush();
             QCOMPARE(dropped.count(), 0);
-            QVERIFY(lock.exec(QStringLiteral("COMMIT")));
+            QVERIFY(locker.run(QStringLiteral("COMMIT")));
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
         writer.end(QStringLiteral("disconnected"));
         QCOMPARE(dropped.count(), 1);
         QCOMPARE(dropped.at(0).at(0).toLongLong(), 100);

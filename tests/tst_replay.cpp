@@ -15,22 +15,6 @@
 #include <QElapsedTimer>
 #include <QSlider>
 
-namespace {
-// What the operator reads in the scene group and the radar information.
-QStringList formTexts(Ui::MainWindow *ui)
-{
-    QStringList texts{ui->labelDevType->text(), ui->labelID->text(), ui->labelModbusId->text()};
-    for (QAbstractSpinBox *box : {static_cast<QAbstractSpinBox *>(ui->spinBoxSurveyFar), static_cast<QAbstractSpinBox *>(ui->spinBoxSurveyNear),
-                                  static_cast<QAbstractSpinBox *>(ui->spinBoxWarnFar), static_cast<QAbstractSpinBox *>(ui->spinBoxAlarmFar),
-                                  static_cast<QAbstractSpinBox *>(ui->spinBoxLeft), static_cast<QAbstractSpinBox *>(ui->spinBoxRight),
-                                  static_cast<QAbstractSpinBox *>(ui->spinBoxSurveyAngle)})
-        texts << box->text();
-    for (QComboBox *combo : {ui->comboBoxGrid, ui->comboBoxTargetDir, ui->comboBoxTargetType})
-        texts << combo->currentText() + QStringLiteral(" of %1").arg(combo->count());
-    return texts;
-}
-} // namespace
-
 class TestReplay : public SessionFixture
 {
     Q_OBJECT
@@ -53,27 +37,20 @@ class TestReplay : public SessionFixture
         radar->setTargets(3);
         ui()->checkBoxTrack->setChecked(true);
         pressConnect();
-        if (!waitUntil([&] { return view()->frameIndex >= 60; }, 15000))
+        if (!framesPass(60, 15000))
             return live;
         ui()->spinBoxSurveyFar->setValue(7.0);
-        DialogAnswerer answers;
-        answers.answerMessageBox(QMessageBox::Yes, 4000);
-        answers.answerMessageBox(QMessageBox::Ok, 4000);
         live.framesBeforeSend = view()->frameIndex;
-        ui()->pushButtonSendPar->click();
-        answers.waitDone(6000);
-        const int sent = view()->frameIndex;
-        if (!waitUntil([&] { return view()->frameIndex >= sent + 60; }, 15000))
+        sendScene();
+        if (!framesPass(60, 15000))
             return live;
         // The zones empty, then two new targets walk into the alarm zone: an event late enough
         // to have five recorded seconds before it.
         radar->setFixedTargets({});
-        const int emptied = view()->frameIndex;
-        if (!waitUntil([&] { return view()->frameIndex >= emptied + 10; }, 8000))
+        if (!framesPass(10))
             return live;
         radar->setFixedTargets({{40, 40, 120, 1, 2, 1}, {41, -60, 150, 3, 4, 2}});
-        const int entered = view()->frameIndex;
-        if (!waitUntil([&] { return view()->frameIndex >= entered + 20; }, 8000))
+        if (!framesPass(20))
             return live;
         w().pollingPaused = true;
         QTest::qWait(300);
@@ -111,7 +88,7 @@ private slots:
         // forgot to put it back would show.
         ui()->spinBoxSurveyAngle->setValue(60);
         QCoreApplication::processEvents();
-        const QStringList formBefore = formTexts(ui());
+        const QStringList formBefore = formState();
         const QImage plotBefore = plot();
         QVector<bool> enabledBefore;
         for (QObject *control : w().radarControls())
@@ -199,7 +176,7 @@ private slots:
 
         panel()->ui->buttonExit->click();
         QVERIFY(!w().inReplay());
-        QCOMPARE(formTexts(ui()), formBefore);
+        QCOMPARE(formState(), formBefore);
         QCOMPARE(plot(), plotBefore);
         QVector<bool> enabledAfter;
         for (QObject *control : w().radarControls())
@@ -332,16 +309,14 @@ private slots:
         QString path = writer.filePath();
         if (kind == QLatin1String("text")) {
             path = folder->filePath(QStringLiteral("notes.sqlite"));
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("time_ms,frame\n1,2\n");
+            QVERIFY(writeFile(path, "time_ms,frame\n1,2\n"));
         } else if (kind == QLatin1String("connected")) {
             writer.end();
             pressConnect();
             QVERIFY(ui()->pushButtonConnect->isHidden());
         }
         const QByteArray before = fileBytes(path);
-        const QStringList formBefore = formTexts(ui());
+        const QStringList formBefore = formState();
         DialogAnswerer answers;
         answers.answerMessageBox(QMessageBox::Ok, 4000);
         QVERIFY(!w().openRecording(path));
@@ -349,7 +324,7 @@ private slots:
         QCOMPARE(answers.seen.size(), 1);
         QVERIFY2(answers.seen.at(0).text.contains(message), qPrintable(answers.seen.at(0).text));
         QVERIFY(!w().inReplay());
-        QCOMPARE(formTexts(ui()), formBefore);
+        QCOMPARE(formState(), formBefore);
         QCOMPARE(fileBytes(path), before);
         if (kind == QLatin1String("connected"))
             QVERIFY(ui()->pushButtonConnect->isHidden() && w().pollTimer.isActive());

@@ -57,12 +57,11 @@ class TestSceneSend : public SessionFixture
         return answers.seen;
     }
     // Presses "发送雷达场景参数"; returns the box's text ("" for none).
-    QString send() { return answered([this] { ui()->pushButtonSendPar->click(); }, QString(), true).value(1).text; }
+    QString send() { return sendScene().value(1); }
     QString sceneFile(const SceneConfig &c)
     {
-        QFile file(folder->filePath(QStringLiteral("made.cfg")));
-        return file.open(QIODevice::WriteOnly) && file.write(encodeSceneConfig(c) + QByteArray(20, '\x55')) > 0
-                   ? file.fileName() : QString();
+        const QString path = folder->filePath(QStringLiteral("made.cfg"));
+        return writeFile(path, encodeSceneConfig(c) + QByteArray(20, '\x55')) ? path : QString();
     }
 
 private slots:
@@ -224,9 +223,7 @@ private slots:
     {
         const QString path = folder->filePath(QStringLiteral("scene.cfg"));
         QCOMPARE(answered([this] { ui()->actionExportCfg->trigger(); }, path).value(0).title, QStringLiteral("配置信息"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll().toHex(' '),
+        QCOMPARE(fileBytes(path).toHex(' '),
                  QByteArray("40 18 00 00 00 00 00 00 00 00 00 00 00 00 00 00 40 10 00 00 00 00 00 00 "
                             "40 00 00 00 00 00 00 00 bf f0 00 00 00 00 00 00 3f f0 00 00 00 00 00 00 "
                             "00 00 00 78 00 00 00 02 00 00 00 00 00 00 00 00"));

@@ -14,8 +14,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 namespace {
 using radarlink::GridCell;
@@ -62,16 +60,9 @@ QString recordFrames(const QString &folder, const radarlink::WireScene &s, const
         }
         path = recorder.filePath();
     }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("retime"));
-        db.setDatabaseName(path);
-        const bool retimed = db.open() && QSqlQuery(db).exec(QStringLiteral("UPDATE frames SET time_ms = frame * 50"))
-                             && QSqlQuery(db).exec(QStringLiteral("UPDATE scenes SET time_ms = 0"));
-        if (!retimed)
-            path.clear();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("retime"));
-    return path;
+    const bool retimed =
+        SqliteByHand(path, {QStringLiteral("UPDATE frames SET time_ms = frame * 50"), QStringLiteral("UPDATE scenes SET time_ms = 0")}).ok;
+    return retimed ? path : QString();
 }
 
 // One minute at 20 Hz: target 7 parked at (50, 150) (1.58 m out, cell (4, 6) of a 1 m grid) from
@@ -94,12 +85,6 @@ QVector<TargetFrame> parkedAndPassing(int dropout)
 }
 
 const radarlink::WireScene ParkedScene = scene(600, 400, 250, 100);
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray cfg(double alarmFar, qint32 gridIndex = 2, double detectionFar = 6)
 {
@@ -205,8 +190,7 @@ private slots:
         radar->setScene(commissionedScene());    // alarm 2.5 m, warning 5 m, detection 7.5 m
         auto hold = [this](QList<sim::Target> targets, int frames) {
             radar->setFixedTargets(targets);
-            const int until = view()->frameIndex + frames;
-            return waitUntil([&] { return view()->frameIndex >= until; }, 8000);
+            return framesPass(frames);
         };
         radar->setFixedTargets({{1, 50, 100, 0, 0, 1}, {4, 0, 600, 0, 0, 1}});
         pressConnect();
@@ -216,11 +200,7 @@ private slots:
         QVERIFY(hold({{3, -150, 150, 0, 0, 1}}, 10));
         // 2.3 m goes on the wire (and into the recording) as 229 cm; the lamps use 2.3 m.
         ui()->spinBoxAlarmFar->setValue(2.3);
-        DialogAnswerer answers;
-        answers.answerMessageBox(QMessageBox::Yes, 4000);
-        answers.answerMessageBox(QMessageBox::Ok, 4000);
-        ui()->pushButtonSendPar->click();
-        QVERIFY(answers.waitDone(6000));
+        QCOMPARE(sendScene().value(1), QStringLiteral("雷达场景参数设置成功"));
         QVERIFY(hold({{3, 0, 240, 0, 0, 1}}, 10)); // alarm under the first scene, warning now
         QVERIFY(hold({{3, 30, 228, 0, 0, 1}}, 10)); // 2.2996 m: alarm again, as under 2.3 m
         const QString path = w().recordingPath();

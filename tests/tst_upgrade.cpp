@@ -253,14 +253,10 @@ private slots:
         const QVector<int> sizes{1024, 1024, 1024, 1024, 1024, 0, 1024, 1024, 1024, 1024, 1024, 1324};
         image = firmwareImage(11564, 9);
         QVERIFY(workDir().mkdir(QStringLiteral("temp")));
-        const auto write = [this](const QString &name, const QByteArray &content) {
-            QFile file(tempFile(name));
-            return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-        };
-        QVERIFY(write(QStringLiteral("0"), hexBytes("e3 d8 34 01 00 00 00 00 2c 2d 00 00 00 00 00 00")));
+        QVERIFY(writeFile(tempFile(QStringLiteral("0")), hexBytes("e3 d8 34 01 00 00 00 00 2c 2d 00 00 00 00 00 00")));
         int at = 0;
         for (int i = 0; i < sizes.size(); ++i) {
-            QVERIFY(write(QString::number(1 + PinnedOrder[i]), image.mid(at, sizes[i])));
+            QVERIFY(writeFile(tempFile(QString::number(1 + PinnedOrder[i])), image.mid(at, sizes[i])));
             at += sizes[i];
         }
         QCOMPARE(at, image.size());
@@ -555,9 +551,7 @@ private slots:
             if (damage.endsWith(QLatin1Char('/')))
                 QVERIFY(workDir().mkpath(QStringLiteral("temp/") + damage));
         } else {
-            QFile file(tempFile(QStringLiteral("0")));
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            QCOMPARE(file.write(header), qint64(header.size()));
+            QVERIFY(writeFile(tempFile(QStringLiteral("0")), header));
         }
         openUpgradeWindow();
         runUpgrade();
@@ -713,18 +707,14 @@ private slots:
         QCOMPARE(makeSet(image, 1, seed), 0);
         if (damage == QLatin1String("size")) {
             // The header promises 3071 bytes (still three pieces); the pieces hold 3000.
-            QFile header(tempFile(QStringLiteral("0")));
-            QVERIFY(header.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            header.write(encodeSetHeader(seed, 3071));
+            QVERIFY(writeFile(tempFile(QStringLiteral("0")), encodeSetHeader(seed, 3071)));
         } else if (damage == QLatin1String("folder")) {
             const QString second = QString::number(1 + ranks[1]);
             QVERIFY(QFile::remove(tempFile(second)));
             QVERIFY(workDir().mkpath(QStringLiteral("temp/") + second));
         }
         // A file beside the set, numbered as the next piece would be: it must not be read.
-        QFile beyond(tempFile(QStringLiteral("4")));
-        QVERIFY(beyond.open(QIODevice::WriteOnly) && beyond.write(QByteArray(1024, 'x')) == 1024);
-        beyond.close();
+        QVERIFY(writeFile(tempFile(QStringLiteral("4")), QByteArray(1024, 'x')));
         openUpgradeWindow();
         runUpgrade();
         QFETCH(QString, expected);

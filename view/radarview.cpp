@@ -46,6 +46,19 @@ double gradientStop(double position)
         return 0;
     return std::min(position, 1.0);
 }
+
+// A layer's item replaced by a fresh one (none when the layer has nothing to show) at the
+// layer's height.
+template <typename Item>
+void replaceLayerItem(QGraphicsScene *scene, Item *&item, Item *fresh, double layer)
+{
+    delete item;
+    item = fresh;
+    if (!item)
+        return;
+    item->setZValue(layer);
+    scene->addItem(item);
+}
 } // namespace
 
 RadarView::RadarView(QWidget *parent) : QGraphicsView(parent)
@@ -116,14 +129,9 @@ void RadarView::setUnsentScene(const UnsentScene &scene)
 
 void RadarView::rebuildUnsent()
 {
-    delete unsentItem;
-    unsentItem = nullptr;
     unsentChanged = false;
-    if (unsent.isEmpty())
-        return;
-    unsentItem = new UnsentSceneItem(lastGeometry, unsent, unsentOutline);
-    unsentItem->setZValue(UnsentLayer);
-    graphicsScene->addItem(unsentItem);
+    replaceLayerItem(graphicsScene, unsentItem,
+                     unsent.isEmpty() ? nullptr : new UnsentSceneItem(lastGeometry, unsent, unsentOutline), UnsentLayer);
 }
 
 void RadarView::setHeatMap(const radarlink::CellCounts &counts, quint32 scaleTop)
@@ -149,14 +157,10 @@ void RadarView::setOutlinedCells(const QVector<GridCell> &cells)
 
 void RadarView::rebuildOutlines()
 {
-    delete outlineItem;
-    outlineItem = nullptr;
     outlinesChanged = false;
-    if (outlined.isEmpty())
-        return;
-    outlineItem = new CellOutlineItem(lastGeometry, outlined, cellOutlineColour);
-    outlineItem->setZValue(OutlinesLayer);
-    graphicsScene->addItem(outlineItem);
+    replaceLayerItem(graphicsScene, outlineItem,
+                     outlined.isEmpty() ? nullptr : new CellOutlineItem(lastGeometry, outlined, cellOutlineColour),
+                     OutlinesLayer);
 }
 
 QFont RadarView::heatScaleFont() const
@@ -168,25 +172,15 @@ QFont RadarView::heatScaleFont() const
 
 void RadarView::rebuildHeatMap()
 {
-    delete heatItem;
-    heatItem = nullptr;
     heatMapChanged = false;
     const quint32 top = heatTop ? heatTop : heatScaleTop(heatCounts.highest());
+    replaceLayerItem(graphicsScene, heatItem, heatMapOn ? new HeatMapItem(lastGeometry, heatCounts, top) : nullptr,
+                     HeatMapLayer);
     // The scale keeps its cached picture while its top stays.
-    if (heatScaleItem && (!heatMapOn || heatScaleItem->top() != top)) {
-        delete heatScaleItem;
-        heatScaleItem = nullptr;
-    }
-    if (!heatMapOn)
-        return;
-    heatItem = new HeatMapItem(lastGeometry, heatCounts, top);
-    heatItem->setZValue(HeatMapLayer);
-    graphicsScene->addItem(heatItem);
-    if (!heatScaleItem) {
-        heatScaleItem = new HeatScaleItem(lastGeometry, top, heatScaleFont(), axisLabelColour);
-        heatScaleItem->setZValue(HeatMapLayer);
-        graphicsScene->addItem(heatScaleItem);
-    }
+    if (!heatMapOn || !heatScaleItem || heatScaleItem->top() != top)
+        replaceLayerItem(graphicsScene, heatScaleItem,
+                         heatMapOn ? new HeatScaleItem(lastGeometry, top, heatScaleFont(), axisLabelColour) : nullptr,
+                         HeatMapLayer);
 }
 
 void RadarView::rebuildStaticLayers()
@@ -238,9 +232,7 @@ void RadarView::rebuildStaticLayers()
     for (auto it = fills.cbegin(); it != fills.cend(); ++it)
         if (it.key().first < g.rows && it.key().second < g.columns())
             filled.append({{it.key().first, it.key().second}, it.value()});
-    gridItem = new GridItem(g, gridColour, filled);
-    gridItem->setZValue(CellsLayer);
-    graphicsScene->addItem(gridItem);
+    replaceLayerItem(graphicsScene, gridItem, new GridItem(g, gridColour, filled), CellsLayer);
 
     rebuildHeatMap();
     rebuildOutlines();
@@ -319,9 +311,7 @@ void RadarView::addAxes(const ViewGeometry &g)
         labels.append({tr("%1").arg((M - i) * gridEdge), QPointF(x, y),
                        QRectF(2 * m - d / 2, i * R + m - d / 2 - g.rowMin * R, d, d)});
     }
-    axesItem = new AxesItem(labels, font, axisLabelColour, tickFill);
-    axesItem->setZValue(AxesLayer);
-    graphicsScene->addItem(axesItem);
+    replaceLayerItem(graphicsScene, axesItem, new AxesItem(labels, font, axisLabelColour, tickFill), AxesLayer);
 }
 
 RadarView::Snapshot RadarView::snapshot() const

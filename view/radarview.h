@@ -96,7 +96,6 @@ public:
     // just switched on or off.
     void setHeatMap(const radarlink::CellCounts &counts, quint32 scaleTop = 0);
     void clearHeatMap();
-    bool heatMapShown() const { return heatMapOn; }
     // The counts last given to setHeatMap, empty while it is off.
     const radarlink::CellCounts &heatMap() const { return heatCounts; }
     // The colour scale of the last redraw, null while the heat map is off.

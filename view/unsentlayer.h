@@ -34,12 +34,9 @@ public:
     QPainterPath shape() const override { return QPainterPath(); }
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
-    // What is drawn, in the view's scene coordinates: the fan of each zone edge (its bounding
-    // square), the lane's two lines and the outline of each cell (added cells first).
+    // The fan of each changed zone edge, drawn as its bounding square in the view's scene
+    // coordinates.
     const QVector<QRectF> &zoneSquares() const { return zones; }
-    const QVector<QLineF> &laneLines() const { return lane; }
-    const QVector<QRectF> &cellOutlines() const { return cells; }
-    int addedCellCount() const { return added; }
 
 private:
     ViewGeometry geometry;

@@ -32,7 +32,7 @@ constexpr quint8 GridEdgesCm[] = {25, 50, 100, 150, 200};
 // A distance as the form's spin box holds it: within its range, to a tenth of a metre.
 double formValue(double metres, double low, double high)
 {
-    return QString::number(std::clamp(metres, low, high), 'f', 1).toDouble();
+    return formMetres(std::clamp(metres, low, high));
 }
 
 bool readCfg(const QString &path, SceneFile *file, QString *error)

@@ -8,12 +8,6 @@ using radarlink::Zone;
 namespace trip {
 
 namespace {
-// The form's spin boxes keep one decimal of a metre.
-double formMetres(quint16 cm)
-{
-    return QString::number(cm / 100.0, 'f', 1).toDouble();
-}
-
 QVector<quint16> &membersOf(radarlink::ZoneMembers &members, int zone)
 {
     return zone == AlarmZone ? members.alarm : zone == WarningZone ? members.warning : members.detection;
@@ -46,6 +40,11 @@ bool inAlarmOrWarning(Zone zone)
 }
 } // namespace
 
+double formMetres(double metres)
+{
+    return QString::number(metres, 'f', 1).toDouble();
+}
+
 QString zoneName(int zone)
 {
     static const char *const names[ZoneCount] = {"alarm", "warning", "detection"};
@@ -54,12 +53,13 @@ QString zoneName(int zone)
 
 ZoneDistances zoneDistances(const radarlink::WireScene &scene)
 {
-    return {formMetres(scene.alarmFarCm), formMetres(scene.warningFarCm), formMetres(scene.detectionFarCm)};
+    return {formMetres(scene.alarmFarCm / 100.0), formMetres(scene.warningFarCm / 100.0),
+            formMetres(scene.detectionFarCm / 100.0)};
 }
 
 radarlink::SceneGrid sceneGrid(const radarlink::WireScene &scene)
 {
-    return radarlink::SceneGrid::forRange(formMetres(scene.detectionFarCm), scene.gridEdgeCm / 100.0);
+    return radarlink::SceneGrid::forRange(formMetres(scene.detectionFarCm / 100.0), scene.gridEdgeCm / 100.0);
 }
 
 SceneTimeline::SceneTimeline(const QVector<recording::Scene> &recorded)

@@ -29,6 +29,9 @@ enum ZoneIndex { AlarmZone, WarningZone, DetectionZone, ZoneCount };
 // "alarm", "warning", "detection", as the recording's events name them.
 QString zoneName(int zone);
 
+// A distance as the form's spin boxes keep it: to a tenth of a metre.
+double formMetres(double metres);
+
 // The zone radii in metres as the form holds them, which is what the lamps and the recorder
 // classify with. The form keeps a tenth of a metre and a scene on the wire carries that value
 // truncated to centimetres (2.3 m is sent as 229 cm), so the centimetres are rounded back.
@@ -49,7 +52,6 @@ class SceneTimeline
 public:
     explicit SceneTimeline(const QVector<recording::Scene> &recorded);
     explicit SceneTimeline(const radarlink::WireScene &edited);
-    bool isEmpty() const { return changes.isEmpty(); }
     // The scene in force at timeMs, as an index into the scenes given; -1 when there are none.
     int indexAt(qint64 timeMs) const;
     ZoneDistances distancesAt(qint64 timeMs) const;
@@ -139,8 +141,6 @@ public:
     explicit HeatCounter(const radarlink::SceneGrid &grid = {}, HeatMode mode = HeatMode::Positions);
     void add(const ClassifiedFrame &frame);
     const radarlink::CellCounts &counts() const { return cells; }
-    const radarlink::SceneGrid &grid() const { return cellGrid; }
-    HeatMode mode() const { return heatMode; }
 
 private:
     radarlink::SceneGrid cellGrid;

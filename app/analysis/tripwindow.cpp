@@ -56,6 +56,25 @@ QVector<GridCell> gridCellsOf(const QVector<trip::FixedCell> &cells)
         grid.append(cell.cell);
     return grid;
 }
+
+// The heat map's counts over one run of frames (a connection, or a replay up to some frame),
+// both modes at once, in the finest grid so that a change of grid costs no recount.
+struct HeatCounts {
+    trip::FrameClassifier classifier;
+    trip::HeatCounter positions{trip::finestGrid(), trip::HeatMode::Positions};
+    trip::HeatCounter starts{trip::finestGrid(), trip::HeatMode::AlarmStarts};
+
+    void add(const trip::ClassifiedFrame &frame)
+    {
+        positions.add(frame);
+        starts.add(frame);
+    }
+    // The counts of the mode chosen, in the grid the plot draws.
+    radarlink::CellCounts shown(bool alarmStarts, const radarlink::SceneGrid &grid) const
+    {
+        return trip::regrid((alarmStarts ? starts : positions).counts(), grid);
+    }
+};
 } // namespace
 
 struct MainWindow::TripState {
@@ -67,11 +86,15 @@ struct MainWindow::TripState {
     bool liveStarted = false;
     QElapsedTimer liveSince;
     QElapsedTimer lastPush;
-    trip::FrameClassifier liveClassifier;
-    trip::HeatCounter livePositions{trip::finestGrid(), trip::HeatMode::Positions};
-    trip::HeatCounter liveStarts{trip::finestGrid(), trip::HeatMode::AlarmStarts};
+    HeatCounts live;
+    // Stays are found in the grid in force: a new grid starts the search again.
     trip::FixedObjectFinder liveFinder{{}, FixedObjectsWindow::ShortestMinimumSeconds * 1000};
     QTime liveFinderSince;
+    void restartLiveFinder(const radarlink::SceneGrid &grid)
+    {
+        liveFinder = trip::FixedObjectFinder(grid, FixedObjectsWindow::ShortestMinimumSeconds * 1000);
+        liveFinderSince = QTime::currentTime();
+    }
 
     // The replay: the heat map's setting as it was live, the recording's frames once read.
     bool inReplay = false;
@@ -80,9 +103,7 @@ struct MainWindow::TripState {
     bool loading = false;
     std::shared_ptr<const trip::RecordingRows> rows;
     QString rowsError;
-    trip::FrameClassifier replayClassifier;
-    trip::HeatCounter replayPositions{trip::finestGrid(), trip::HeatMode::Positions};
-    trip::HeatCounter replayStarts{trip::finestGrid(), trip::HeatMode::AlarmStarts};
+    HeatCounts replayed;
     int replayCounted = -1;
 
     // The what-if.
@@ -232,8 +253,7 @@ void MainWindow::refreshHeatMap()
 void MainWindow::pushLiveHeatMap()
 {
     TripState &t = *tripState;
-    const trip::HeatCounter &counter = ui->checkBoxHeatStarts->isChecked() ? t.liveStarts : t.livePositions;
-    ui->graphicsView->setHeatMap(trip::regrid(counter.counts(), ui->graphicsView->sceneGrid()));
+    ui->graphicsView->setHeatMap(t.live.shown(ui->checkBoxHeatStarts->isChecked(), ui->graphicsView->sceneGrid()));
     t.lastPush.start();
 }
 
@@ -244,27 +264,20 @@ void MainWindow::startLiveCounts(bool automatic)
         return;
     t.liveStarted = true;
     t.liveSince.start();
-    t.liveClassifier = trip::FrameClassifier();
-    t.livePositions = trip::HeatCounter(trip::finestGrid(), trip::HeatMode::Positions);
-    t.liveStarts = trip::HeatCounter(trip::finestGrid(), trip::HeatMode::AlarmStarts);
-    t.liveFinder = trip::FixedObjectFinder(ui->graphicsView->sceneGrid(), FixedObjectsWindow::ShortestMinimumSeconds * 1000);
-    t.liveFinderSince = QTime::currentTime();
+    t.live = HeatCounts();
+    t.restartLiveFinder(ui->graphicsView->sceneGrid());
     t.lastPush.invalidate();
 }
 
 void MainWindow::countLiveFrame(const TargetFrame &frame, const radarlink::ZoneMembers &members)
 {
     TripState &t = *tripState;
-    const trip::ClassifiedFrame classified = t.liveClassifier.next(connectionClock.elapsed(), frame, members);
-    t.livePositions.add(classified);
-    t.liveStarts.add(classified);
-    // A stay is a stay in one cell of the grid in force: a new grid starts the search again.
+    const trip::ClassifiedFrame classified = t.live.classifier.next(connectionClock.elapsed(), frame, members);
+    t.live.add(classified);
     const radarlink::SceneGrid grid = ui->graphicsView->sceneGrid();
     const bool gridChanged = !sameGrid(grid, t.liveFinder.cellGrid());
-    if (gridChanged) {
-        t.liveFinder = trip::FixedObjectFinder(grid, FixedObjectsWindow::ShortestMinimumSeconds * 1000);
-        t.liveFinderSince = QTime::currentTime();
-    }
+    if (gridChanged)
+        t.restartLiveFinder(grid);
     t.liveFinder.add(classified);
     if (ui->checkBoxHeatMap->isChecked() && (gridChanged || !t.lastPush.isValid() || t.lastPush.elapsed() >= LiveHeatPushMs))
         pushLiveHeatMap();
@@ -274,17 +287,13 @@ void MainWindow::countReplayHeatUpTo(int lastFrame)
 {
     TripState &t = *tripState;
     if (lastFrame < t.replayCounted) {
-        t.replayClassifier = trip::FrameClassifier();
-        t.replayPositions = trip::HeatCounter(trip::finestGrid(), trip::HeatMode::Positions);
-        t.replayStarts = trip::HeatCounter(trip::finestGrid(), trip::HeatMode::AlarmStarts);
+        t.replayed = HeatCounts();
         t.replayCounted = -1;
     }
     const trip::SceneTimeline scenes(t.rows->scenes);
     for (int i = t.replayCounted + 1; i <= lastFrame && i < t.rows->frames.size(); ++i) {
         const recording::Frame &frame = t.rows->frames.at(i);
-        const trip::ClassifiedFrame classified = t.replayClassifier.next(frame, scenes.distancesAt(frame.timeMs));
-        t.replayPositions.add(classified);
-        t.replayStarts.add(classified);
+        t.replayed.add(t.replayed.classifier.next(frame, scenes.distancesAt(frame.timeMs)));
         t.replayCounted = i;
     }
 }
@@ -298,8 +307,7 @@ void MainWindow::showReplayHeatMap(int index)
         return;
     const bool upToNow = ui->comboBoxHeatSpan->currentIndex() == ReplaySpanUpToNow;
     countReplayHeatUpTo(upToNow ? index : int(t.rows->frames.size()) - 1);
-    const trip::HeatCounter &counter = ui->checkBoxHeatStarts->isChecked() ? t.replayStarts : t.replayPositions;
-    ui->graphicsView->setHeatMap(trip::regrid(counter.counts(), ui->graphicsView->sceneGrid()));
+    ui->graphicsView->setHeatMap(t.replayed.shown(ui->checkBoxHeatStarts->isChecked(), ui->graphicsView->sceneGrid()));
 }
 
 void MainWindow::sceneGridChanged()
@@ -454,7 +462,7 @@ void MainWindow::findFixedObjects()
         scope = tr("整个记录（%1 帧）").arg(rows->frames.size());
     } else if (linkUsable() && t.liveStarted) {
         if (!sameGrid(grid, t.liveFinder.cellGrid()))
-            t.liveFinder = trip::FixedObjectFinder(grid, FixedObjectsWindow::ShortestMinimumSeconds * 1000);
+            t.restartLiveFinder(grid);
         cells = t.liveFinder.cells(window->minimumStayMs());
         scope = tr("自 %1 起的检测帧").arg(t.liveFinderSince.toString(QStringLiteral("hh:mm:ss")));
     } else {

@@ -3,18 +3,6 @@
 
 #include <QHeaderView>
 
-namespace {
-QString clockText(qint64 ms)
-{
-    ms = std::max<qint64>(ms, 0);
-    return QStringLiteral("%1:%2:%3.%4")
-        .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
-        .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
-        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
-        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
-}
-} // namespace
-
 WhatIfWindow::WhatIfWindow(QWidget *parent) : QDialog(parent), ui(new Ui::WhatIfWindow)
 {
     ui->setupUi(this);
@@ -100,7 +88,7 @@ void WhatIfWindow::fill(QTableWidget *table, QListWidget *list, const trip::Zone
             for (quint16 id : entry.ids)
                 ids << QString::number(id);
             rows.append({entry.startMs, tr("%1 至 %2  %3（%4 s，目标 %5）")
-                                            .arg(clockText(entry.startMs), clockText(entry.endMs), zones[zone])
+                                            .arg(recording::clockText(entry.startMs), recording::clockText(entry.endMs), zones[zone])
                                             .arg((entry.endMs - entry.startMs) / 1000.0, 0, 'f', 2)
                                             .arg(ids.join(QLatin1Char(',')))});
         }

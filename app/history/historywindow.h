@@ -28,9 +28,8 @@ public:
     // Reads the history again, keeping the radar selected.
     void reload();
     void selectRadar(const QString &serial);
-    // The selected radar's entries as shown, newest first, and its chain.
+    // The selected radar's entries as shown, newest first.
     const QVector<HistoryEntry> &shownEntries() const { return entries; }
-    const ChainCheck &shownChain() const { return chain; }
 
     // Two entries' scenes compared, the older one first: both fingerprints and one line a change.
     static QString comparisonText(const HistoryEntry &first, const HistoryEntry &second);

@@ -554,9 +554,8 @@ bool RadarHistory::inspect(Store &store)
     if (!number || version < 1 || !tables.contains(QStringLiteral("entries"))
         || !tables.contains(QStringLiteral("radars")))
         return fail(tr("雷达历史文件已损坏：%1（%2）").arg(store.place, tr("缺少表或版本")));
-    for (const QString &statement : d.setup)
-        if (!run(store, query, statement))
-            return false;
+    if (!runAll(store, query, d.setup))
+        return false;
     if (version < SchemaVersion)
         return upgradeSchema(store);
     // Every later write needs the write lock: a program that holds it now makes the history
@@ -566,42 +565,53 @@ bool RadarHistory::inspect(Store &store)
     return run(store, query, QStringLiteral("ROLLBACK"));
 }
 
-// The statements in one transaction; false, rolled back, at the first that fails.
-bool RadarHistory::createSchema(Store &store)
+bool RadarHistory::runAll(const Store &store, QSqlQuery &query, const QStringList &statements)
 {
-    const HistoryDialect &d = *store.dialect;
-    QSqlDatabase db = QSqlDatabase::database(store.connection, false);
-    QSqlQuery query(db);
-    for (const QString &statement : d.setup)
+    for (const QString &statement : statements)
         if (!run(store, query, statement))
             return false;
-    if (!run(store, query, d.beginWrite) || (!d.lockSchema.isEmpty() && !run(store, query, d.lockSchema))) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+    return true;
+}
+
+// Every write of the history goes through here: body runs inside a transaction that holds the
+// write lock, committed when body and the commit succeed, rolled back otherwise.
+bool RadarHistory::inWriteTransaction(Store &store, const std::function<bool(QSqlQuery &)> &body)
+{
+    QSqlDatabase db = QSqlDatabase::database(store.connection, false);
+    QSqlQuery query(db);
+    if (!run(store, query, store.dialect->beginWrite))
         return false;
-    }
-    for (const QString &statement : schemaStatements(d))
-        if (!run(store, query, statement)) {
-            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-            return false;
-        }
-    return run(store, query, QStringLiteral("COMMIT"));
+    if (body(query) && run(store, query, QStringLiteral("COMMIT")))
+        return true;
+    // Rolled back while the query lives: PostgreSQL frees its statement only outside a failed
+    // transaction.
+    QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+    return false;
+}
+
+bool RadarHistory::lockSchema(const Store &store, QSqlQuery &query)
+{
+    return store.dialect->lockSchema.isEmpty() || run(store, query, store.dialect->lockSchema);
+}
+
+bool RadarHistory::createSchema(Store &store)
+{
+    QSqlQuery query(QSqlDatabase::database(store.connection, false));
+    return runAll(store, query, store.dialect->setup) && inWriteTransaction(store, [&](QSqlQuery &written) {
+               return lockSchema(store, written) && runAll(store, written, schemaStatements(*store.dialect));
+           });
 }
 
 bool RadarHistory::upgradeSchema(Store &store)
 {
-    const HistoryDialect &d = *store.dialect;
-    QSqlDatabase db = QSqlDatabase::database(store.connection, false);
-    QSqlQuery query(db);
-    bool done = run(store, query, d.beginWrite) && (d.lockSchema.isEmpty() || run(store, query, d.lockSchema))
-                && run(store, query, QStringLiteral("SELECT value FROM history_meta WHERE name = 'version'"));
-    // Another program may have brought it up while this one waited for the lock.
-    const bool current = done && query.next() && query.value(0).toInt() >= SchemaVersion;
-    for (const QString &statement : upgradeStatements(d))
-        done = done && (current || run(store, query, statement));
-    if (done && run(store, query, QStringLiteral("COMMIT")))
-        return true;
-    QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-    return false;
+    return inWriteTransaction(store, [&](QSqlQuery &query) {
+        if (!lockSchema(store, query)
+            || !run(store, query, QStringLiteral("SELECT value FROM history_meta WHERE name = 'version'")))
+            return false;
+        // Another program may have brought it up while this one waited for the lock.
+        const bool current = query.next() && query.value(0).toInt() >= SchemaVersion;
+        return current || runAll(store, query, upgradeStatements(*store.dialect));
+    });
 }
 
 bool RadarHistory::record(HistoryEntry &entry)
@@ -643,17 +653,7 @@ bool RadarHistory::sendAfterWaiting(HistoryEntry &entry)
 // One write transaction: the entry chained to its radar's last one, and the radar's row.
 bool RadarHistory::write(Store &store, HistoryEntry &entry)
 {
-    QSqlDatabase db = QSqlDatabase::database(store.connection, false);
-    QSqlQuery query(db);
-    if (!run(store, query, store.dialect->beginWrite))
-        return false;
-    if (!insertChained(store, query, entry) || !run(store, query, QStringLiteral("COMMIT"))) {
-        // Rolled back while the query lives: PostgreSQL frees its statement only outside a
-        // failed transaction.
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        return false;
-    }
-    return true;
+    return inWriteTransaction(store, [&](QSqlQuery &query) { return insertChained(store, query, entry); });
 }
 
 bool RadarHistory::insertChained(Store &store, QSqlQuery &query, HistoryEntry &entry)
@@ -763,18 +763,25 @@ bool RadarHistory::flushWaiting()
     return true;
 }
 
-QVector<HistoryEntry> RadarHistory::select(const QString &condition, const QVariantList &bound, const QString &order)
+bool RadarHistory::eachEntry(const QString &condition, const QVariantList &bound, const QString &order,
+                             const std::function<void(const HistoryEntry &)> &visit)
 {
-    QVector<HistoryEntry> entries;
     if (!ensureHistory())
-        return entries;
+        return false;
     QSqlQuery query(QSqlDatabase::database(history().connection, false));
     query.setForwardOnly(true);
     const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
     if (!run(history(), query, QStringLiteral("SELECT %1 FROM entries%2 ORDER BY %3").arg(EntryColumns, where, order), bound))
-        return entries;
+        return false;
     while (query.next())
-        entries.append(entryFromRow(query));
+        visit(entryFromRow(query));
+    return query.lastError().type() == QSqlError::NoError || failed(history(), query.lastError());
+}
+
+QVector<HistoryEntry> RadarHistory::select(const QString &condition, const QVariantList &bound, const QString &order)
+{
+    QVector<HistoryEntry> entries;
+    eachEntry(condition, bound, order, [&entries](const HistoryEntry &e) { entries.append(e); });
     return entries;
 }
 
@@ -825,17 +832,9 @@ std::optional<HistoryEntry> RadarHistory::lastAcceptance(const QString &serial)
 
 bool RadarHistory::forEachEntry(const std::function<void(const HistoryEntry &)> &visit, const QString &serial)
 {
-    if (!ensureHistory())
-        return false;
-    QSqlQuery query(QSqlDatabase::database(history().connection, false));
-    query.setForwardOnly(true);
-    const QString where = serial.isNull() ? QString() : QStringLiteral(" WHERE serial = ?");
-    if (!run(history(), query, QStringLiteral("SELECT %1 FROM entries%2 ORDER BY id").arg(EntryColumns, where),
-             serial.isNull() ? QVariantList() : QVariantList{serial}))
-        return false;
-    while (query.next())
-        visit(entryFromRow(query));
-    return query.lastError().type() == QSqlError::NoError || failed(history(), query.lastError());
+    if (serial.isNull())
+        return eachEntry(QString(), {}, QStringLiteral("id"), visit);
+    return eachEntry(QStringLiteral("serial = ?"), {serial}, QStringLiteral("id"), visit);
 }
 
 ChainCheck RadarHistory::checkChain(const QString &serial)

@@ -185,12 +185,19 @@ private:
     bool createSchema(Store &store);
     bool upgradeSchema(Store &store);
     bool run(const Store &store, QSqlQuery &query, const QString &statement, const QVariantList &bound = {});
+    bool runAll(const Store &store, QSqlQuery &query, const QStringList &statements);
+    bool inWriteTransaction(Store &store, const std::function<bool(QSqlQuery &)> &body);
+    // Within a write transaction: waits for another program creating or upgrading the tables.
+    bool lockSchema(const Store &store, QSqlQuery &query);
     bool write(Store &store, HistoryEntry &entry);
     bool insertChained(Store &store, QSqlQuery &query, HistoryEntry &entry);
     bool send(HistoryEntry &entry);
     bool sendAfterWaiting(HistoryEntry &entry);
     bool keepWaiting(const HistoryEntry &entry);
     bool readWaiting(QVector<HistoryEntry> *entries);
+    // The entries matching condition in the order given; false when the store could not be read.
+    bool eachEntry(const QString &condition, const QVariantList &bound, const QString &order,
+                   const std::function<void(const HistoryEntry &)> &visit);
     QVector<HistoryEntry> select(const QString &condition, const QVariantList &bound, const QString &order);
     ChainCheck walkChains(const QString &serial);
 

@@ -147,11 +147,19 @@ void Recorder::end(const QString &closingEvent)
     // which readers open without making journal files beside it.
     pragma(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     pragma(QStringLiteral("PRAGMA journal_mode = DELETE"));
+    close();
+}
+
+// The file let go, whatever was still held for it thrown away.
+void Recorder::close()
+{
+    flushTimer.stop();
+    pruneTimer.stop();
+    pending.clear();
+    pendingFrameRows = 0;
     QSqlDatabase::database(connectionName, false).close();
     QSqlDatabase::removeDatabase(connectionName);
     connectionName.clear();
-    pending.clear();
-    pendingFrameRows = 0;
     lock.reset();
 }
 
@@ -165,14 +173,7 @@ void Recorder::discard()
 {
     if (!isRecording())
         return;
-    flushTimer.stop();
-    pruneTimer.stop();
-    pending.clear();
-    pendingFrameRows = 0;
-    QSqlDatabase::database(connectionName, false).close();
-    QSqlDatabase::removeDatabase(connectionName);
-    connectionName.clear();
-    lock.reset();
+    close();
     for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
         QFile::remove(path + suffix);
     path.clear();

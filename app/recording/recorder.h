@@ -79,6 +79,7 @@ private:
     void reportDropped();
     // Runs a PRAGMA on the recording; false when SQLite refused it.
     bool pragma(const QString &statement);
+    void close();
 
     QString connectionName;
     QString path;

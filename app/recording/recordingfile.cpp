@@ -195,6 +195,16 @@ QByteArray csvLine(const QStringList &fields)
     return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
 }
 
+QString clockText(qint64 ms)
+{
+    ms = std::max<qint64>(ms, 0);
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
+        .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+}
+
 Reader::Reader()
 {
     static std::atomic<int> serial{0};

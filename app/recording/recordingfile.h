@@ -50,6 +50,9 @@ QStringList pruneFolder(const QString &folder, qint64 capBytes, const QString &k
 QString csvField(const QString &field);
 QByteArray csvLine(const QStringList &fields);
 
+// A time into a recording as the replay and the what-if show it: hh:mm:ss.zzz, never negative.
+QString clockText(qint64 ms);
+
 struct Target {
     quint16 id = 0;
     qint16 xCm = 0;

@@ -185,6 +185,10 @@ void MainWindow::restoreFormAfterReplay()
             ui->comboBoxTargetType->addItem(item.first, item.second);
         applySceneToForm(kept.scene);
     }
+    // The boxes that only show another box's value follow it, as its silenced handler would
+    // have made them.
+    ui->spinBoxWarnNear->setValue(ui->spinBoxAlarmFar->value());
+    ui->spinBoxAlarmNear->setValue(ui->spinBoxSurveyNear->value());
     ui->graphicsView->restore(kept.plot);
     beforeReplay.reset();
 }

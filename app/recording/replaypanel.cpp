@@ -17,16 +17,6 @@ const QVector<double> ReplayPanel::speeds{0.25, 0.5, 1, 2, 4, 8};
 namespace {
 constexpr int TickMs = 20;
 constexpr int NormalSpeedItem = 2;
-
-QString clockText(qint64 ms)
-{
-    ms = std::max<qint64>(ms, 0);
-    return QStringLiteral("%1:%2:%3.%4")
-        .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
-        .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
-        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
-        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
-}
 } // namespace
 
 ReplayPanel::ReplayPanel(QWidget *parent) : QWidget(parent), ui(new Ui::ReplayPanel)
@@ -277,7 +267,7 @@ void ReplayPanel::showPosition()
 {
     const bool loaded = data && data->frameCount() > 0 && current >= 0;
     const qint64 at = loaded ? data->frame(current).timeMs : 0;
-    ui->labelTime->setText(clockText(at) + QStringLiteral(" / ") + clockText(data ? data->durationMs() : 0));
+    ui->labelTime->setText(recording::clockText(at) + QStringLiteral(" / ") + recording::clockText(data ? data->durationMs() : 0));
     ui->labelFrame->setText(loaded ? tr("帧 %1 / %2，%3")
                                          .arg(current)
                                          .arg(data->frameCount() - 1)
@@ -311,7 +301,7 @@ QString ReplayPanel::eventText(const recording::Event &e) const
         if (!e.ids.isEmpty())
             what += tr("（目标 %1）", nullptr, int(e.ids.count(QLatin1Char(',')) + 1)).arg(e.ids);
     }
-    return clockText(e.timeMs) + QStringLiteral("  ") + what;
+    return recording::clockText(e.timeMs) + QStringLiteral("  ") + what;
 }
 
 void ReplayPanel::fillEvents()

@@ -2,6 +2,7 @@
 // path into the port box. Each test gets its own radar and window.
 #pragma once
 
+#include "dialoganswerer.h"
 #include "mainwindow.h"
 #include "radarsimulator.h"
 #include "radarview.h"
@@ -61,11 +62,54 @@ protected:
         return codes;
     }
 
+    // What the operator reads of the radar and its scene: the radar information, each editor of
+    // the scene group as shown (and whether it can be used), the plot's copy of the scene and
+    // the marked cells.
+    QStringList formState()
+    {
+        QStringList state{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()};
+        for (const QAbstractSpinBox *box : ui()->groupBox->findChildren<QAbstractSpinBox *>())
+            state << box->objectName() + QLatin1Char('=') + box->text() + (box->isEnabled() ? "" : " (disabled)");
+        for (const QComboBox *box : ui()->groupBox->findChildren<QComboBox *>())
+            state << box->objectName() + QLatin1Char('=') + box->currentText() + QStringLiteral(" of %1").arg(box->count());
+        const RadarView *v = view();
+        state << QStringLiteral("plot %1 %2 %3 %4 %5 %6 %7 %8")
+                     .arg(v->detectionFar).arg(v->detectionNear).arg(v->warningFar).arg(v->alarmFar)
+                     .arg(v->leftBoundary).arg(v->rightBoundary).arg(v->detectionAngle).arg(v->gridEdge);
+        for (const GridCell &c : v->SuppressionGrid.setCells())
+            state << QStringLiteral("cell %1,%2").arg(c.row).arg(c.column);
+        state << QStringLiteral("cells=%1").arg(v->nonAlarmCount);
+        return state;
+    }
+
     bool isIdle() { return !ui()->pushButtonConnect->isHidden() && ui()->pushButtonDisconnect->isHidden(); }
     bool isWatching() { return ui()->pushButtonConnect->isHidden() && w().pollTimer.isActive(); }
 
+    // Waits until the window has applied this many more frames.
+    bool framesPass(int count, int timeoutMs = 8000)
+    {
+        const int until = view()->frameIndex + count;
+        return waitUntil([&] { return view()->frameIndex >= until; }, timeoutMs);
+    }
+
     // Presses "连接"; returns once the read-back has ended, one way or the other.
     void pressConnect() { ui()->pushButtonConnect->click(); }
+
+    // Presses "发送雷达场景参数" and answers the question before the send (and, answered Yes,
+    // the box after it); returns what they said, the question first.
+    QStringList sendScene(QMessageBox::StandardButton answer = QMessageBox::Yes)
+    {
+        DialogAnswerer answers;
+        answers.answerMessageBox(answer, 4000);
+        if (answer == QMessageBox::Yes)
+            answers.answerMessageBox(QMessageBox::Ok, 8000);
+        ui()->pushButtonSendPar->click();
+        answers.waitDone(10000);
+        QStringList texts;
+        for (const DialogAnswerer::Seen &seen : answers.seen)
+            texts << seen.text;
+        return texts;
+    }
 
     void startSession()
     {

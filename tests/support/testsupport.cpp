@@ -2,6 +2,8 @@
 
 #include <QMutex>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <algorithm>
 
@@ -76,4 +78,29 @@ ProgramRun runProgram(const QString &program, const QStringList &arguments, cons
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+SqliteByHand::SqliteByHand(const QString &path, const QStringList &statements, bool readOnly)
+{
+    static int made = 0;
+    connection = QStringLiteral("by-hand-%1").arg(++made);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    db.setDatabaseName(path);
+    if (readOnly)
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    ok = db.open();
+    for (const QString &statement : statements)
+        run(statement);
+}
+
+SqliteByHand::~SqliteByHand()
+{
+    QSqlDatabase::database(connection, false).close();
+    QSqlDatabase::removeDatabase(connection);
+}
+
+bool SqliteByHand::run(const QString &statement)
+{
+    ok = ok && QSqlQuery(QSqlDatabase::database(connection, false)).exec(statement);
+    return ok;
 }

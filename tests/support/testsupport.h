@@ -37,7 +37,6 @@ inline QByteArray hexBytes(const char *text)
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
 }
 
-// The log lines as the operator reads them, without their time stamps.
 // A file's bytes as they are on disk; "<missing>" when it cannot be read.
 inline QByteArray fileBytes(const QString &path)
 {
@@ -45,6 +44,31 @@ inline QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+// Writes the bytes as the whole file; false when they did not all get there.
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// Another program on a SQLite file, as someone with sqlite3 would be: a connection of its own
+// (made read-only when asked), the statements run in order, and whatever lock they took held for
+// as long as it lives. ok: opened, and every statement so far ran.
+class SqliteByHand
+{
+public:
+    SqliteByHand(const QString &path, const QStringList &statements, bool readOnly = false);
+    ~SqliteByHand();
+    SqliteByHand(const SqliteByHand &) = delete;
+    SqliteByHand &operator=(const SqliteByHand &) = delete;
+    bool run(const QString &statement);
+    bool ok = false;
+
+private:
+    QString connection;
+};
+
+// The log lines as the operator reads them, without their time stamps.
 inline QStringList logLines(const QListWidget *list)
 {
     QStringList lines;
