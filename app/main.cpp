@@ -4,6 +4,7 @@
 #include "historycommands.h"
 #include "radarhistory.h"
 #include "mainwindow.h"
+#include "programend.h"
 #include "recordingfile.h"
 
 #include <QApplication>
@@ -102,22 +103,9 @@ int runWindow(const commandline::Request &request, QCoreApplication &app)
         window.openRecording(request.recording);
     return app.exec();
 }
-} // namespace
 
-int main(int argc, char *argv[])
+int runRequest(const commandline::Request &request, QCoreApplication &app)
 {
-    QCoreApplication::setApplicationName(QStringLiteral("radar-config"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(RADAR_VERSION));
-    const QStringList raw = rawArguments(argc, argv);
-    const bool window = needsWindow(raw);
-    const bool batch = runsBatch(raw);
-    if (window)
-        MainWindow::prepareHighDpi();
-    if (batch)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QCoreApplication> app(window || batch ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
-
-    const commandline::Request request = commandline::parse(app->arguments());
     switch (request.mode) {
     case commandline::Mode::Help:
         return say(stdout, commandline::usage(), 0);
@@ -137,5 +125,24 @@ int main(int argc, char *argv[])
     case commandline::Mode::Window:
         break;
     }
-    return runWindow(request, *app);
+    return runWindow(request, app);
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setApplicationName(QStringLiteral("radar-config"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(RADAR_VERSION));
+    const QStringList raw = rawArguments(argc, argv);
+    const bool window = needsWindow(raw);
+    const bool batch = runsBatch(raw);
+    if (window)
+        MainWindow::prepareHighDpi();
+    if (batch)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app(window || batch ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
+
+    const int status = runRequest(commandline::parse(app->arguments()), *app);
+    waitForPooledThreads();
+    return status;
 }

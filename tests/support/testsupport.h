@@ -1,6 +1,8 @@
 // Shared pieces of every test executable: a guard that turns unexpected Qt warnings into
 // test failures, and the test entry point.
 #pragma once
+#include "programend.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
@@ -109,5 +111,7 @@ ProgramRun runProgram(const QString &program, const QStringList &arguments, cons
         app.setAttribute(Qt::AA_Use96Dpi, true);                      \
         TestObject tc;                                                \
         QTEST_SET_MAIN_SOURCE_PATH                                    \
-        return QTest::qExec(&tc, argc, argv);                         \
+        const int status = QTest::qExec(&tc, argc, argv);             \
+        waitForPooledThreads();                                       \
+        return status;                                                \
     }
