@@ -71,7 +71,7 @@ void mark(RadarView &view, std::initializer_list<GridCell> cells, bool on = true
 // Puts the next frame of target reports (id, x and y in cm, class) into the view's ring, as a
 // poll does, and redraws.
 struct Target { int id, x, y, type = 1; };
-void push(RadarView &view, std::initializer_list<Target> targets)
+void push(RadarView &view, const QVector<Target> &targets)
 {
     TargetFrame frame;
     for (const Target &t : targets)
@@ -265,12 +265,10 @@ private slots:
         QFETCH(QVector<QPoint>, positions);
         RadarView view;
         showAt(view, size);
-        TargetFrame frame;
+        QVector<Target> targets;
         for (int i = 0; i < positions.size(); ++i)
-            frame.insert(quint16(i + 1), {quint16(i + 1), quint16(qint16(positions[i].x())), quint16(qint16(positions[i].y())), 0, 0, 1});
-        view.frameHistory[view.frameIndex] = frame;
-        view.frameIndex = (view.frameIndex + 1) % History;
-        view.redrawScene();
+            targets.append({i + 1, positions[i].x(), positions[i].y()});
+        push(view, targets);
         const QVector<DrawnTarget> drawn = drawnTargets(view);
         QCOMPARE(drawn.size(), positions.size());
         const double reach = markerReach(MarkerSizes{});

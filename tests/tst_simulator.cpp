@@ -32,16 +32,14 @@ using sim::RadarSimulator;
 
 namespace {
 
-QByteArray hex(const char *text) { return hexBytes(text); }
-
 // A frame as the link carries it in either direction: 55 AA, total length, byte-sum checksum,
 // 00, station, code, station, reported station, 00, data, ED ED. The simulator's replies are
 // checked against frames built here, so a fault in its framing shows as wrong wire bytes.
 QByteArray frame(quint8 code, const QByteArray &data, quint8 station = 0xFF, quint8 reported = 0x01)
 {
     const int length = 14 + data.size();
-    QByteArray f = hex("55 aa") + char(length & 0xFF) + char(length >> 8) + QByteArray(3, '\0') + char(station)
-                   + char(code) + char(station) + char(reported) + '\0' + data + hex("ed ed");
+    QByteArray f = hexBytes("55 aa") + char(length & 0xFF) + char(length >> 8) + QByteArray(3, '\0') + char(station)
+                   + char(code) + char(station) + char(reported) + '\0' + data + hexBytes("ed ed");
     quint16 sum = 0;
     for (char c : f)
         sum = quint16(sum + quint8(c));
@@ -122,8 +120,8 @@ private:
     int fd = -1;
 };
 
-const QByteArray IdentityRequest = hex("55 aa 0e 00 f3 04 00 ff 0d ff 01 00 ed ed");
-const QByteArray ResultQuery = frame(0x06, hex("01 00"));
+const QByteArray IdentityRequest = hexBytes("55 aa 0e 00 f3 04 00 ff 0d ff 01 00 ed ed");
+const QByteArray ResultQuery = frame(0x06, hexBytes("01 00"));
 
 QByteArray le16(int value) { return QByteArray(1, char(value & 0xFF)) + char((value >> 8) & 0xFF); }
 // Write detection area: far (cm), angle (degrees), two zero bytes.
@@ -134,10 +132,7 @@ QByteArray alarmArea(int warning, int alarm, int left, int right)
     return frame(0x03, le16(warning) + le16(alarm) + char(qint8(left)) + char(qint8(right)));
 }
 
-struct Point
-{
-    int id, x, y;
-};
+struct Point { int id, x, y; };
 
 // The targets of a detection-result reply, as the 12-byte entries carry them.
 QList<Point> targetsOf(const QByteArray &reply)
@@ -153,14 +148,7 @@ QList<Point> targetsOf(const QByteArray &reply)
 // A radar's field as the tool set it up: the writes it sent before the minute, then the lane
 // (left and right, cm) or the fan (whole angle, degrees), and the alarm, warning and detection
 // distances (cm).
-struct Field
-{
-    int deviceType;
-    QList<QByteArray> writes;
-    bool fan;
-    int left, right, angle;
-    qint64 edges[3];
-};
+struct Field { int deviceType; QList<QByteArray> writes; bool fan; int left, right, angle; qint64 edges[3]; };
 
 enum Zone { Alarm, Warning, Detection, Outside, ZoneCount };
 const char *const ZoneNames[] = {"alarm", "warning", "detection", "outside"};
@@ -212,18 +200,18 @@ private slots:
         QByteArray badTail = frame(0x0A, QByteArray());
         badTail[13] = '\x00';
         QTest::newRow("nothing") << QByteArray();
-        QTest::newRow("garbage") << hex("01 02 fe");
+        QTest::newRow("garbage") << hexBytes("01 02 fe");
         QTest::newRow("wrong tail") << badTail;
-        QTest::newRow("length below a header") << hex("55 aa 05 00 00 00");
-        QTest::newRow("length beyond reason") << hex("55 aa 88 13 00 00 00 00");
-        QTest::newRow("sync without length") << hex("55 aa");
-        QTest::newRow("noise with a stray 55") << hex("55 00 55 55 ff");
+        QTest::newRow("length below a header") << hexBytes("55 aa 05 00 00 00");
+        QTest::newRow("length beyond reason") << hexBytes("55 aa 88 13 00 00 00 00");
+        QTest::newRow("sync without length") << hexBytes("55 aa");
+        QTest::newRow("noise with a stray 55") << hexBytes("55 00 55 55 ff");
     }
     void parserResynchronisesAfterBrokenFrames()
     {
         QFETCH(QByteArray, broken);
         const QByteArray good = frame(0x14, QByteArray(), 5, 5);
-        const QByteArray second = frame(0x06, hex("01 00"));
+        const QByteArray second = frame(0x06, hexBytes("01 00"));
         const QByteArray all = broken + good + second;
         for (int step : {int(all.size()), 1, 5}) {
             FrameParser p;
@@ -265,7 +253,7 @@ private slots:
         QCOMPARE(line->drain(100), QByteArray());
         radar->clearRequests();
 
-        line->send(hex("00 ff 55 13"));
+        line->send(hexBytes("00 ff 55 13"));
         for (int i = 0; i < IdentityRequest.size(); i += 5) {
             line->send(IdentityRequest.mid(i, 5));
             QTest::qSleep(20);
@@ -292,40 +280,30 @@ private slots:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QList<QByteArray>>("expected");
-        const QByteArray normal = reply(0x0A, hex("58 02 78 00 00 00"), 2);
-        QTest::newRow("garbage after") << int(Fault::GarbageAfter) << QList<QByteArray>{normal + hex("01 02 fe")};
+        const QByteArray normal = reply(0x0A, hexBytes("58 02 78 00 00 00"), 2);
+        QTest::newRow("garbage after") << int(Fault::GarbageAfter) << QList<QByteArray>{normal + hexBytes("01 02 fe")};
         QTest::newRow("split in four") << int(Fault::Split)
                                        << QList<QByteArray>{normal.left(5), normal.mid(5, 5), normal.mid(10, 5), normal.mid(15)};
     }
     void faultsShapeTheReply()
     {
         QFETCH(int, kind);
-        FaultSpec f;
-        f.kind = Fault(kind);
-        f.remaining = 1;
-        f.pieces = 4;
-        f.gapMs = 60;
-        radar->setFault(0x0A, f);
+        radar->setFault(0x0A, FaultSpec{Fault(kind), 0, 4, 60, 1});
         const QByteArray request = frame(0x0A, {}, 2, 2);
         line->send(request);
         QTEST(line->chunks(250), "expected");
         // Used up: the next reply is whole again.
-        QCOMPARE(line->exchange(request, 20), reply(0x0A, hex("58 02 78 00 00 00"), 2));
+        QCOMPARE(line->exchange(request, 20), reply(0x0A, hexBytes("58 02 78 00 00 00"), 2));
     }
 
     void faultForAllYieldsToACommandsOwn()
     {
-        FaultSpec silent;
-        silent.kind = Fault::Silent;
-        radar->setFaultForAll(silent);
-        FaultSpec noisy;
-        noisy.kind = Fault::GarbageAfter;
-        noisy.garbage = hex("aa");
-        radar->setFault(0x14, noisy);
+        radar->setFaultForAll(FaultSpec{Fault::Silent});
+        radar->setFault(0x14, FaultSpec{Fault::GarbageAfter, 0, 3, 30, -1, hexBytes("aa")});
         line->send(IdentityRequest);
         QCOMPARE(line->drain(150), QByteArray());
         line->send(frame(0x14, {}, 2, 2));
-        QCOMPARE(line->drain(150), reply(0x14, hex("00 00"), 2) + hex("aa"));
+        QCOMPARE(line->drain(150), reply(0x14, hexBytes("00 00"), 2) + hexBytes("aa"));
         radar->clearFaults();
         QCOMPARE(line->exchange(IdentityRequest, 22).size(), 22);
     }
@@ -347,7 +325,7 @@ private slots:
             Line tool(fresh.devicePath(), false);   // closing it is a hang-up the radar must survive
             QVERIFY(tool.isOpen());
             fresh.clearRequests();
-            QCOMPARE(tool.exchange(request, 22), reply(0x0D, hex("0a 0d 0a 01 0d 0a 0a 0a"), 0x0a));
+            QCOMPARE(tool.exchange(request, 22), reply(0x0D, hexBytes("0a 0d 0a 01 0d 0a 0a 0a"), 0x0a));
             QCOMPARE(tool.drain(60), QByteArray());
             QCOMPARE(fresh.requests().size(), 1);
             QCOMPARE(fresh.requests().first().bytes, request);
