@@ -6,8 +6,6 @@
 
 using namespace radarlink;
 
-static QByteArray hex(const char *text) { return hexBytes(text); }
-
 class TestFrames : public QObject
 {
     Q_OBJECT
@@ -21,11 +19,11 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("write detection area, default scene") << 0x02 << hex("58 02 78 00 00 00")
-            << hex("55 aa 14 00 d0 03 00 05 02 05 05 00 58 02 78 00 00 00 ed ed");
+        QTest::newRow("write detection area, default scene") << 0x02 << hexBytes("58 02 78 00 00 00")
+            << hexBytes("55 aa 14 00 d0 03 00 05 02 05 05 00 58 02 78 00 00 00 ed ed");
         // Asked to move to 9, serial words 0x0205 and 0x0007, relays 10 and 11.
-        QTest::newRow("set station number") << 0x0E << hex("09 05 05 02 07 00 0a 0b")
-            << hex("55 aa 16 00 3d 03 00 05 0e 05 05 00 09 05 05 02 07 00 0a 0b ed ed");
+        QTest::newRow("set station number") << 0x0E << hexBytes("09 05 05 02 07 00 0a 0b")
+            << hexBytes("55 aa 16 00 3d 03 00 05 0e 05 05 00 09 05 05 02 07 00 0a 0b ed ed");
     }
     void requestsMatchTheRadarsExamples()
     {
@@ -44,11 +42,11 @@ private slots:
     void sizedReplyChecks()
     {
         QCOMPARE(checkSizedReply(QByteArray(), 20), SizedReplyCheck::Empty);
-        QCOMPARE(checkSizedReply(hex("55 aa") + QByteArray(17, '\0'), 20), SizedReplyCheck::TooShort);
-        QCOMPARE(checkSizedReply(hex("55 ab") + QByteArray(18, '\0'), 20), SizedReplyCheck::BadSync);
-        QCOMPARE(checkSizedReply(hex("55 aa") + QByteArray(18, '\0'), 20), SizedReplyCheck::Valid);
+        QCOMPARE(checkSizedReply(hexBytes("55 aa") + QByteArray(17, '\0'), 20), SizedReplyCheck::TooShort);
+        QCOMPARE(checkSizedReply(hexBytes("55 ab") + QByteArray(18, '\0'), 20), SizedReplyCheck::BadSync);
+        QCOMPARE(checkSizedReply(hexBytes("55 aa") + QByteArray(18, '\0'), 20), SizedReplyCheck::Valid);
         // Bytes beyond the minimum are allowed and ignored.
-        QCOMPARE(checkSizedReply(hex("55 aa") + QByteArray(40, '\0'), 20), SizedReplyCheck::Valid);
+        QCOMPARE(checkSizedReply(hexBytes("55 aa") + QByteArray(40, '\0'), 20), SizedReplyCheck::Valid);
     }
 
     void deadlineReplyChecks_data()
@@ -57,17 +55,17 @@ private slots:
         QTest::addColumn<bool>("complete");
         QTest::addColumn<int>("check");
         QTest::addColumn<int>("owed");
-        const QByteArray head = hex("55 aa");
+        const QByteArray head = hexBytes("55 aa");
         QTest::newRow("nothing") << QByteArray() << false << int(DeadlineReplyCheck::Empty) << 12;
-        QTest::newRow("length field 0") << head + hex("00 00") + QByteArray(8, '\0') << true
+        QTest::newRow("length field 0") << head + hexBytes("00 00") + QByteArray(8, '\0') << true
                                        << int(DeadlineReplyCheck::NoData) << 0;
-        QTest::newRow("length 13, 13 bytes") << head + hex("0d 00") + QByteArray(9, '\0') << true
+        QTest::newRow("length 13, 13 bytes") << head + hexBytes("0d 00") + QByteArray(9, '\0') << true
                                             << int(DeadlineReplyCheck::Valid) << 13;
-        QTest::newRow("length 65535") << head + hex("ff ff") + QByteArray(30, '\0') << false
+        QTest::newRow("length 65535") << head + hexBytes("ff ff") + QByteArray(30, '\0') << false
                                      << int(DeadlineReplyCheck::Incomplete) << 65535;
-        QTest::newRow("three bytes, no length yet") << hex("55 aa 1a") << false
+        QTest::newRow("three bytes, no length yet") << hexBytes("55 aa 1a") << false
                                                    << int(DeadlineReplyCheck::Incomplete) << 12;
-        QTest::newRow("one byte") << hex("55") << false << int(DeadlineReplyCheck::BadSync) << 12;
+        QTest::newRow("one byte") << hexBytes("55") << false << int(DeadlineReplyCheck::BadSync) << 12;
     }
     void deadlineReplyChecks()
     {
@@ -85,8 +83,8 @@ private slots:
     void sumAndReadersStayInBounds()
     {
         QCOMPARE(int(frameChecksum(QByteArray(300, '\xFF'))), int((298 * 255) & 0xFFFF));
-        QCOMPARE(readU16(hex("34 12"), 0), quint16(0x1234));
-        QCOMPARE(readU16(hex("34 12"), 1), quint16(0));
+        QCOMPARE(readU16(hexBytes("34 12"), 0), quint16(0x1234));
+        QCOMPARE(readU16(hexBytes("34 12"), 1), quint16(0));
     }
 };
 

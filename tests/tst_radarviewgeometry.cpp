@@ -48,19 +48,16 @@ private slots:
     void areaWindow()
     {
         auto window = [](const ViewGeometry &g) { return QRect(QPoint(g.colMin, g.rowMin), QPoint(g.colMax, g.rowMax)); };
-        ViewGeometry g;
         CellGrid area;
         area.grow(6, 12);
         QCOMPARE(window(layout(6, 1, -128, 128, 600, 400, &area)), QRect(QPoint(0, 0), QPoint(12, 6)));
         area.setFlag(1, 3, true);
         area.setFlag(2, 8, true);
-        g = layout(6, 1, -128, 128, 600, 400, &area);
+        const ViewGeometry g = layout(6, 1, -128, 128, 600, 400, &area), lane = layout(6, 1, -1, 1, 600, 400, &area);
         QCOMPARE(window(g), QRect(QPoint(3, 1), QPoint(9, 3)));
         QCOMPARE(g.scale, 100.0);   // min(600 / 6, 400 / 2)
         QCOMPARE(QPointF(g.columnX(3), g.rowY(1)), QPointF(60, 30));
-        g = layout(6, 1, -1, 1, 600, 400, &area);
-        QCOMPARE(g.stripLeft, 4.99);
-        QCOMPARE(g.stripRight, 7.0);
+        QCOMPARE(QPointF(lane.stripLeft, lane.stripRight), QPointF(4.99, 7.0));
     }
 
     // Which cells may be marked at the edges of the range and the fan. The two columns along the

@@ -8,8 +8,6 @@
 
 using namespace radarlink;
 
-static QByteArray hex(const char *text) { return hexBytes(text); }
-
 class TestReplies : public QObject
 {
     Q_OBJECT
@@ -20,8 +18,8 @@ private slots:
     // its grid item.
     void suppressionListHoldsAtMostTenCells()
     {
-        const SuppressionReply cells = decodeSuppression(hex("55aa380000000002 0c020200 0c 19")
-                                                         + hex("9cff f401").repeated(10) + hex("eded"));
+        const SuppressionReply cells = decodeSuppression(hexBytes("55aa380000000002 0c020200 0c 19")
+                                                         + hexBytes("9cff f401").repeated(10) + hexBytes("eded"));
         QCOMPARE(cells.count, 10);
         QCOMPARE(cells.cells, QVector<QPoint>(10, QPoint(-100, 500)));
         QCOMPARE(gridEdgeText(cells.gridEdgeCm), QStringLiteral("0.25"));
@@ -33,10 +31,10 @@ private slots:
     // the same id wins.
     void targetEntries()
     {
-        const TargetFrame one = decodeTargetFrame(hex("55aa1a00000000020602020000 01 1000 38ff c800 0500 0600 02 77"));
+        const TargetFrame one = decodeTargetFrame(hexBytes("55aa1a00000000020602020000 01 1000 38ff c800 0500 0600 02 77"));
         QCOMPARE(one.keys(), (QList<quint16>{16}));
         QCOMPARE(one.value(16), (TargetReport{16, quint16(qint16(-200)), 200, 5, 6, 2}));
-        const TargetFrame same = decodeTargetFrame(hex("55aa2600000000020602020000 02 0700 6400 6400 0000 0000 01 00"
+        const TargetFrame same = decodeTargetFrame(hexBytes("55aa2600000000020602020000 02 0700 6400 6400 0000 0000 01 00"
                                                        "0700 d4fe fa00 0000 0000 04 00"));
         QCOMPARE(same.keys(), (QList<quint16>{7}));
         QCOMPARE(same.value(7), (TargetReport{7, quint16(qint16(-300)), 250, 0, 0, 4}));
