@@ -1,6 +1,6 @@
-# Trip analysis: the counts over recordings, the --analyse report, and the plan view's heat map.
+# Trip analysis: the counts over recordings and the --analyse report (the plan view's heat map is
+# tst_heatmaplayer, in view.cmake).
 radar_add_test(tst_tripanalysis tst_tripanalysis.cpp TIMEOUT 200)
-radar_add_test(tst_heatmaplayer tst_heatmaplayer.cpp)
 # The window's side: heat map, fixed objects and the what-if of a replay, against the simulator.
 radar_add_test(tst_tripwindow tst_tripwindow.cpp TIMEOUT 240)
 add_dependencies(tst_tripwindow radar-config)

@@ -1,7 +1,11 @@
 // The plan view as the operator uses it: what it draws for targets and their tracks, the axis
 // numbers, the legend, and the cell marking done with simulated mouse clicks on the viewport.
 // The picture as a whole is compared against an independently built plot in
-// tst_radarview_reference; here are the rules that plot cannot show.
+// tst_radarview_reference; here are the rules that plot cannot show. Last, the heat map (its
+// own CTest entry, tst_heatmaplayer): the hot cells tinted in the right place and nowhere else,
+// the targets and their tracks drawn over the tint, a marked cell's fill laid over it, the
+// colour scale with its numbers beside the plot, and the plain plot back once it is off.
+#include "heatmaplayer.h"
 #include "radarview.h"
 #include "sceneitems.h"
 #include "testsupport.h"
@@ -24,7 +28,11 @@ void showAt(RadarView &view, const QSize &size = QSize(600, 400))
 }
 
 // The picture in the viewport, as on screen, and its colour at a point of the scene.
-QImage picture(RadarView &view) { return view.viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32); }
+QImage picture(RadarView &view)
+{
+    QCoreApplication::processEvents();
+    return view.viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+}
 QColor colourAt(const RadarView &view, const QImage &image, const QPointF &at) { return image.pixelColor(view.mapFromScene(at)); }
 
 // A point of the radar plane in metres (x across the axis, y away from the radar), in the scene.
@@ -505,6 +513,76 @@ private slots:
                      qPrintable(QString("kind %1: legend %2x%3, plot %4x%5").arg(kind).arg(inLegend.width()).arg(inLegend.height())
                                     .arg(marker.width()).arg(marker.height())));
         }
+    }
+
+    // ---- the heat map ----------------------------------------------------------------------
+
+    void heatMapLiesUnderTargetsTracksAndMarkedCells()
+    {
+        RadarView view;
+        view.showTrack = true;
+        showAt(view);
+        // Target 1 walks right along 4.5 m, leaving a track through row 1 (4 to 5 m out).
+        for (int x : {-280, -230, -180, -130})
+            push(view, {{1, x, 450}});
+        const QImage neverHeated = picture(view);
+
+        view.setHeatMap(radarlink::CellCounts());
+        view.redrawScene();
+        const QImage cold = picture(view);
+        QVERIFY(view.sceneRect().contains(view.heatScale()->boundingRect()));
+        QVERIFY(view.heatScale()->bar().left() >= view.geometry().pixmapWidth);
+
+        radarlink::CellCounts counts;
+        for (int column = 3; column <= 5; ++column)
+            counts.add({1, column}, 40); // under the target and its track
+        counts.add({1, 9}, 40);
+        counts.add({3, 2}, 7);
+        view.setHeatMap(counts);
+        view.redrawScene();
+        const QImage hot = picture(view);
+        QStringList numbers;
+        for (const HeatScaleItem::Number &n : view.heatScale()->numbers())
+            numbers << n.text;
+        QCOMPARE(numbers, (QStringList{"50", "25", "0"}));
+
+        // The tint of each count in its own cell, and none in the cells next to them.
+        QVERIFY(tinted(view, cold, hot, cellCentre(view, 1, 9), heatColour(40, 50)));
+        QVERIFY(tinted(view, cold, hot, cellCentre(view, 3, 2), heatColour(7, 50)));
+        for (const QPoint &cell : {QPoint(10, 1), QPoint(8, 1), QPoint(9, 0), QPoint(9, 2), QPoint(2, 2)})
+            QCOMPARE(colourAt(view, hot, cellCentre(view, cell.y(), cell.x())),
+                     colourAt(view, cold, cellCentre(view, cell.y(), cell.x())));
+
+        // The marker and the track keep the target's own colour over the hot cells (the track's
+        // thin line lets a little of what lies under it through).
+        const QColor target = view.targetColours.value(1);
+        QCOMPARE(colourAt(view, hot, view.geometry().radarPoint(-130, 450)), target);
+        const QPoint track = view.mapFromScene(view.geometry().radarPoint(-155, 450));
+        bool trackSeen = false;
+        for (int dy = -2; dy <= 2; ++dy)
+            trackSeen = trackSeen || close(hot.pixelColor(track + QPoint(0, dy)), target, 24);
+        QVERIFY(trackSeen);
+
+        // A marked cell's fill lies over the tint.
+        mark(view, {{1, 9}});
+        QVERIFY(tinted(view, hot, picture(view), cellCentre(view, 1, 9), view.nonAlarmFill));
+
+        // Off again: the plot as it was before the heat map, without its scale.
+        view.clearHeatMap();
+        mark(view, {{1, 9}}, false);
+        QVERIFY(view.heatScale() == nullptr);
+        QCOMPARE(picture(view), neverHeated);
+    }
+
+    // The scale's top is the next 1, 2 or 5 times a power of ten, so live counts do not make it
+    // jump every frame; the colours run from pale to deep.
+    void heatScaleTopAndColours()
+    {
+        for (const auto &c : {std::make_pair(0u, 1u), {2u, 2u}, {3u, 5u}, {50u, 50u}, {51u, 100u}, {4000000000u, 4294967295u}})
+            QVERIFY2(heatScaleTop(c.first) == c.second, qPrintable(QString::number(c.first)));
+        QVERIFY(heatColour(1, 100).lightness() > heatColour(50, 100).lightness()
+                && heatColour(50, 100).lightness() > heatColour(100, 100).lightness());
+        QCOMPARE(heatColour(500, 100), heatColour(100, 100));
     }
 };
 
