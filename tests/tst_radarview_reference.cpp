@@ -79,8 +79,7 @@ public:
         cells.clear();
         texts.clear();
         const double g = s.edge, m = LabelSize;
-        N = int((s.extent - 0.01) / g + 1);
-        M = int((s.extent - 0.01) / g + 1);
+        N = M = int((s.extent - 0.01) / g + 1);
         xL = std::max(N + (s.left - 0.01) / g, 0.0);
         const double xR = std::min(N + s.right / g, 2.0 * N);
         R = std::min(width() / (xR - xL), height() / double(M));
@@ -293,21 +292,16 @@ private:
             addText(number, font, QColor(63, 82, 128), numbers.last().topLeft() - QPointF(margin, margin));
             const QColor colour = colourOf(it.key());
             const QBrush fill(colour, Qt::SolidPattern);
-            switch (s.shapeByType ? it.value()[5] : 1) {
-            case 2:
+            const int shape = s.shapeByType ? it.value()[5] : 1;
+            if (shape == 2)
                 plotScene.addRect(QRectF(p.x() - 4, p.y() - 4, 8, 8), outline, fill);
-                break;
-            case 3:
+            else if (shape == 3)
                 plotScene.addPolygon(QPolygonF({{p.x() - 5, p.y()}, {p.x(), p.y() + 5}, {p.x() + 5, p.y()}, {p.x(), p.y() - 5}}),
                                      outline, fill);
-                break;
-            case 4:
+            else if (shape == 4)
                 plotScene.addPolygon(QPolygonF({{p.x(), p.y() - 5}, {p.x() - 5, p.y() + 5}, {p.x() + 5, p.y() + 5}}), outline, fill);
-                break;
-            default:
+            else
                 plotScene.addEllipse(QRectF(p.x() - 5, p.y() - 5, 10, 10), outline, fill);
-                break;
-            }
             if (!s.showTrack)
                 continue;
             QPainterPath track(p);
@@ -404,8 +398,7 @@ void applyTo(RadarView &view, const Scene &s)
     }
 }
 
-template <typename View>
-void showSized(View &view, const QSize &size)
+void showSized(QGraphicsView &view, const QSize &size)
 {
     view.resize(size);
     view.show();
