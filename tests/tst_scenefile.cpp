@@ -25,16 +25,6 @@ SceneFile tenCells()
                           {-100, 300}, {-75, 300}, {100, 300}},
                          0, 0, 0}};
 }
-
-QJsonObject tenCellsObject()
-{
-    return QJsonDocument::fromJson(encodeSceneFile(tenCells())).object();
-}
-
-QByteArray json(const QJsonObject &o)
-{
-    return QJsonDocument(o).toJson();
-}
 } // namespace
 
 class TestSceneFile : public QObject
@@ -70,15 +60,15 @@ private slots:
         using Edit = std::function<void(QJsonObject &)>;
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
-        const auto edited = [](const Edit &edit) {
-            QJsonObject o = tenCellsObject();
+        const QByteArray good = encodeSceneFile(tenCells());
+        const auto edited = [&good](const Edit &edit) {
+            QJsonObject o = QJsonDocument::fromJson(good).object();
             edit(o);
-            return json(o);
+            return QJsonDocument(o).toJson();
         };
         const auto set = [&edited](const char *key, const QJsonValue &value) {
             return edited([=](QJsonObject &o) { o.insert(QLatin1String(key), value); });
         };
-        const QByteArray good = json(tenCellsObject());
         QTest::newRow("empty") << QByteArray() << "场景文件已损坏或不完整：不是有效的 JSON";
         QTest::newRow("cut short") << good.left(good.indexOf("cells")) << "场景文件已损坏或不完整：不是有效的 JSON";
         QTest::newRow("a 64-byte .cfg") << QByteArray(64, '\x40') << "场景文件已损坏或不完整：不是有效的 JSON";
