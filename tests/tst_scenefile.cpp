@@ -125,9 +125,7 @@ private slots:
         QVERIFY(!readSceneFile(missing, &file, &error));
         QCOMPARE(error, QStringLiteral("无法读取场景文件：") + missing);
         const QString big = folder.filePath(QStringLiteral("big.json"));
-        QFile out(big);
-        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(QByteArray(SceneFileMaxBytes + 1, ' ')) > 0);
-        out.close();
+        QVERIFY(writeFile(big, QByteArray(SceneFileMaxBytes + 1, ' ')));
         QVERIFY(!readSceneFile(big, &file, &error));
         QCOMPARE(error, QStringLiteral("文件过大，不是雷达场景文件：") + big);
         const QString nowhere = folder.filePath(QStringLiteral("no-folder/a.json"));

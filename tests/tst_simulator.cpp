@@ -354,9 +354,7 @@ private slots:
         QTRY_COMPARE(QFileInfo(link).symLinkTarget(), linked.devicePath());
         linked.stop();
         QVERIFY(!QFileInfo(link).isSymLink());
-        QFile plain(link);
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        plain.close();
+        QVERIFY(writeFile(link, QByteArray()));
         RadarSimulator refused;
         QVERIFY(!refused.start(link));
         QVERIFY(QFileInfo(link).isFile());
@@ -393,11 +391,9 @@ private slots:
 
         QHash<int, Zone> zoneOfTarget;
         QHash<int, Point> lastPoint;
-        int entered[ZoneCount][4] = {};   // per zone, per target identifier 1..3
-        int leftZone[ZoneCount][4] = {};
+        int entered[ZoneCount][4] = {}, leftZone[ZoneCount][4] = {};   // per zone, per target identifier 1..3
         bool lampWas[ZoneCount] = {};
-        int lampLit[ZoneCount] = {};
-        int lampOut[ZoneCount] = {};
+        int lampLit[ZoneCount] = {}, lampOut[ZoneCount] = {};
 
         // A minute of the tool's polls, one every 50 ms.
         for (int frameNo = 0; frameNo <= 1200; ++frameNo) {
