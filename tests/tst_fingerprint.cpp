@@ -36,10 +36,7 @@ const QVector<QPoint> TenCells{{-75, 575}, {-50, 575}, {-25, 575}, {0, 550},   {
 
 // A scene of the default ranges on a 0.25 m grid. Fields in WireScene's order: far, angle,
 // warning, alarm, left, right (half metres), grid edge, cells, direction, type, start.
-WireScene onQuarterGrid(const QVector<QPoint> &cells = TenCells)
-{
-    return WireScene{600, 120, 400, 200, -2, 2, 25, cells, 0, 0, 0};
-}
+WireScene onQuarterGrid(const QVector<QPoint> &cells = TenCells) { return WireScene{600, 120, 400, 200, -2, 2, 25, cells, 0, 0, 0}; }
 // The form's writes of that scene but for its cell list.
 QByteArray defaultFormWrites()
 {

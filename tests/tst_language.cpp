@@ -41,10 +41,7 @@ struct Message
     bool finished() const { return type.isEmpty() && !translation.isEmpty(); }
 };
 
-QString keyOf(const QString &context, const QString &source)
-{
-    return context + QLatin1String(" | ") + source;
-}
+QString keyOf(const QString &context, const QString &source) { return context + QLatin1String(" | ") + source; }
 
 // Reads a .ts file; a file that cannot be read or parsed leaves a reason in error.
 QList<Message> readCatalogue(const QString &path, QString *error)
@@ -124,10 +121,7 @@ QStringList placeholders(const QString &text)
     return found;
 }
 
-bool hasIdeograph(const QString &text)
-{
-    return text.contains(QRegularExpression(QStringLiteral("[\\x{4E00}-\\x{9FFF}]")));
-}
+bool hasIdeograph(const QString &text) { return text.contains(QRegularExpression(QStringLiteral("[\\x{4E00}-\\x{9FFF}]"))); }
 
 // A text as the operator reads it: a property of the object, or for "items" the entries of a
 // list box, a menu or the menu bar joined by '|'.

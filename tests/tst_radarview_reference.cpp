@@ -406,10 +406,7 @@ void showSized(QGraphicsView &view, const QSize &size)
     QCoreApplication::processEvents();
 }
 
-QImage viewportImage(QGraphicsView &view)
-{
-    return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
+QImage viewportImage(QGraphicsView &view) { return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 bool differs(QRgb a, QRgb b, int tolerance)
 {
