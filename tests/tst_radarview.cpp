@@ -97,14 +97,15 @@ QVector<DrawnTarget> drawnTargets(const RadarView &view)
     return {};
 }
 
-// The smallest rectangle holding every pixel of an image region close to a colour.
-QRect inkOf(const QImage &image, const QColor &colour, int tolerance, const QRect &within)
+// The smallest rectangle holding every pixel of an image region that counts as ink.
+template <typename Ink>
+QRect inkOf(const QImage &image, const QRect &within, Ink isInk)
 {
     QRect ink;
     const QRect region = within & image.rect();
     for (int y = region.top(); y <= region.bottom(); ++y)
         for (int x = region.left(); x <= region.right(); ++x)
-            if (close(image.pixelColor(x, y), colour, tolerance))
+            if (isInk(image.pixelColor(x, y)))
                 ink |= QRect(x, y, 1, 1);
     return ink;
 }
@@ -502,13 +503,11 @@ private slots:
                 QVERIFY2(want == 'r' ? c == Qt::red : want == 'k' ? c == Qt::black : want == 't' ? c.alpha() == 0 : c != Qt::red,
                          qPrintable(QString("kind %1 at %2: %3").arg(kind).arg(probe).arg(c.name(QColor::HexArgb))));
             }
-            QRect inLegend;
-            for (int y = 0; y < symbol.height(); ++y)
-                for (int x = 0; x < 36; ++x)
-                    if (symbol.pixelColor(x, y).alpha() > 0)
-                        inLegend |= QRect(x, y, 1, 1);
+            const QRect inLegend = inkOf(symbol, QRect(0, 0, 36, 32), [](const QColor &c) { return c.alpha() > 0; });
             const QRect around(metres(view, across[kind] / 100.0, 2.5).toPoint() - QPoint(10, 10), QSize(21, 21));
-            const QRect marker = inkOf(plot, drawn[kind].colour, 10, around) | inkOf(plot, view.markerOutline, 10, around);
+            const QRect marker = inkOf(plot, around, [&](const QColor &c) {
+                return close(c, drawn[kind].colour, 10) || close(c, view.markerOutline, 10);
+            });
             QVERIFY2(qAbs(inLegend.width() - marker.width()) <= 1 && qAbs(inLegend.height() - marker.height()) <= 1 && marker.width() >= 8,
                      qPrintable(QString("kind %1: legend %2x%3, plot %4x%5").arg(kind).arg(inLegend.width()).arg(inLegend.height())
                                     .arg(marker.width()).arg(marker.height())));
