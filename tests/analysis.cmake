@@ -1,5 +1,5 @@
-# Trip analysis: the counts over recordings and the --analyse report (the plan view's heat map is
-# tst_heatmaplayer, in view.cmake).
+# Trip analysis: the counts over recordings and the --analyse report (the plan view's heat-map layer
+# is tested with the plan view, in view.cmake).
 radar_add_test(tst_tripanalysis tst_tripanalysis.cpp TIMEOUT 200)
 # The window's side: heat map, fixed objects and the what-if of a replay, against the simulator.
 radar_add_test(tst_tripwindow tst_tripwindow.cpp TIMEOUT 240)

@@ -1,0 +1,23 @@
+# Run by ctest: fails when a test program that runs in parts has a test function that no part
+# names, since such a function would silently never run.
+# cmake -DPROGRAM=path -DLISTED=function,function,... -P partscover.cmake
+cmake_minimum_required(VERSION 3.16)
+execute_process(COMMAND ${PROGRAM} -functions OUTPUT_VARIABLE out RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} -functions ended with ${status}")
+endif()
+string(REPLACE "," ";" listed "${LISTED}")
+string(REGEX MATCHALL "[A-Za-z_0-9]+\\(\\)" functions "${out}")
+if(NOT functions)
+  message(FATAL_ERROR "${PROGRAM} -functions listed no function")
+endif()
+set(missing)
+foreach(function ${functions})
+  string(REPLACE "()" "" function "${function}")
+  if(NOT function IN_LIST listed)
+    list(APPEND missing ${function})
+  endif()
+endforeach()
+if(missing)
+  message(FATAL_ERROR "run by no part: ${missing}")
+endif()
