@@ -9,7 +9,6 @@
 #include "sessionfixture.h"
 
 #include "dialogacceptance.h"
-#include "dialoganswerer.h"
 #include "historywindow.h"
 #include "radarhistory.h"
 #include "recordingfile.h"
@@ -18,8 +17,6 @@
 #include "ui_dialogacceptance.h"
 #include "ui_historywindow.h"
 
-#include <QJsonDocument>
-#include <QSettings>
 #include <QTextDocument>
 
 #include <optional>
@@ -45,7 +42,6 @@ class TestCommissioning : public SessionFixture
 {
     Q_OBJECT
 
-    QString shownFingerprint() const { return window->ui->labelFingerprint->text().section(QStringLiteral("："), 1); }
     QString unsentLine() const { return window->ui->labelUnsentChanges->isHidden() ? QString() : window->ui->labelUnsentChanges->text(); }
 
     // A radar of this type at station 2, told apart by the last word of its serial number.
@@ -60,12 +56,8 @@ class TestCommissioning : public SessionFixture
     QString writtenFingerprint() const
     {
         QByteArray data;
-        for (int code : WriteCodes) {
-            QByteArray frame;
-            for (const sim::ReceivedRequest &r : radar->requests())
-                frame = r.functionCode == code ? r.bytes : frame;
-            data += frame.mid(12, frame.size() - 14);
-        }
+        for (int code : WriteCodes)
+            data += lastRequest(code).mid(12, lastRequest(code).size() - 14);
         return fingerprintText(crc32(data));
     }
     // Marks a cell with a click on the plot, as the operator does.

@@ -2,13 +2,10 @@
 // and the plot saved as a picture: each against a simulated radar over the real line.
 #include "sessionfixture.h"
 
-#include "dialoganswerer.h"
 #include "scenecompare.h"
 #include "serialchannel.h"
 
-#include <QFile>
 #include <QImage>
-#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -34,15 +31,7 @@ class TestExtras : public SessionFixture
 
     void connectToStoredScene()
     {
-        sim::Identity id;
-        id.station = 7;
-        id.deviceType = 1;
-        id.serialWord1 = 0x0123;
-        id.serialWord2 = 0x4567;
-        id.serialByte3 = 0x89;
-        id.earlyWarningRelay = 12;
-        id.alarmRelay = 34;
-        radar->setIdentity(id);
+        radar->setIdentity({7, 1, 0x0123, 0x4567, 0x89, 12, 34}); // station, type, serial, relay sensitivities
         radar->setScene(commissionedScene());
         radar->setTargets(0);   // no targets: the plot changes only with the scene
         pressConnect();
@@ -131,7 +120,7 @@ private slots:
         radar->clearRequests();
 
         // Both fingerprints named: the radar's as the window shows it, and the form's.
-        const QString radarPrint = ui()->labelFingerprint->text().section(QStringLiteral("："), 1);
+        const QString radarPrint = shownFingerprint();
         QCOMPARE(verify(), QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致\n雷达中的场景指纹：%1，工具中的场景指纹：%2")
                                .arg(radarPrint, w().formFingerprint()));
         QCOMPARE(requestCodes().mid(0, 5), (QList<int>{0x0A, 0x0B, 0x0C, 0x14, 0x15}));
@@ -155,7 +144,7 @@ private slots:
         QVERIFY(log().contains(QStringLiteral("场景参数校验失败：3项不一致")));
         QVERIFY(log().contains(QStringLiteral("报警距离：工具中 2.50 m，雷达中 3.00 m")));
         // What was read is the radar's scene from now on.
-        const QString changedPrint = ui()->labelFingerprint->text().section(QStringLiteral("："), 1);
+        const QString changedPrint = shownFingerprint();
         QVERIFY(changedPrint != radarPrint);
         QVERIFY(message.contains(QStringLiteral("<p>雷达中的场景指纹：%1，").arg(changedPrint)));
 
@@ -169,9 +158,7 @@ private slots:
         QVERIFY(isWatching());
 
         // A radar that stops answering cannot be verified: said so, the form kept, the poll resumed.
-        sim::FaultSpec silent;
-        silent.kind = sim::Fault::Silent;
-        radar->setFaultForAll(silent);
+        radar->setFaultForAll(faultSpec(sim::Fault::Silent));
         QCOMPARE(verify(), QStringLiteral("无法校验场景参数：雷达没有正确应答"));
         QVERIFY(log().contains(QStringLiteral("无法校验场景参数：雷达没有正确应答")));
         QVERIFY(w().lastVerification.startsWith(QStringLiteral("无法校验")));
@@ -179,7 +166,7 @@ private slots:
         QVERIFY(!w().pollingPaused);
     }
 
-    void reportHoldsIdentitySceneAndVerification()
+    void reportLogAndPlotAreWrittenOut()
     {
         // Without a radar the report is made from the form and says so.
         QTextDocument offline;
@@ -208,9 +195,7 @@ private slots:
         QVERIFY(heading.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore);
 
         const QString path = savedThroughDialog(ui()->actionExportReport, QStringLiteral("report.pdf"));
-        QFile pdf(path);
-        QVERIFY(pdf.open(QIODevice::ReadOnly));
-        const QByteArray bytes = pdf.readAll();
+        const QByteArray bytes = fileBytes(path);
         QVERIFY(bytes.startsWith("%PDF"));
         // The page tree: "/Type /Pages ... /Count n".
         const int tree = bytes.indexOf("/Type /Pages");
@@ -228,11 +213,8 @@ private slots:
         QTextDocument later;
         w().fillConfigurationReport(&later);
         QVERIFY2(later.toPlainText().contains(stale), qPrintable(later.toPlainText()));
-    }
 
-    void logAndPlotAreWrittenOut()
-    {
-        connectToStoredScene();
+        // The log and the plot, from their context menus, on the same connection.
         QCOMPARE(ui()->listWidget->contextMenuPolicy(), Qt::ActionsContextMenu);
         QVERIFY(ui()->listWidget->actions().contains(ui()->actionExportLog));
         QCOMPARE(view()->contextMenuPolicy(), Qt::ActionsContextMenu);
@@ -244,9 +226,7 @@ private slots:
             held << ui()->listWidget->item(i)->text();
         QVERIFY(held.size() > 6);
         const QString logPath = savedThroughDialog(ui()->actionExportLog, QStringLiteral("log.txt"));
-        QFile logFile(logPath);
-        QVERIFY(logFile.open(QIODevice::ReadOnly));
-        QStringList back = QString::fromUtf8(logFile.readAll()).split(QLatin1Char('\n'));
+        QStringList back = QString::fromUtf8(fileBytes(logPath)).split(QLatin1Char('\n'));
         QCOMPARE(back.takeLast(), QString());
         QCOMPARE(back.mid(0, held.size()), held);
         QVERIFY2(back.first().contains(QStringLiteral("串口成功连接：") + linkPath()), qPrintable(back.first()));

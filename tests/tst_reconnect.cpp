@@ -2,13 +2,9 @@
 // under a working connection, and leaves alone what the operator ended. It never resumes on
 // another radar (an adapter of the same make without a serial number, or another radar on the
 // same line), the operator's unsent edits outlive the reconnect, and the link's figures go on.
-#include "dialoganswerer.h"
 #include "sessionfixture.h"
 
-#include <QAction>
-#include <QLabel>
 #include <QLineEdit>
-#include <QSettings>
 
 namespace {
 const QString Lost = QStringLiteral("与雷达的连接已中断：");
@@ -217,8 +213,7 @@ private slots:
         QTest::qWait(1500);
         QVERIFY(isIdle() && !w().isWaitingForPort());
         QCOMPARE(requestCodes(), QList<int>{0x0D});
-        QCOMPARE((QStringList{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()}),
-                 (QStringList{QStringLiteral("设备类型：通道预警雷达"), QStringLiteral("01345678009a"), QStringLiteral("2")}));
+        QCOMPARE(radarInfo(), (QStringList{"设备类型：通道预警雷达", "01345678009a", "2"}));
         // The recording has ended and holds the lost radar alone.
         QVERIFY(w().recordingPath().isEmpty());
         const QByteArray written = fileBytes(recording) + fileBytes(recording + QStringLiteral("-wal"));

@@ -6,15 +6,8 @@
 // what it says about files that are not good recordings and outputs it will not overwrite.
 #include "sessionfixture.h"
 
-#include "dialoganswerer.h"
 #include "recorder.h"
 #include "recordingfile.h"
-
-#include <QAction>
-#include <QProcess>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QSysInfo>
 
 #include <csignal>
 
@@ -103,21 +96,6 @@ class TestRecording : public SessionFixture
         const QString path = w().recordingPath();
         ui()->pushButtonDisconnect->click();
         return path;
-    }
-
-    // Both exports of the file fail with one line naming the reason, write nothing and leave the file as it was.
-    void verifyRefused(const QString &path, const QString &message)
-    {
-        const QByteArray before = fileBytes(path);
-        for (const QString &option : {QStringLiteral("--export-csv"), QStringLiteral("--export-events")}) {
-            const QString out = folder->filePath(QStringLiteral("out.csv"));
-            const ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), {option, path, out});
-            QVERIFY2(run.exitCode > 0, qPrintable(option));
-            QVERIFY2(run.err.contains(message), qPrintable(run.err));
-            QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
-            QCOMPARE(fileBytes(path), before);
-            QVERIFY(!QFileInfo::exists(out));
-        }
     }
 
 private slots:
@@ -321,7 +299,16 @@ private slots:
                 QVERIFY(writeFile(path, bytes));
             }
         }
-        verifyRefused(path, message);
+        // Both exports fail with one line naming the reason, write nothing and leave the file as it was.
+        const QByteArray before = fileBytes(path);
+        for (const QString &option : {QStringLiteral("--export-csv"), QStringLiteral("--export-events")}) {
+            const QString out = folder->filePath(QStringLiteral("out.csv"));
+            const ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), {option, path, out});
+            QVERIFY2(run.exitCode > 0, qPrintable(option));
+            QVERIFY2(run.err.contains(message) && run.err.count(QLatin1Char('\n')) == 1, qPrintable(run.err));
+            QCOMPARE(fileBytes(path), before);
+            QVERIFY(!QFileInfo::exists(out));
+        }
     }
 
     // Killed while recording: with its journal beside it the recording holds all but about the

@@ -4,16 +4,10 @@
 // refuses to land on its recording, and leaving the replay puts the form back as it was.
 #include "sessionfixture.h"
 
-#include "dialoganswerer.h"
 #include "recorder.h"
 #include "replaydata.h"
 #include "replaypanel.h"
 #include "ui_replaypanel.h"
-
-#include <QAction>
-#include <QDockWidget>
-#include <QElapsedTimer>
-#include <QSlider>
 
 class TestReplay : public SessionFixture
 {
@@ -27,7 +21,7 @@ class TestReplay : public SessionFixture
     struct LiveSession {
         QString path;
         QImage lastPicture;
-        bool alarm = false, warning = false, detection = false;
+        QList<bool> lamps; // alarm, warning, detection
         int framesBeforeSend = 0;
     };
     LiveSession recordLiveSession()
@@ -55,9 +49,7 @@ class TestReplay : public SessionFixture
         w().pollingPaused = true;
         QTest::qWait(300);
         live.lastPicture = plot();
-        live.alarm = w().inAlarm;
-        live.warning = w().inWarn;
-        live.detection = w().inSurvey;
+        live.lamps = {w().inAlarm, w().inWarn, w().inSurvey};
         live.path = w().recordingPath();
         ui()->pushButtonDisconnect->click();
         return live;
@@ -90,9 +82,13 @@ private slots:
         QCoreApplication::processEvents();
         const QStringList formBefore = formState();
         const QImage plotBefore = plot();
-        QVector<bool> enabledBefore;
-        for (QObject *control : w().radarControls())
-            enabledBefore << control->property("enabled").toBool();
+        const auto enabled = [this] {
+            QVector<bool> states;
+            for (QObject *control : w().radarControls())
+                states << control->property("enabled").toBool();
+            return states;
+        };
+        const QVector<bool> enabledBefore = enabled();
         const int requestsBefore = radar->requests().size();
 
         QVERIFY(w().openRecording(live.path));
@@ -106,9 +102,7 @@ private slots:
         panel()->seekToFrame(last);
         QCOMPARE(panel()->ui->sliderPosition->value(), last);
         QCOMPARE(plot(), live.lastPicture);
-        QCOMPARE(w().inAlarm, live.alarm);
-        QCOMPARE(w().inWarn, live.warning);
-        QCOMPARE(w().inSurvey, live.detection);
+        QCOMPARE((QList<bool>{w().inAlarm, w().inWarn, w().inSurvey}), live.lamps);
         QCOMPARE(ui()->spinBoxSurveyFar->value(), 7.0);
 
         // Before the send the scene read back at connect is in force.
@@ -178,10 +172,7 @@ private slots:
         QVERIFY(!w().inReplay());
         QCOMPARE(formState(), formBefore);
         QCOMPARE(plot(), plotBefore);
-        QVector<bool> enabledAfter;
-        for (QObject *control : w().radarControls())
-            enabledAfter << control->property("enabled").toBool();
-        QCOMPARE(enabledAfter, enabledBefore);
+        QCOMPARE(enabled(), enabledBefore);
         QCOMPARE(logCount(QStringLiteral("退出回放")), 1);
         QCOMPARE(radar->requests().size(), requestsBefore);
         // And the tool connects as before.
@@ -206,10 +197,8 @@ private slots:
         // The replay bar follows the language (one target or more) and takes nothing from the
         // least window size.
         const QList<QPair<QAction *, QStringList>> languages = {
-            {ui()->action_English, {QStringLiteral("Play"), QStringLiteral("Connected"), QStringLiteral("Entered alarm zone (target 7)"),
-                                    QStringLiteral("Left alarm zone (targets 7,8)")}},
-            {ui()->action_Chinese, {QStringLiteral("播放"), QStringLiteral("连接"), QStringLiteral("进入报警区（目标 7）"),
-                                    QStringLiteral("离开报警区（目标 7,8）")}}};
+            {ui()->action_English, {"Play", "Connected", "Entered alarm zone (target 7)", "Left alarm zone (targets 7,8)"}},
+            {ui()->action_Chinese, {"播放", "连接", "进入报警区（目标 7）", "离开报警区（目标 7,8）"}}};
         for (const auto &language : languages) {
             language.first->trigger();
             QCOMPARE(panel()->ui->buttonPlay->text(), language.second.at(0));
@@ -270,9 +259,8 @@ private slots:
     {
         Recorder writer;
         QVERIFY(writer.begin(folder->filePath(QStringLiteral("recordings")), recording::DefaultFolderCapBytes));
-        const QList<QStringList> radars = {
-            {QStringLiteral("设备类型：通道预警雷达"), QStringLiteral("0101000a0001"), QStringLiteral("2")},
-            {QStringLiteral("设备类型：区域安全扫描雷达"), QStringLiteral("0207000b0002"), QStringLiteral("7")}};
+        const QList<QStringList> radars = {{"设备类型：通道预警雷达", "0101000a0001", "2"},
+                                           {"设备类型：区域安全扫描雷达", "0207000b0002", "7"}};
         for (int type = 1; type <= 2; ++type) {
             QTest::qWait(20);
             writer.recordIdentity(type, radars.at(type - 1).at(1), radars.at(type - 1).at(2).toInt());
@@ -285,8 +273,7 @@ private slots:
         QVERIFY(w().openRecording(writer.filePath()));
         for (int frame : {0, 2, 3, 5, 1}) {
             panel()->seekToFrame(frame);
-            QCOMPARE((QStringList{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()}),
-                     radars.at(frame < 3 ? 0 : 1));
+            QCOMPARE(radarInfo(), radars.at(frame < 3 ? 0 : 1));
         }
     }
 

@@ -4,11 +4,7 @@
 // the send is tst_faultmatrix's.
 #include "sessionfixture.h"
 
-#include "dialoganswerer.h"
 #include "frame.h"
-
-#include <QFile>
-#include <QTimer>
 
 #include <functional>
 
@@ -32,15 +28,8 @@ class TestSceneSend : public SessionFixture
         codes.removeAll(0x06);
         return codes;
     }
-    // The last frame of this command the radar got, and what it carried between header and tail.
-    QByteArray lastWrite(int code)
-    {
-        QByteArray frame;
-        for (const sim::ReceivedRequest &r : radar->requests())
-            frame = r.functionCode == code ? r.bytes : frame;
-        return frame;
-    }
-    QByteArray lastData(int code) { return lastWrite(code).mid(12, lastWrite(code).size() - 14); }
+    // What the last frame of this command the radar got carried between header and tail.
+    QByteArray lastData(int code) { return lastRequest(code).mid(12, lastRequest(code).size() - 14); }
     // Runs the action, answering its file dialog with the path (when one is given), the question
     // before a send with Yes (when the action sends to a radar) and the box that follows, if one comes.
     QList<DialogAnswerer::Seen> answered(const std::function<void()> &action, const QString &path = QString(),
@@ -80,13 +69,13 @@ private slots:
         view()->nonAlarmCount = 12;
         QCOMPARE(send(), Sent);
         QCOMPARE(writeCodes(), (QList<int>{0x02, 0x03, 0x07, 0x08, 0x04}));
-        QCOMPARE(lastWrite(0x02), hexBytes("55 aa 14 00 d0 03 00 05 02 05 05 00 58 02 78 00 00 00 ed ed"));
+        QCOMPARE(lastRequest(0x02), hexBytes("55 aa 14 00 d0 03 00 05 02 05 05 00 58 02 78 00 00 00 ed ed"));
         QCOMPARE(lastData(0x03), hexBytes("90 01 c8 00 fe 02"));
         QCOMPARE(lastData(0x07), hexBytes("00 04"));
         QCOMPARE(lastData(0x08), hexBytes("e5 00") + QByteArray(14, '\0'));   // 2.3 m goes out as 229 cm
         QCOMPARE(lastData(0x04), hexBytes("0a 64 06 ff 26 02 6a ff 26 02 ce ff 26 02 32 00 26 02 96 00 26 02 fa 00 26 02 "
                                           "06 ff c2 01 6a ff c2 01 ce ff c2 01 32 00 c2 01"));
-        QVERIFY(log().contains(QStringLiteral("发送发送雷达虚警抑制区域命令：") + radarlink::toHexText(lastWrite(0x04)).trimmed()));
+        QVERIFY(log().contains(QStringLiteral("发送发送雷达虚警抑制区域命令：") + radarlink::toHexText(lastRequest(0x04)).trimmed()));
         QVERIFY(isWatching() && !w().pollingPaused);
         QCOMPARE(view()->detectionNear, 2.3);
         // The radar stored what was sent.

@@ -7,26 +7,16 @@
 #include "sessionfixture.h"
 
 #include "analysecommand.h"
-#include "dialoganswerer.h"
 #include "recorder.h"
 #include "sceneconfig.h"
 #include "scenefile.h"
-
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace {
 using radarlink::GridCell;
 
 radarlink::WireScene scene(quint16 detectionCm, quint16 warningCm, quint16 alarmCm, quint8 edgeCm)
 {
-    radarlink::WireScene s;
-    s.detectionFarCm = detectionCm;
-    s.warningFarCm = warningCm;
-    s.alarmFarCm = alarmCm;
-    s.gridEdgeCm = edgeCm;
-    s.angle = 120;
-    return s;
+    return {detectionCm, 120, warningCm, alarmCm, 0, 0, edgeCm, {}, 0, 0, 0};
 }
 
 struct Spot {

@@ -9,7 +9,6 @@
 // form and the plot back; targets and tracks are drawn over the tint; bad input changes nothing.
 #include "sessionfixture.h"
 
-#include "dialoganswerer.h"
 #include "fixedobjectswindow.h"
 #include "heatmaplayer.h"
 #include "recorder.h"
@@ -22,8 +21,6 @@
 #include "analysecommand.h"
 #include "whatifwindow.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPushButton>
 
 namespace {
@@ -255,14 +252,8 @@ private slots:
     // tried stays in the form across the change until the recorded one is restored.
     void heatMapAndTrialFollowTheSceneInForce()
     {
-        radarlink::WireScene first, sent;
-        first.detectionFarCm = sent.detectionFarCm = 600;
-        first.warningFarCm = sent.warningFarCm = 400;
-        first.alarmFarCm = 250;
-        sent.alarmFarCm = 100;
-        first.gridEdgeCm = 100;
-        sent.gridEdgeCm = 50;
-        first.angle = sent.angle = 120;
+        // Alarm at 2.5 m on 1 m cells, then at 1 m on half-metre cells.
+        const radarlink::WireScene first{600, 120, 400, 250, 0, 0, 100, {}, 0, 0, 0}, sent{600, 120, 400, 100, 0, 0, 50, {}, 0, 0, 0};
         Recorder writer;
         QVERIFY(writer.begin(folder->filePath(QStringLiteral("recordings")), recording::DefaultFolderCapBytes));
         writer.recordScene(QStringLiteral("readback"), first);
@@ -308,13 +299,7 @@ private slots:
         Recorder writer;
         QVERIFY(writer.begin(folder->filePath(QStringLiteral("recordings")), recording::DefaultFolderCapBytes));
         writer.recordEvent(QStringLiteral("connected"));
-        radarlink::WireScene scene;
-        scene.detectionFarCm = 750;
-        scene.warningFarCm = 500;
-        scene.alarmFarCm = 250;
-        scene.gridEdgeCm = 100;
-        scene.angle = 100;
-        writer.recordScene(QStringLiteral("readback"), scene);
+        writer.recordScene(QStringLiteral("readback"), radarlink::WireScene{750, 100, 500, 250, 0, 0, 100, {}, 0, 0, 0});
         const QString empty = writer.filePath();
         writer.end();
         for (const QString &path : {empty, recordingPath}) {

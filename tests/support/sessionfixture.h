@@ -54,6 +54,23 @@ protected:
     QStringList log() const { return logLines(window->ui->listWidget); }
     int logCount(const QString &line) const { return log().count(line); }
 
+    // The radar information as the operator reads it: type, serial number, station.
+    QStringList radarInfo() const
+    {
+        return {window->ui->labelDevType->text(), window->ui->labelID->text(), window->ui->labelModbusId->text()};
+    }
+    // The scene's fingerprint beside the radar information.
+    QString shownFingerprint() const { return window->ui->labelFingerprint->text().section(QStringLiteral("："), 1); }
+
+    // The last frame of this command the radar got; empty when none came.
+    QByteArray lastRequest(int code) const
+    {
+        QByteArray frame;
+        for (const sim::ReceivedRequest &r : radar->requests())
+            frame = r.functionCode == code ? r.bytes : frame;
+        return frame;
+    }
+
     QList<int> requestCodes() const
     {
         QList<int> codes;
@@ -67,7 +84,7 @@ protected:
     // the marked cells.
     QStringList formState()
     {
-        QStringList state{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()};
+        QStringList state = radarInfo();
         for (const QAbstractSpinBox *box : ui()->groupBox->findChildren<QAbstractSpinBox *>())
             state << box->objectName() + QLatin1Char('=') + box->text() + (box->isEnabled() ? "" : " (disabled)");
         for (const QComboBox *box : ui()->groupBox->findChildren<QComboBox *>())
