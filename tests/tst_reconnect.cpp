@@ -306,7 +306,6 @@ private slots:
     {
         start();
         QAction *action = window->autoReconnectAction();
-        QVERIFY(action->isCheckable());
         QVERIFY(action->isChecked());
         QVERIFY(ui()->menu_2->actions().contains(action));
         QCOMPARE(action->text(), QStringLiteral("自动重连"));
