@@ -386,24 +386,17 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, message);
         const QString path = folder->filePath(QStringLiteral("scene.json"));
-        const auto import = [&](const QByteArray &bytes, QMessageBox::StandardButton answer) {
-            if (!writeFile(path, bytes))
-                return DialogAnswerer::Seen{};
-            DialogAnswerer answers;
-            answers.answerFileDialog(path);
-            if (answer != QMessageBox::NoButton)
-                answers.answerMessageBox(answer, 3000);
-            ui()->actionImportScene->trigger();
-            answers.waitDone(5000);
-            return answers.seen.value(1);
+        const auto import = [&](const QByteArray &bytes, const QList<QMessageBox::StandardButton> &answers) {
+            return writeFile(path, bytes) ? answered([this] { ui()->actionImportScene->trigger(); }, path, answers).value(1)
+                                          : DialogAnswerer::Seen{};
         };
         // Without a radar the import sends nothing and asks nothing.
         const SceneFile good = goodScene();
-        QCOMPARE(import(encodeSceneFile(good), QMessageBox::NoButton).text, QString());
+        QCOMPARE(import(encodeSceneFile(good), {}).text, QString());
         QCOMPARE(w().formFingerprint(), fingerprintText(sceneFingerprint(good.scene)));
         QCOMPARE(view()->nonAlarmCount, 2);
 
-        const DialogAnswerer::Seen box = import(content, message.isEmpty() ? QMessageBox::No : QMessageBox::Ok);
+        const DialogAnswerer::Seen box = import(content, {message.isEmpty() ? QMessageBox::No : QMessageBox::Ok});
         QCOMPARE(box.icon, message.isEmpty() ? QMessageBox::Question : QMessageBox::Warning);
         QVERIFY2(box.text.contains(message), qPrintable(box.text));
         QCOMPARE(w().formFingerprint(), fingerprintText(sceneFingerprint(good.scene)));

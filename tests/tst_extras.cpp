@@ -51,10 +51,7 @@ class TestExtras : public SessionFixture
     QString savedThroughDialog(QAction *action, const QString &fileName)
     {
         const QString path = folder->filePath(fileName);
-        DialogAnswerer answers;
-        answers.answerFileDialog(path);
-        action->trigger();
-        return answers.waitDone() ? path : QString();
+        return answered([action] { action->trigger(); }, path, {}).size() == 1 ? path : QString();
     }
 
 private slots:

@@ -138,8 +138,7 @@ private slots:
             QVERIFY(box.title == "错误" && box.text == "未知设备ID" && box.icon == QMessageBox::Warning);
         QCOMPARE(isWatching(), watching);
         QCOMPARE(watching ? requestCodes().mid(0, codes.size()) : requestCodes(), codes);
-        for (QString &line : lines)
-            line.replace(QStringLiteral("%1"), linkPath());
+        lines.replaceInStrings(QStringLiteral("%1"), linkPath());
         QCOMPARE(messages(), QStringList{QStringLiteral("串口成功连接：") + linkPath()} + lines
                                  + (watching ? QStringList{fingerprintLine()} : QStringList()));
         if (watching) {

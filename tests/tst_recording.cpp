@@ -19,8 +19,6 @@ bool leaveStaleLock(const QString &recordingPath)
                      QStringLiteral("2147483647\nradar-config\n%1\n").arg(QSysInfo::machineHostName()).toUtf8());
 }
 
-const char FolderCapKey[] = "recording/folderCapBytes";
-
 const QList<sim::Target> InAlarmZone = {{1, 50, 100, 7, 8, 1}, {2, -30, 120, 9, 10, 2}};
 const QList<sim::Target> InDetectionZone = {{4, 0, 600, 11, 12, 1}};
 
@@ -81,33 +79,24 @@ class TestRecording : public SessionFixture
         return framesPass(frames);
     }
 
-    // A session against the simulator: connect, poll the alarm-zone targets, then the
-    // detection-zone one, send a changed scene, disconnect. Returns the recording's path.
-    QString recordSession()
-    {
-        radar->setScene(commissionedScene());
-        if (!connectToAlarmTargets(20))
-            return QString();
-        radar->setFixedTargets(InDetectionZone);
-        if (!framesPass(20))
-            return QString();
-        ui()->spinBoxSurveyFar->setValue(7.0);
-        sendScene();
-        const QString path = w().recordingPath();
-        ui()->pushButtonDisconnect->click();
-        return path;
-    }
-
 private slots:
     void initTestCase() { installWarningGuard(); }
     void init() { startSession(); }
     void cleanup() { endSession(); }
 
-    // The session's recording, and both exports of it as the command line writes them.
+    // The session's recording, and both exports of it as the command line writes them. The
+    // session: connect, poll the alarm-zone targets, then the detection-zone one, send a changed
+    // scene, disconnect.
     void recordsTheSessionAndExportsIt()
     {
-        const QString path = recordSession();
-        QVERIFY(!path.isEmpty());
+        radar->setScene(commissionedScene());
+        QVERIFY(connectToAlarmTargets(20));
+        radar->setFixedTargets(InDetectionZone);
+        QVERIFY(framesPass(20));
+        ui()->spinBoxSurveyFar->setValue(7.0);
+        sendScene();
+        const QString path = w().recordingPath();
+        ui()->pushButtonDisconnect->click();
         QCOMPARE(recordingFiles(), QStringList{QFileInfo(path).fileName()});
         QVERIFY(QFileInfo(path).fileName().contains(QRegularExpression(
             QStringLiteral("^\\d{4}\\.\\d\\d\\.\\d\\d-\\d\\d\\.\\d\\d\\.\\d\\d\\.sqlite$"))));
@@ -479,7 +468,7 @@ private slots:
             QVERIFY(earlier.begin(recordingsFolder(), recording::DefaultFolderCapBytes));
             expected << QFileInfo(earlier.filePath()).fileName();
         }
-        QSettings(MainWindow::settingsFilePath(), QSettings::IniFormat).setValue(QLatin1String(FolderCapKey), cap);
+        QSettings(MainWindow::settingsFilePath(), QSettings::IniFormat).setValue(QStringLiteral("recording/folderCapBytes"), cap);
         QVERIFY(connectToAlarmTargets(3));
         expected << QFileInfo(w().recordingPath()).fileName();
         QStringList removedLines;

@@ -55,15 +55,6 @@ class TestReplay : public SessionFixture
         return live;
     }
 
-    void startWindow()
-    {
-        w().resize(1700, 900);
-        w().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w()));
-        // The same plot size live and in replay, whatever the replay bar takes of the window.
-        view()->setFixedSize(560, 420);
-    }
-
 private slots:
     void initTestCase() { installWarningGuard(); }
     void init() { startSession(); }
@@ -71,7 +62,11 @@ private slots:
 
     void replayShowsWhatTheLivePlotShowed()
     {
-        startWindow();
+        w().resize(1700, 900);
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        // The same plot size live and in replay, whatever the replay bar takes of the window.
+        view()->setFixedSize(560, 420);
         const LiveSession live = recordLiveSession();
         QVERIFY(!live.path.isEmpty());
         QVERIFY(isIdle());
@@ -211,10 +206,7 @@ private slots:
                      qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
         }
         const QString csv = folder->filePath(QStringLiteral("targets.csv"));
-        DialogAnswerer answers;
-        answers.answerFileDialog(csv);
-        panel()->ui->buttonExportFrames->click();
-        QVERIFY(answers.waitDone());
+        QCOMPARE(answered([this] { panel()->ui->buttonExportFrames->click(); }, csv, {}).size(), 1);
         const QList<QByteArray> lines = fileBytes(csv).split('\n');
         QCOMPARE(lines.value(0), QByteArray("time_ms,frame,id,x_cm,y_cm,class,value1,value2\r"));
         QCOMPARE(lines.size(), 5);
@@ -222,9 +214,7 @@ private slots:
         QVERIFY(log().contains(QStringLiteral("导出目标数据：") + QDir::toNativeSeparators(csv)));
 
         const QString eventsCsv = folder->filePath(QStringLiteral("events.csv"));
-        answers.answerFileDialog(eventsCsv);
-        panel()->ui->buttonExportEvents->click();
-        QVERIFY(answers.waitDone());
+        QCOMPARE(answered([this] { panel()->ui->buttonExportEvents->click(); }, eventsCsv, {}).size(), 1);
         const QByteArray events = fileBytes(eventsCsv);
         QVERIFY(events.startsWith("time_ms,wall_time,event,zone,ids\r\n"));
         QCOMPARE(events.count(",connected,,\r\n"), 1);
@@ -232,11 +222,8 @@ private slots:
         // Chosen onto the recording's journal, the export is refused and said, and nothing is
         // written beside the recording.
         const QStringList filesBefore = QDir(QFileInfo(path).path()).entryList(QDir::Files);
-        answers.answerFileDialog(path + QStringLiteral("-wal"));
-        answers.answerMessageBox(QMessageBox::Ok, 4000);
-        panel()->ui->buttonExportEvents->click();
-        QVERIFY(answers.waitDone());
-        QVERIFY2(answers.seen.last().text.contains(QStringLiteral("导出文件不能是记录文件本身")), qPrintable(answers.seen.last().text));
+        const QString said = answered([this] { panel()->ui->buttonExportEvents->click(); }, path + QStringLiteral("-wal")).value(1).text;
+        QVERIFY2(said.contains(QStringLiteral("导出文件不能是记录文件本身")), qPrintable(said));
         QCOMPARE(log().filter(QStringLiteral("导出事件失败：导出文件不能是记录文件本身")).size(), 1);
         QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files), filesBefore);
 
@@ -304,12 +291,11 @@ private slots:
         }
         const QByteArray before = fileBytes(path);
         const QStringList formBefore = formState();
-        DialogAnswerer answers;
-        answers.answerMessageBox(QMessageBox::Ok, 4000);
-        QVERIFY(!w().openRecording(path));
-        QVERIFY(answers.waitDone());
-        QCOMPARE(answers.seen.size(), 1);
-        QVERIFY2(answers.seen.at(0).text.contains(message), qPrintable(answers.seen.at(0).text));
+        bool opened = true;
+        const QList<DialogAnswerer::Seen> said = answered([&] { opened = w().openRecording(path); });
+        QVERIFY(!opened);
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(said.at(0).text.contains(message), qPrintable(said.at(0).text));
         QVERIFY(!w().inReplay());
         QCOMPARE(formState(), formBefore);
         QCOMPARE(fileBytes(path), before);

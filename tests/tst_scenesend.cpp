@@ -6,7 +6,6 @@
 
 #include "frame.h"
 
-#include <functional>
 
 class TestSceneSend : public SessionFixture
 {
@@ -30,21 +29,6 @@ class TestSceneSend : public SessionFixture
     }
     // What the last frame of this command the radar got carried between header and tail.
     QByteArray lastData(int code) { return lastRequest(code).mid(12, lastRequest(code).size() - 14); }
-    // Runs the action, answering its file dialog with the path (when one is given), the question
-    // before a send with Yes (when the action sends to a radar) and the box that follows, if one comes.
-    QList<DialogAnswerer::Seen> answered(const std::function<void()> &action, const QString &path = QString(),
-                                         bool sends = false)
-    {
-        DialogAnswerer answers;
-        if (!path.isEmpty())
-            answers.answerFileDialog(path);
-        if (sends)
-            answers.answerMessageBox(QMessageBox::Yes, 4000);
-        answers.answerMessageBox(QMessageBox::Ok, 4000);
-        action();
-        answers.waitDone(6000);
-        return answers.seen;
-    }
     // Presses "发送雷达场景参数"; returns the box's text ("" for none).
     QString send() { return sendScene().value(1); }
     QString sceneFile(const SceneConfig &c)
@@ -184,7 +168,7 @@ private slots:
         // The scene comes in from a file, which sends it; two cells near the axis are marked on its
         // grid and it is sent again.
         const SceneConfig c{9.3, 0.7, 5.1, 2.3, -2.5, 3.5, 90, gridIndex, 2, 1};
-        QCOMPARE(answered([this] { ui()->actionImportCfg->trigger(); }, sceneFile(c), true).value(2).text, Sent);
+        QCOMPARE(answered([this] { ui()->actionImportCfg->trigger(); }, sceneFile(c), {QMessageBox::Yes, QMessageBox::Ok}).value(2).text, Sent);
         const int n = view()->columnsPerSide(), m = view()->rowCount();
         view()->SuppressionGrid.setFlag(m - 1, n, true);
         view()->SuppressionGrid.setFlag(m - 2, n - 1, true);
@@ -232,7 +216,7 @@ private slots:
         c.targetTypeIndex = 1;
         c.gridIndex = 9;   // beyond the items: the last one, "2"
         connectTo(2);
-        QCOMPARE(answered([this] { ui()->actionImportCfg->trigger(); }, sceneFile(c), true).value(2).text, Sent);
+        QCOMPARE(answered([this] { ui()->actionImportCfg->trigger(); }, sceneFile(c), {QMessageBox::Yes, QMessageBox::Ok}).value(2).text, Sent);
         QCOMPARE(ui()->comboBoxGrid->currentText(), QStringLiteral("2"));
         QCOMPARE(lastData(0x07), hexBytes("00 03"));
         QCOMPARE(lastData(0x03).left(4), hexBytes("f4 01 2c 01"));   // 5 m and 3 m

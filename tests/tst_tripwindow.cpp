@@ -60,16 +60,6 @@ class TestTripWindow : public SessionFixture
         QTest::qWait(ms);
     }
 
-    // The operator opens the list, sets the shortest stay and looks again.
-    FixedObjectsWindow *findFixedObjects(int minimumSeconds)
-    {
-        w().fixedObjectsAction()->trigger();
-        FixedObjectsWindow *list = w().fixedObjectsWindow();
-        list->ui->spinMinimum->setValue(minimumSeconds);
-        list->ui->buttonFind->click();
-        return list;
-    }
-
 private slots:
     // The recording, made once: parked 7 s, empty, a passer-by across at 1.2 m, empty, another
     // walking away at x = -1.3 m, both clear of the grid lines. The heat map is on while it is made.
@@ -116,7 +106,11 @@ private slots:
         ui()->comboBoxHeatSpan->setCurrentIndex(1); // up to the replayed moment: the first frame
         QCOMPARE(view()->heatMap().highest(), 1u);
 
-        FixedObjectsWindow *list = findFixedObjects(5);
+        // The operator opens the list, sets the shortest stay and looks again.
+        w().fixedObjectsAction()->trigger();
+        FixedObjectsWindow *list = w().fixedObjectsWindow();
+        list->ui->spinMinimum->setValue(5);
+        list->ui->buttonFind->click();
         QTableWidget *table = list->ui->tableCells;
         QCOMPARE(table->rowCount(), 1);
         QCOMPARE(cellText(table, 0, 0), QStringLiteral("(50, 150)"));

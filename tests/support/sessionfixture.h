@@ -128,6 +128,22 @@ protected:
         return texts;
     }
 
+    // Runs the action, answering its file dialog with the path (when one is given), then message
+    // boxes with these buttons in order, each given up when it does not come within 4 s;
+    // returns what the dialogs said.
+    QList<DialogAnswerer::Seen> answered(const std::function<void()> &action, const QString &path = QString(),
+                                         const QList<QMessageBox::StandardButton> &buttons = {QMessageBox::Ok})
+    {
+        DialogAnswerer answers;
+        if (!path.isEmpty())
+            answers.answerFileDialog(path);
+        for (QMessageBox::StandardButton button : buttons)
+            answers.answerMessageBox(button, 4000);
+        action();
+        answers.waitDone();
+        return answers.seen;
+    }
+
     void startSession()
     {
         folder = std::make_unique<QTemporaryDir>();
