@@ -15,11 +15,6 @@
 #include "testsupport.h"
 #include "ui_mainwindow.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLabel>
-#include <QTemporaryDir>
-
 #include <memory>
 
 using namespace radarlink;
@@ -219,10 +214,8 @@ private slots:
         const sim::Scene held{750, 120, 250, 250, -2, 2, 2, 100, {{{150, 350}, {-50, 50}}}, 0, 0, 0};
         sim::RadarSimulator &channel = radar("channel", 1, 5, held);
         // 8 m, start 1 m, 3 m, lane -1.5 m to 2 m, 100°, 1 m grid (the radar's), approaching vehicles.
-        QFile cfg(path("lane.cfg"));
-        QVERIFY(cfg.open(QIODevice::WriteOnly) && cfg.write(encodeSceneConfig({8, 1, 3, 3, -1.5, 2, 100, 2, 1, 2})) == 64);
-        cfg.close();
-        const ProgramRun saved = run({"--port", channel.devicePath(), "--apply", cfg.fileName(), "--save-to-flash", "--json"});
+        QVERIFY(writeFile(path("lane.cfg"), encodeSceneConfig({8, 1, 3, 3, -1.5, 2, 100, 2, 1, 2})));
+        const ProgramRun saved = run({"--port", channel.devicePath(), "--apply", path("lane.cfg"), "--save-to-flash", "--json"});
         QVERIFY2(saved.exitCode == 0, qPrintable(saved.out + saved.err));
         const QJsonObject result = jsonLines(saved.out).value(0);
         QCOMPARE(result.value("result").toString(), QStringLiteral("saved"));
@@ -319,10 +312,8 @@ private slots:
         if (silentWrite)
             target.setFault(quint8(silentWrite), sim::FaultSpec{sim::Fault::Silent});
         const QString file = sceneFile(AreaScene);
-        for (const QString &made : written) {
-            QFile out(path(made.section('|', 0, 0)));
-            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(made.section('|', 1).toUtf8()) > 0);
-        }
+        for (const QString &made : written)
+            QVERIFY(writeFile(path(made.section('|', 0, 0)), made.section('|', 1).toUtf8()));
         const ProgramRun refused = run(arguments.replaceInStrings("RADAR", target.devicePath()).replaceInStrings("FILE", file));
         QCOMPARE(refused.exitCode, exitCode);
         QVERIFY2((refused.out + refused.err).contains(said), qPrintable(refused.out + refused.err));

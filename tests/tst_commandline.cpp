@@ -3,9 +3,6 @@
 #include "radarsimulator.h"
 #include "testsupport.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
-
 namespace {
 const QByteArray FirstIdentityRequest = hexBytes("55 aa 0e 00 f3 04 00 ff 0d ff 01 00 ed ed");
 } // namespace
@@ -28,46 +25,32 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("printed");
         // The usage line names no file: only the exports take one, and their own texts say so.
-        QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0
-                                << QStringList{QStringLiteral(" [options]\n"), QStringLiteral("--port <name>"),
-                                               QStringLiteral("--version"), QStringLiteral("--replay <recording>"),
-                                               QStringLiteral("--export-csv <recording> <out.csv>")};
-        QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << 0 << QStringList{QStringLiteral("--port <name>")};
-        QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << 0
-                                   << QStringList{QStringLiteral("radar-config " RADAR_EXPECTED_VERSION)};
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("--no-such-option")} << 1
-                                        << QStringList{QStringLiteral("no-such-option")};
-        QTest::newRow("--port without a name") << QStringList{QStringLiteral("--port")} << 1
-                                               << QStringList{QStringLiteral("port")};
-        QTest::newRow("a port without --port") << QStringList{QStringLiteral("ttyUSB0")} << 1
-                                               << QStringList{QStringLiteral("多余的参数：ttyUSB0"), QStringLiteral("--port <name>")};
-        QTest::newRow("--port and --replay")
-            << QStringList{QStringLiteral("--port"), QStringLiteral("x"), QStringLiteral("--replay"), QStringLiteral("y")} << 1
-            << QStringList{QStringLiteral("请只给出 --port 或 --replay 之一")};
+        QTest::newRow("--help") << QStringList{"--help"} << 0
+                                << QStringList{" [options]\n", "--port <name>", "--version", "--replay <recording>",
+                                               "--export-csv <recording> <out.csv>"};
+        QTest::newRow("-h") << QStringList{"-h"} << 0 << QStringList{"--port <name>"};
+        QTest::newRow("--version") << QStringList{"--version"} << 0 << QStringList{"radar-config " RADAR_EXPECTED_VERSION};
+        QTest::newRow("unknown option") << QStringList{"--no-such-option"} << 1 << QStringList{"no-such-option"};
+        QTest::newRow("--port without a name") << QStringList{"--port"} << 1 << QStringList{"port"};
+        QTest::newRow("a port without --port") << QStringList{"ttyUSB0"} << 1 << QStringList{"多余的参数：ttyUSB0", "--port <name>"};
+        QTest::newRow("--port and --replay") << QStringList{"--port", "x", "--replay", "y"} << 1
+                                             << QStringList{"请只给出 --port 或 --replay 之一"};
         // An export runs without a window; what is missing is said on one line.
-        QTest::newRow("--export-csv without a recording") << QStringList{QStringLiteral("--export-csv")} << 1
-                                                          << QStringList{QStringLiteral("export-csv")};
-        QTest::newRow("--export-csv without its output")
-            << QStringList{QStringLiteral("--export-csv"), QStringLiteral("a.sqlite")} << 1
-            << QStringList{QStringLiteral("请给出一个记录文件和一个 CSV 文件")};
-        QTest::newRow("both exports")
-            << QStringList{QStringLiteral("--export-csv"), QStringLiteral("a.sqlite"), QStringLiteral("--export-events"),
-                           QStringLiteral("a.sqlite"), QStringLiteral("out.csv")}
-            << 1 << QStringList{QStringLiteral("请只给出 --export-csv 或 --export-events 之一")};
+        QTest::newRow("--export-csv without a recording") << QStringList{"--export-csv"} << 1 << QStringList{"export-csv"};
+        QTest::newRow("--export-csv without its output") << QStringList{"--export-csv", "a.sqlite"} << 1
+                                                         << QStringList{"请给出一个记录文件和一个 CSV 文件"};
+        QTest::newRow("both exports") << QStringList{"--export-csv", "a.sqlite", "--export-events", "a.sqlite", "out.csv"} << 1
+                                      << QStringList{"请只给出 --export-csv 或 --export-events 之一"};
         // The history and the analysis run without a window too; a folder without a history
         // has nothing to print and nothing to check, and gets no history file from asking.
-        QTest::newRow("--history with no history") << QStringList{QStringLiteral("--history")} << 0 << QStringList{};
-        QTest::newRow("--history --check with no history")
-            << QStringList{QStringLiteral("--history"), QStringLiteral("--check")} << 0
-            << QStringList{QStringLiteral("已检查 0 条记录")};
-        QTest::newRow("--check without --history") << QStringList{QStringLiteral("--check")} << 1
-                                                   << QStringList{QStringLiteral("--check 只能与 --history 一起使用")};
-        QTest::newRow("--analyse of a missing recording")
-            << QStringList{QStringLiteral("--analyse"), QStringLiteral("gone.sqlite"), QStringLiteral("--json")} << 1
-            << QStringList{QStringLiteral("找不到记录文件：gone.sqlite")};
-        QTest::newRow("--export-events of a missing recording")
-            << QStringList{QStringLiteral("--export-events"), QStringLiteral("gone.sqlite"), QStringLiteral("out.csv")}
-            << 1 << QStringList{QStringLiteral("找不到记录文件：gone.sqlite")};
+        QTest::newRow("--history with no history") << QStringList{"--history"} << 0 << QStringList{};
+        QTest::newRow("--history --check with no history") << QStringList{"--history", "--check"} << 0
+                                                           << QStringList{"已检查 0 条记录"};
+        QTest::newRow("--check without --history") << QStringList{"--check"} << 1 << QStringList{"--check 只能与 --history 一起使用"};
+        QTest::newRow("--analyse of a missing recording") << QStringList{"--analyse", "gone.sqlite", "--json"} << 1
+                                                          << QStringList{"找不到记录文件：gone.sqlite"};
+        QTest::newRow("--export-events of a missing recording") << QStringList{"--export-events", "gone.sqlite", "out.csv"}
+                                                                << 1 << QStringList{"找不到记录文件：gone.sqlite"};
     }
     void options()
     {
@@ -105,12 +88,7 @@ private slots:
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(RADAR_PROGRAM), withPort ? QStringList{QStringLiteral("--port"), link} : QStringList());
         QVERIFY(program.waitForStarted(5000));
-        const auto polled = [&] {
-            for (const sim::ReceivedRequest &r : radar.requests())
-                if (r.functionCode == 0x06)
-                    return true;
-            return false;
-        };
+        const auto polled = [&] { return !radar.requests().isEmpty() && radar.requests().last().functionCode == 0x06; };
         // The settle and the read-back take a little over three seconds.
         QCOMPARE(waitUntil(polled, 12000), withPort);
         QCOMPARE(program.state(), QProcess::Running);

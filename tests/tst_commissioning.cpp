@@ -9,7 +9,6 @@
 #include "sessionfixture.h"
 
 #include "dialogacceptance.h"
-#include "dialoganswerer.h"
 #include "historywindow.h"
 #include "radarhistory.h"
 #include "recordingfile.h"
@@ -18,8 +17,6 @@
 #include "ui_dialogacceptance.h"
 #include "ui_historywindow.h"
 
-#include <QJsonDocument>
-#include <QSettings>
 #include <QTextDocument>
 
 #include <optional>
@@ -45,7 +42,6 @@ class TestCommissioning : public SessionFixture
 {
     Q_OBJECT
 
-    QString shownFingerprint() const { return window->ui->labelFingerprint->text().section(QStringLiteral("："), 1); }
     QString unsentLine() const { return window->ui->labelUnsentChanges->isHidden() ? QString() : window->ui->labelUnsentChanges->text(); }
 
     // A radar of this type at station 2, told apart by the last word of its serial number.
@@ -60,12 +56,8 @@ class TestCommissioning : public SessionFixture
     QString writtenFingerprint() const
     {
         QByteArray data;
-        for (int code : WriteCodes) {
-            QByteArray frame;
-            for (const sim::ReceivedRequest &r : radar->requests())
-                frame = r.functionCode == code ? r.bytes : frame;
-            data += frame.mid(12, frame.size() - 14);
-        }
+        for (int code : WriteCodes)
+            data += lastRequest(code).mid(12, lastRequest(code).size() - 14);
         return fingerprintText(crc32(data));
     }
     // Marks a cell with a click on the plot, as the operator does.
@@ -394,24 +386,17 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, message);
         const QString path = folder->filePath(QStringLiteral("scene.json"));
-        const auto import = [&](const QByteArray &bytes, QMessageBox::StandardButton answer) {
-            if (!writeFile(path, bytes))
-                return DialogAnswerer::Seen{};
-            DialogAnswerer answers;
-            answers.answerFileDialog(path);
-            if (answer != QMessageBox::NoButton)
-                answers.answerMessageBox(answer, 3000);
-            ui()->actionImportScene->trigger();
-            answers.waitDone(5000);
-            return answers.seen.value(1);
+        const auto import = [&](const QByteArray &bytes, const QList<QMessageBox::StandardButton> &answers) {
+            return writeFile(path, bytes) ? answered([this] { ui()->actionImportScene->trigger(); }, path, answers).value(1)
+                                          : DialogAnswerer::Seen{};
         };
         // Without a radar the import sends nothing and asks nothing.
         const SceneFile good = goodScene();
-        QCOMPARE(import(encodeSceneFile(good), QMessageBox::NoButton).text, QString());
+        QCOMPARE(import(encodeSceneFile(good), {}).text, QString());
         QCOMPARE(w().formFingerprint(), fingerprintText(sceneFingerprint(good.scene)));
         QCOMPARE(view()->nonAlarmCount, 2);
 
-        const DialogAnswerer::Seen box = import(content, message.isEmpty() ? QMessageBox::No : QMessageBox::Ok);
+        const DialogAnswerer::Seen box = import(content, {message.isEmpty() ? QMessageBox::No : QMessageBox::Ok});
         QCOMPARE(box.icon, message.isEmpty() ? QMessageBox::Question : QMessageBox::Warning);
         QVERIFY2(box.text.contains(message), qPrintable(box.text));
         QCOMPARE(w().formFingerprint(), fingerprintText(sceneFingerprint(good.scene)));

@@ -1,14 +1,11 @@
 // Verifying the radar's scene against the tool, the configuration report, the log written out
-// and the plot saved as a picture: each against a simulated radar over the real line.
+// and the plot saved as a picture: one connection to a simulated radar over the real line.
 #include "sessionfixture.h"
 
-#include "dialoganswerer.h"
 #include "scenecompare.h"
 #include "serialchannel.h"
 
-#include <QFile>
 #include <QImage>
-#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -34,15 +31,7 @@ class TestExtras : public SessionFixture
 
     void connectToStoredScene()
     {
-        sim::Identity id;
-        id.station = 7;
-        id.deviceType = 1;
-        id.serialWord1 = 0x0123;
-        id.serialWord2 = 0x4567;
-        id.serialByte3 = 0x89;
-        id.earlyWarningRelay = 12;
-        id.alarmRelay = 34;
-        radar->setIdentity(id);
+        radar->setIdentity({7, 1, 0x0123, 0x4567, 0x89, 12, 34}); // station, type, serial, relay sensitivities
         radar->setScene(commissionedScene());
         radar->setTargets(0);   // no targets: the plot changes only with the scene
         pressConnect();
@@ -62,10 +51,7 @@ class TestExtras : public SessionFixture
     QString savedThroughDialog(QAction *action, const QString &fileName)
     {
         const QString path = folder->filePath(fileName);
-        DialogAnswerer answers;
-        answers.answerFileDialog(path);
-        action->trigger();
-        return answers.waitDone() ? path : QString();
+        return answered([action] { action->trigger(); }, path, {}).size() == 1 ? path : QString();
     }
 
 private slots:
@@ -119,67 +105,9 @@ private slots:
         ::close(master);
     }
 
-    void verificationReportsWhatTheRadarHolds()
-    {
-        connectToStoredScene();
-        // The plot as the operator sees it: laid out in a shown window, redrawn by the polls.
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QTest::qWait(200);
-        const QStringList before = formState();
-        const QImage plotBefore = w().plotImage();
-        radar->clearRequests();
-
-        // Both fingerprints named: the radar's as the window shows it, and the form's.
-        const QString radarPrint = ui()->labelFingerprint->text().section(QStringLiteral("："), 1);
-        QCOMPARE(verify(), QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致\n雷达中的场景指纹：%1，工具中的场景指纹：%2")
-                               .arg(radarPrint, w().formFingerprint()));
-        QCOMPARE(requestCodes().mid(0, 5), (QList<int>{0x0A, 0x0B, 0x0C, 0x14, 0x15}));
-        QVERIFY(log().contains(QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致")));
-        QVERIFY(!w().pollingPaused);
-        QVERIFY(waitUntil([&] { return requestCodes().count(0x06) > requestCodes().indexOf(0x15); }, 2000));
-
-        // Someone changes the radar behind the tool's back: alarm range, direction, one cell.
-        sim::Scene changed = commissionedScene();
-        changed.alarmFar = 300;
-        changed.targetDirection = 2;
-        changed.cells[1] = {250, 150};
-        radar->setScene(changed);
-        const QString message = verify();
-        QVERIFY2(message.startsWith(QStringLiteral("<p>场景参数校验失败：3项不一致</p>")), qPrintable(message));
-        QCOMPARE(message.count(QStringLiteral("<tr><td>")), 3);
-        QVERIFY(message.contains(QStringLiteral("<tr><td>报警距离</td><td>2.50 m</td><td>3.00 m</td></tr>")));
-        QVERIFY(message.contains(QStringLiteral("<tr><td>目标方向</td><td>接近雷达 (1)</td><td>远离雷达 (2)</td></tr>")));
-        QVERIFY(message.contains(
-            QStringLiteral("<tr><td>非报警区域网格</td><td>(-50, 50); (150, 350)</td><td>(150, 350); (250, 150)</td></tr>")));
-        QVERIFY(log().contains(QStringLiteral("场景参数校验失败：3项不一致")));
-        QVERIFY(log().contains(QStringLiteral("报警距离：工具中 2.50 m，雷达中 3.00 m")));
-        // What was read is the radar's scene from now on.
-        const QString changedPrint = ui()->labelFingerprint->text().section(QStringLiteral("："), 1);
-        QVERIFY(changedPrint != radarPrint);
-        QVERIFY(message.contains(QStringLiteral("<p>雷达中的场景指纹：%1，").arg(changedPrint)));
-
-        // The form and the plot still show what the tool had; the form's differences from the
-        // radar's scene are outlined over it.
-        QCOMPARE(formState(), before);
-        QVERIFY(view()->unsentOutlines());
-        view()->setUnsentScene(UnsentScene());
-        view()->redrawScene();
-        QCOMPARE(w().plotImage(), plotBefore);
-        QVERIFY(isWatching());
-
-        // A radar that stops answering cannot be verified: said so, the form kept, the poll resumed.
-        sim::FaultSpec silent;
-        silent.kind = sim::Fault::Silent;
-        radar->setFaultForAll(silent);
-        QCOMPARE(verify(), QStringLiteral("无法校验场景参数：雷达没有正确应答"));
-        QVERIFY(log().contains(QStringLiteral("无法校验场景参数：雷达没有正确应答")));
-        QVERIFY(w().lastVerification.startsWith(QStringLiteral("无法校验")));
-        QCOMPARE(formState(), before);
-        QVERIFY(!w().pollingPaused);
-    }
-
-    void reportHoldsIdentitySceneAndVerification()
+    // One connection: the report, the log and the plot written out, then the radar's scene
+    // verified, found changed behind the tool's back, and not answering.
+    void reportExportsAndVerification()
     {
         // Without a radar the report is made from the form and says so.
         QTextDocument offline;
@@ -208,9 +136,7 @@ private slots:
         QVERIFY(heading.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore);
 
         const QString path = savedThroughDialog(ui()->actionExportReport, QStringLiteral("report.pdf"));
-        QFile pdf(path);
-        QVERIFY(pdf.open(QIODevice::ReadOnly));
-        const QByteArray bytes = pdf.readAll();
+        const QByteArray bytes = fileBytes(path);
         QVERIFY(bytes.startsWith("%PDF"));
         // The page tree: "/Type /Pages ... /Count n".
         const int tree = bytes.indexOf("/Type /Pages");
@@ -228,11 +154,8 @@ private slots:
         QTextDocument later;
         w().fillConfigurationReport(&later);
         QVERIFY2(later.toPlainText().contains(stale), qPrintable(later.toPlainText()));
-    }
 
-    void logAndPlotAreWrittenOut()
-    {
-        connectToStoredScene();
+        // The log and the plot, from their context menus, on the same connection.
         QCOMPARE(ui()->listWidget->contextMenuPolicy(), Qt::ActionsContextMenu);
         QVERIFY(ui()->listWidget->actions().contains(ui()->actionExportLog));
         QCOMPARE(view()->contextMenuPolicy(), Qt::ActionsContextMenu);
@@ -244,13 +167,11 @@ private slots:
             held << ui()->listWidget->item(i)->text();
         QVERIFY(held.size() > 6);
         const QString logPath = savedThroughDialog(ui()->actionExportLog, QStringLiteral("log.txt"));
-        QFile logFile(logPath);
-        QVERIFY(logFile.open(QIODevice::ReadOnly));
-        QStringList back = QString::fromUtf8(logFile.readAll()).split(QLatin1Char('\n'));
+        QStringList back = QString::fromUtf8(fileBytes(logPath)).split(QLatin1Char('\n'));
         QCOMPARE(back.takeLast(), QString());
         QCOMPARE(back.mid(0, held.size()), held);
         QVERIFY2(back.first().contains(QStringLiteral("串口成功连接：") + linkPath()), qPrintable(back.first()));
-
+        // The plot as the operator sees it: laid out in a shown window, redrawn by the polls.
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         const QString pngPath = savedThroughDialog(ui()->actionSavePlotImage, QStringLiteral("plot.png"));
@@ -258,6 +179,58 @@ private slots:
         QVERIFY(png.load(pngPath, "PNG"));
         QCOMPARE(png.size(), view()->size());
         QVERIFY2(distinctColours(png) > 5, qPrintable(QString::number(distinctColours(png))));
+
+        // Verified once more, now against a radar that changes.
+        QTest::qWait(200);
+        const QStringList before = formState();
+        const QImage plotBefore = w().plotImage();
+        radar->clearRequests();
+
+        // Both fingerprints named: the radar's as the window shows it, and the form's.
+        const QString radarPrint = shownFingerprint();
+        QCOMPARE(verify(), QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致\n雷达中的场景指纹：%1，工具中的场景指纹：%2")
+                               .arg(radarPrint, w().formFingerprint()));
+        QCOMPARE(requestCodes().mid(0, 5), (QList<int>{0x0A, 0x0B, 0x0C, 0x14, 0x15}));
+        QVERIFY(log().contains(QStringLiteral("场景参数校验成功：雷达中的参数与工具中的一致")));
+        QVERIFY(!w().pollingPaused);
+        QVERIFY(waitUntil([&] { return requestCodes().count(0x06) > requestCodes().indexOf(0x15); }, 2000));
+
+        // Someone changes the radar behind the tool's back: alarm range, direction, one cell.
+        sim::Scene changed = commissionedScene();
+        changed.alarmFar = 300;
+        changed.targetDirection = 2;
+        changed.cells[1] = {250, 150};
+        radar->setScene(changed);
+        const QString message = verify();
+        QVERIFY2(message.startsWith(QStringLiteral("<p>场景参数校验失败：3项不一致</p>")), qPrintable(message));
+        QCOMPARE(message.count(QStringLiteral("<tr><td>")), 3);
+        QVERIFY(message.contains(QStringLiteral("<tr><td>报警距离</td><td>2.50 m</td><td>3.00 m</td></tr>")));
+        QVERIFY(message.contains(QStringLiteral("<tr><td>目标方向</td><td>接近雷达 (1)</td><td>远离雷达 (2)</td></tr>")));
+        QVERIFY(message.contains(
+            QStringLiteral("<tr><td>非报警区域网格</td><td>(-50, 50); (150, 350)</td><td>(150, 350); (250, 150)</td></tr>")));
+        QVERIFY(log().contains(QStringLiteral("场景参数校验失败：3项不一致")));
+        QVERIFY(log().contains(QStringLiteral("报警距离：工具中 2.50 m，雷达中 3.00 m")));
+        // What was read is the radar's scene from now on.
+        const QString changedPrint = shownFingerprint();
+        QVERIFY(changedPrint != radarPrint);
+        QVERIFY(message.contains(QStringLiteral("<p>雷达中的场景指纹：%1，").arg(changedPrint)));
+
+        // The form and the plot still show what the tool had; the form's differences from the
+        // radar's scene are outlined over it.
+        QCOMPARE(formState(), before);
+        QVERIFY(view()->unsentOutlines());
+        view()->setUnsentScene(UnsentScene());
+        view()->redrawScene();
+        QCOMPARE(w().plotImage(), plotBefore);
+        QVERIFY(isWatching());
+
+        // A radar that stops answering cannot be verified: said so, the form kept, the poll resumed.
+        radar->setFaultForAll(faultSpec(sim::Fault::Silent));
+        QCOMPARE(verify(), QStringLiteral("无法校验场景参数：雷达没有正确应答"));
+        QVERIFY(log().contains(QStringLiteral("无法校验场景参数：雷达没有正确应答")));
+        QVERIFY(w().lastVerification.startsWith(QStringLiteral("无法校验")));
+        QCOMPARE(formState(), before);
+        QVERIFY(!w().pollingPaused);
     }
 };
 

@@ -13,10 +13,6 @@
 #include "radarhistory.h"
 #include "scenefile.h"
 
-#include <QJsonDocument>
-#include <QProcess>
-#include <QTemporaryDir>
-
 #include <optional>
 
 namespace {

@@ -4,12 +4,9 @@
 // the operator is told when the identity is never read is here.
 #include "sessionfixture.h"
 
-#include "dialoganswerer.h"
 #include "recordingfile.h"
 
-#include <QComboBox>
 #include <QStatusBar>
-#include <QTimer>
 
 class TestReadBack : public SessionFixture
 {
@@ -24,7 +21,7 @@ class TestReadBack : public SessionFixture
     // The read-back ends with the fingerprint of the scene read, as the window shows it.
     QString fingerprintLine() const
     {
-        return QStringLiteral("雷达场景指纹：") + window->ui->labelFingerprint->text().section(QStringLiteral("："), 1);
+        return QStringLiteral("雷达场景指纹：") + shownFingerprint();
     }
 
 private slots:
@@ -67,8 +64,7 @@ private slots:
 
         // Identity.
         const QString names[] = {QString(), "通道预警雷达", "区域安全扫描雷达", "避障雷达"};
-        QCOMPARE((QStringList{ui()->labelModbusId->text(), ui()->labelID->text(), ui()->labelDevType->text()}),
-                 (QStringList{"5", QStringLiteral("0%1").arg(deviceType) + "0500ab0003", "设备类型：" + names[deviceType]}));
+        QCOMPARE(radarInfo(), (QStringList{"设备类型：" + names[deviceType], QStringLiteral("0%1").arg(deviceType) + "0500ab0003", "5"}));
         QVERIFY(!ui()->labelPic->isHidden() && !ui()->labelPic->pixmap(Qt::ReturnByValue).isNull());
         // What each type hides: the legend (obstacle) or the other type's part of it, the warning
         // band (channel), the lane (area scanner), the direction (all but the channel radar).
@@ -142,8 +138,7 @@ private slots:
             QVERIFY(box.title == "错误" && box.text == "未知设备ID" && box.icon == QMessageBox::Warning);
         QCOMPARE(isWatching(), watching);
         QCOMPARE(watching ? requestCodes().mid(0, codes.size()) : requestCodes(), codes);
-        for (QString &line : lines)
-            line.replace(QStringLiteral("%1"), linkPath());
+        lines.replaceInStrings(QStringLiteral("%1"), linkPath());
         QCOMPARE(messages(), QStringList{QStringLiteral("串口成功连接：") + linkPath()} + lines
                                  + (watching ? QStringList{fingerprintLine()} : QStringList()));
         if (watching) {
@@ -175,16 +170,14 @@ private slots:
         QFETCH(int, fault);
         QFETCH(QString, said);
         radar->setFault(0x0D, faultSpec(sim::Fault(fault)));
-        const QStringList before{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()};
+        const QStringList before = radarInfo();
         // While the identity is being read, the radar information says so.
         QStringList whileReading;
-        QTimer::singleShot(1000, this, [&] {
-            whileReading = QStringList{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()};
-        });
+        QTimer::singleShot(1000, this, [&] { whileReading = radarInfo(); });
         pressConnect();
         QCOMPARE(whileReading, (QStringList{"设备类型：正在读取…", "正在读取…", "…"}));
         // None came: the radar information shows what it showed before.
-        QCOMPARE((QStringList{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()}), before);
+        QCOMPARE(radarInfo(), before);
         QVERIFY(isIdle());
         QCOMPARE(requestCodes(), (QList<int>{0x0D, 0x0D, 0x0D}));
         const QString line = said.arg(linkPath());

@@ -6,15 +6,8 @@
 // what it says about files that are not good recordings and outputs it will not overwrite.
 #include "sessionfixture.h"
 
-#include "dialoganswerer.h"
 #include "recorder.h"
 #include "recordingfile.h"
-
-#include <QAction>
-#include <QProcess>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QSysInfo>
 
 #include <csignal>
 
@@ -25,8 +18,6 @@ bool leaveStaleLock(const QString &recordingPath)
     return writeFile(recordingPath + QStringLiteral(".lock"),
                      QStringLiteral("2147483647\nradar-config\n%1\n").arg(QSysInfo::machineHostName()).toUtf8());
 }
-
-const char FolderCapKey[] = "recording/folderCapBytes";
 
 const QList<sim::Target> InAlarmZone = {{1, 50, 100, 7, 8, 1}, {2, -30, 120, 9, 10, 2}};
 const QList<sim::Target> InDetectionZone = {{4, 0, 600, 11, 12, 1}};
@@ -88,48 +79,24 @@ class TestRecording : public SessionFixture
         return framesPass(frames);
     }
 
-    // A session against the simulator: connect, poll the alarm-zone targets, then the
-    // detection-zone one, send a changed scene, disconnect. Returns the recording's path.
-    QString recordSession()
-    {
-        radar->setScene(commissionedScene());
-        if (!connectToAlarmTargets(20))
-            return QString();
-        radar->setFixedTargets(InDetectionZone);
-        if (!framesPass(20))
-            return QString();
-        ui()->spinBoxSurveyFar->setValue(7.0);
-        sendScene();
-        const QString path = w().recordingPath();
-        ui()->pushButtonDisconnect->click();
-        return path;
-    }
-
-    // Both exports of the file fail with one line naming the reason, write nothing and leave the file as it was.
-    void verifyRefused(const QString &path, const QString &message)
-    {
-        const QByteArray before = fileBytes(path);
-        for (const QString &option : {QStringLiteral("--export-csv"), QStringLiteral("--export-events")}) {
-            const QString out = folder->filePath(QStringLiteral("out.csv"));
-            const ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), {option, path, out});
-            QVERIFY2(run.exitCode > 0, qPrintable(option));
-            QVERIFY2(run.err.contains(message), qPrintable(run.err));
-            QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
-            QCOMPARE(fileBytes(path), before);
-            QVERIFY(!QFileInfo::exists(out));
-        }
-    }
-
 private slots:
     void initTestCase() { installWarningGuard(); }
     void init() { startSession(); }
     void cleanup() { endSession(); }
 
-    // The session's recording, and both exports of it as the command line writes them.
+    // The session's recording, and both exports of it as the command line writes them. The
+    // session: connect, poll the alarm-zone targets, then the detection-zone one, send a changed
+    // scene, disconnect.
     void recordsTheSessionAndExportsIt()
     {
-        const QString path = recordSession();
-        QVERIFY(!path.isEmpty());
+        radar->setScene(commissionedScene());
+        QVERIFY(connectToAlarmTargets(20));
+        radar->setFixedTargets(InDetectionZone);
+        QVERIFY(framesPass(20));
+        ui()->spinBoxSurveyFar->setValue(7.0);
+        sendScene();
+        const QString path = w().recordingPath();
+        ui()->pushButtonDisconnect->click();
         QCOMPARE(recordingFiles(), QStringList{QFileInfo(path).fileName()});
         QVERIFY(QFileInfo(path).fileName().contains(QRegularExpression(
             QStringLiteral("^\\d{4}\\.\\d\\d\\.\\d\\d-\\d\\d\\.\\d\\d\\.\\d\\d\\.sqlite$"))));
@@ -203,32 +170,10 @@ private slots:
         QVERIFY(eventRows.value(eventRows.size() - 2).endsWith(",disconnected,,\r"));
     }
 
-    // A line lost and back by itself stays one recording, its events in the operator's order.
-    void lostLineStaysInOneRecording()
-    {
-        QVERIFY(connectToAlarmTargets(10));
-        const QString path = w().recordingPath();
-        const int hangUps = radar->hangUps();
-        radar->hangUpNow();
-        QVERIFY(waitUntil([&] { return radar->hangUps() > hangUps; }, 3000));
-        QVERIFY(waitUntil([&] { return w().isWaitingForPort(); }, 3000));
-        QVERIFY(waitUntil([&] { return !w().isWaitingForPort() && view()->frameIndex >= 10; }, 12000));
-        QCOMPARE(w().recordingPath(), path);
-        ui()->pushButtonDisconnect->click();
-        QCOMPARE(recordingFiles(), QStringList{QFileInfo(path).fileName()});
-
-        Contents rec;
-        QCOMPARE(readRecording(path, &rec), QString());
-        QCOMPARE(rec.eventLines(false), (QStringList{QStringLiteral("connected"), QStringLiteral("line_lost"),
-                                                     QStringLiteral("reconnected"), QStringLiteral("disconnected")}));
-        QVERIFY(rec.frames.size() >= 20);
-        QCOMPARE(rec.scenes.size(), 2);
-        QCOMPARE(rec.scenes.at(1).origin, QStringLiteral("readback"));
-    }
-
     // A recording locked from outside: the failure is logged once, the poll goes on, and the
-    // rows held meanwhile are written once the lock is gone.
-    void unwritableRecordingIsReported()
+    // rows held meanwhile are written once the lock is gone. A line lost and back by itself
+    // then stays in the same recording, its events in the operator's order.
+    void lockedOrLostTheRecordingGoesOn()
     {
         QVERIFY(connectToAlarmTargets(5));
         const QString path = w().recordingPath();
@@ -244,14 +189,26 @@ private slots:
         }
         const int framesAfter = view()->frameIndex;
         QVERIFY(framesPass(5, 4000));
+
+        const int hangUps = radar->hangUps();
+        radar->hangUpNow();
+        QVERIFY(waitUntil([&] { return radar->hangUps() > hangUps; }, 3000));
+        QVERIFY(waitUntil([&] { return w().isWaitingForPort(); }, 3000));
+        QVERIFY(waitUntil([&] { return !w().isWaitingForPort() && view()->frameIndex >= 10; }, 12000));
+        QCOMPARE(w().recordingPath(), path);
         ui()->pushButtonDisconnect->click();
+        QCOMPARE(recordingFiles(), QStringList{QFileInfo(path).fileName()});
         QCOMPARE(failures(), 1);
 
         Contents rec;
         QCOMPARE(readRecording(path, &rec), QString());
-        QVERIFY(rec.frames.size() >= framesAfter + 5);
+        QCOMPARE(rec.eventLines(false), (QStringList{QStringLiteral("connected"), QStringLiteral("line_lost"),
+                                                     QStringLiteral("reconnected"), QStringLiteral("disconnected")}));
+        QVERIFY(rec.frames.size() >= framesAfter + 15);
         for (int i = 0; i < rec.frames.size(); ++i)
             QCOMPARE(rec.frames.at(i).number, qint64(i));
+        QCOMPARE(rec.scenes.size(), 2);
+        QCOMPARE(rec.scenes.at(1).origin, QStringLiteral("readback"));
     }
 
     void quoting_data()
@@ -321,7 +278,16 @@ private slots:
                 QVERIFY(writeFile(path, bytes));
             }
         }
-        verifyRefused(path, message);
+        // Both exports fail with one line naming the reason, write nothing and leave the file as it was.
+        const QByteArray before = fileBytes(path);
+        for (const QString &option : {QStringLiteral("--export-csv"), QStringLiteral("--export-events")}) {
+            const QString out = folder->filePath(QStringLiteral("out.csv"));
+            const ProgramRun run = runProgram(QStringLiteral(RADAR_PROGRAM), {option, path, out});
+            QVERIFY2(run.exitCode > 0, qPrintable(option));
+            QVERIFY2(run.err.contains(message) && run.err.count(QLatin1Char('\n')) == 1, qPrintable(run.err));
+            QCOMPARE(fileBytes(path), before);
+            QVERIFY(!QFileInfo::exists(out));
+        }
     }
 
     // Killed while recording: with its journal beside it the recording holds all but about the
@@ -455,7 +421,6 @@ private slots:
         QVERIFY(ui()->menu_2->actions().contains(w().recordingAction()));
         QCOMPARE(w().recordingAction()->text(), QStringLiteral("记录检测数据"));
         w().recordingAction()->trigger();
-        QVERIFY(!w().recordingEnabled());
         QCOMPARE(QSettings(MainWindow::settingsFilePath(), QSettings::IniFormat).value(QStringLiteral("recording/enabled")).toBool(), false);
         QVERIFY(connectToAlarmTargets(5));
         ui()->pushButtonDisconnect->click();
@@ -503,7 +468,7 @@ private slots:
             QVERIFY(earlier.begin(recordingsFolder(), recording::DefaultFolderCapBytes));
             expected << QFileInfo(earlier.filePath()).fileName();
         }
-        QSettings(MainWindow::settingsFilePath(), QSettings::IniFormat).setValue(QLatin1String(FolderCapKey), cap);
+        QSettings(MainWindow::settingsFilePath(), QSettings::IniFormat).setValue(QStringLiteral("recording/folderCapBytes"), cap);
         QVERIFY(connectToAlarmTargets(3));
         expected << QFileInfo(w().recordingPath()).fileName();
         QStringList removedLines;

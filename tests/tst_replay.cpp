@@ -4,16 +4,10 @@
 // refuses to land on its recording, and leaving the replay puts the form back as it was.
 #include "sessionfixture.h"
 
-#include "dialoganswerer.h"
 #include "recorder.h"
 #include "replaydata.h"
 #include "replaypanel.h"
 #include "ui_replaypanel.h"
-
-#include <QAction>
-#include <QDockWidget>
-#include <QElapsedTimer>
-#include <QSlider>
 
 class TestReplay : public SessionFixture
 {
@@ -27,7 +21,7 @@ class TestReplay : public SessionFixture
     struct LiveSession {
         QString path;
         QImage lastPicture;
-        bool alarm = false, warning = false, detection = false;
+        QList<bool> lamps; // alarm, warning, detection
         int framesBeforeSend = 0;
     };
     LiveSession recordLiveSession()
@@ -55,21 +49,10 @@ class TestReplay : public SessionFixture
         w().pollingPaused = true;
         QTest::qWait(300);
         live.lastPicture = plot();
-        live.alarm = w().inAlarm;
-        live.warning = w().inWarn;
-        live.detection = w().inSurvey;
+        live.lamps = {w().inAlarm, w().inWarn, w().inSurvey};
         live.path = w().recordingPath();
         ui()->pushButtonDisconnect->click();
         return live;
-    }
-
-    void startWindow()
-    {
-        w().resize(1700, 900);
-        w().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w()));
-        // The same plot size live and in replay, whatever the replay bar takes of the window.
-        view()->setFixedSize(560, 420);
     }
 
 private slots:
@@ -79,7 +62,11 @@ private slots:
 
     void replayShowsWhatTheLivePlotShowed()
     {
-        startWindow();
+        w().resize(1700, 900);
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        // The same plot size live and in replay, whatever the replay bar takes of the window.
+        view()->setFixedSize(560, 420);
         const LiveSession live = recordLiveSession();
         QVERIFY(!live.path.isEmpty());
         QVERIFY(isIdle());
@@ -90,9 +77,13 @@ private slots:
         QCoreApplication::processEvents();
         const QStringList formBefore = formState();
         const QImage plotBefore = plot();
-        QVector<bool> enabledBefore;
-        for (QObject *control : w().radarControls())
-            enabledBefore << control->property("enabled").toBool();
+        const auto enabled = [this] {
+            QVector<bool> states;
+            for (QObject *control : w().radarControls())
+                states << control->property("enabled").toBool();
+            return states;
+        };
+        const QVector<bool> enabledBefore = enabled();
         const int requestsBefore = radar->requests().size();
 
         QVERIFY(w().openRecording(live.path));
@@ -106,9 +97,7 @@ private slots:
         panel()->seekToFrame(last);
         QCOMPARE(panel()->ui->sliderPosition->value(), last);
         QCOMPARE(plot(), live.lastPicture);
-        QCOMPARE(w().inAlarm, live.alarm);
-        QCOMPARE(w().inWarn, live.warning);
-        QCOMPARE(w().inSurvey, live.detection);
+        QCOMPARE((QList<bool>{w().inAlarm, w().inWarn, w().inSurvey}), live.lamps);
         QCOMPARE(ui()->spinBoxSurveyFar->value(), 7.0);
 
         // Before the send the scene read back at connect is in force.
@@ -178,10 +167,7 @@ private slots:
         QVERIFY(!w().inReplay());
         QCOMPARE(formState(), formBefore);
         QCOMPARE(plot(), plotBefore);
-        QVector<bool> enabledAfter;
-        for (QObject *control : w().radarControls())
-            enabledAfter << control->property("enabled").toBool();
-        QCOMPARE(enabledAfter, enabledBefore);
+        QCOMPARE(enabled(), enabledBefore);
         QCOMPARE(logCount(QStringLiteral("退出回放")), 1);
         QCOMPARE(radar->requests().size(), requestsBefore);
         // And the tool connects as before.
@@ -206,10 +192,8 @@ private slots:
         // The replay bar follows the language (one target or more) and takes nothing from the
         // least window size.
         const QList<QPair<QAction *, QStringList>> languages = {
-            {ui()->action_English, {QStringLiteral("Play"), QStringLiteral("Connected"), QStringLiteral("Entered alarm zone (target 7)"),
-                                    QStringLiteral("Left alarm zone (targets 7,8)")}},
-            {ui()->action_Chinese, {QStringLiteral("播放"), QStringLiteral("连接"), QStringLiteral("进入报警区（目标 7）"),
-                                    QStringLiteral("离开报警区（目标 7,8）")}}};
+            {ui()->action_English, {"Play", "Connected", "Entered alarm zone (target 7)", "Left alarm zone (targets 7,8)"}},
+            {ui()->action_Chinese, {"播放", "连接", "进入报警区（目标 7）", "离开报警区（目标 7,8）"}}};
         for (const auto &language : languages) {
             language.first->trigger();
             QCOMPARE(panel()->ui->buttonPlay->text(), language.second.at(0));
@@ -222,10 +206,7 @@ private slots:
                      qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
         }
         const QString csv = folder->filePath(QStringLiteral("targets.csv"));
-        DialogAnswerer answers;
-        answers.answerFileDialog(csv);
-        panel()->ui->buttonExportFrames->click();
-        QVERIFY(answers.waitDone());
+        QCOMPARE(answered([this] { panel()->ui->buttonExportFrames->click(); }, csv, {}).size(), 1);
         const QList<QByteArray> lines = fileBytes(csv).split('\n');
         QCOMPARE(lines.value(0), QByteArray("time_ms,frame,id,x_cm,y_cm,class,value1,value2\r"));
         QCOMPARE(lines.size(), 5);
@@ -233,9 +214,7 @@ private slots:
         QVERIFY(log().contains(QStringLiteral("导出目标数据：") + QDir::toNativeSeparators(csv)));
 
         const QString eventsCsv = folder->filePath(QStringLiteral("events.csv"));
-        answers.answerFileDialog(eventsCsv);
-        panel()->ui->buttonExportEvents->click();
-        QVERIFY(answers.waitDone());
+        QCOMPARE(answered([this] { panel()->ui->buttonExportEvents->click(); }, eventsCsv, {}).size(), 1);
         const QByteArray events = fileBytes(eventsCsv);
         QVERIFY(events.startsWith("time_ms,wall_time,event,zone,ids\r\n"));
         QCOMPARE(events.count(",connected,,\r\n"), 1);
@@ -243,11 +222,8 @@ private slots:
         // Chosen onto the recording's journal, the export is refused and said, and nothing is
         // written beside the recording.
         const QStringList filesBefore = QDir(QFileInfo(path).path()).entryList(QDir::Files);
-        answers.answerFileDialog(path + QStringLiteral("-wal"));
-        answers.answerMessageBox(QMessageBox::Ok, 4000);
-        panel()->ui->buttonExportEvents->click();
-        QVERIFY(answers.waitDone());
-        QVERIFY2(answers.seen.last().text.contains(QStringLiteral("导出文件不能是记录文件本身")), qPrintable(answers.seen.last().text));
+        const QString said = answered([this] { panel()->ui->buttonExportEvents->click(); }, path + QStringLiteral("-wal")).value(1).text;
+        QVERIFY2(said.contains(QStringLiteral("导出文件不能是记录文件本身")), qPrintable(said));
         QCOMPARE(log().filter(QStringLiteral("导出事件失败：导出文件不能是记录文件本身")).size(), 1);
         QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files), filesBefore);
 
@@ -270,9 +246,8 @@ private slots:
     {
         Recorder writer;
         QVERIFY(writer.begin(folder->filePath(QStringLiteral("recordings")), recording::DefaultFolderCapBytes));
-        const QList<QStringList> radars = {
-            {QStringLiteral("设备类型：通道预警雷达"), QStringLiteral("0101000a0001"), QStringLiteral("2")},
-            {QStringLiteral("设备类型：区域安全扫描雷达"), QStringLiteral("0207000b0002"), QStringLiteral("7")}};
+        const QList<QStringList> radars = {{"设备类型：通道预警雷达", "0101000a0001", "2"},
+                                           {"设备类型：区域安全扫描雷达", "0207000b0002", "7"}};
         for (int type = 1; type <= 2; ++type) {
             QTest::qWait(20);
             writer.recordIdentity(type, radars.at(type - 1).at(1), radars.at(type - 1).at(2).toInt());
@@ -285,8 +260,7 @@ private slots:
         QVERIFY(w().openRecording(writer.filePath()));
         for (int frame : {0, 2, 3, 5, 1}) {
             panel()->seekToFrame(frame);
-            QCOMPARE((QStringList{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()}),
-                     radars.at(frame < 3 ? 0 : 1));
+            QCOMPARE(radarInfo(), radars.at(frame < 3 ? 0 : 1));
         }
     }
 
@@ -317,12 +291,11 @@ private slots:
         }
         const QByteArray before = fileBytes(path);
         const QStringList formBefore = formState();
-        DialogAnswerer answers;
-        answers.answerMessageBox(QMessageBox::Ok, 4000);
-        QVERIFY(!w().openRecording(path));
-        QVERIFY(answers.waitDone());
-        QCOMPARE(answers.seen.size(), 1);
-        QVERIFY2(answers.seen.at(0).text.contains(message), qPrintable(answers.seen.at(0).text));
+        bool opened = true;
+        const QList<DialogAnswerer::Seen> said = answered([&] { opened = w().openRecording(path); });
+        QVERIFY(!opened);
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(said.at(0).text.contains(message), qPrintable(said.at(0).text));
         QVERIFY(!w().inReplay());
         QCOMPARE(formState(), formBefore);
         QCOMPARE(fileBytes(path), before);

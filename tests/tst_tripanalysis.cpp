@@ -7,26 +7,16 @@
 #include "sessionfixture.h"
 
 #include "analysecommand.h"
-#include "dialoganswerer.h"
 #include "recorder.h"
 #include "sceneconfig.h"
 #include "scenefile.h"
-
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace {
 using radarlink::GridCell;
 
 radarlink::WireScene scene(quint16 detectionCm, quint16 warningCm, quint16 alarmCm, quint8 edgeCm)
 {
-    radarlink::WireScene s;
-    s.detectionFarCm = detectionCm;
-    s.warningFarCm = warningCm;
-    s.alarmFarCm = alarmCm;
-    s.gridEdgeCm = edgeCm;
-    s.angle = 120;
-    return s;
+    return {detectionCm, 120, warningCm, alarmCm, 0, 0, edgeCm, {}, 0, 0, 0};
 }
 
 struct Spot {
@@ -96,15 +86,12 @@ QByteArray cfg(double alarmFar, qint32 gridIndex = 2, double detectionFar = 6)
     return encodeSceneConfig(c);
 }
 
-struct Printed {
-    int status = -1;
-    QString out, err;
-};
-Printed analyse(const QString &recording, const QString &sceneFile, bool json)
+// What `radar-config --analyse` prints, and its exit status.
+ProgramRun analyse(const QString &recording, const QString &sceneFile, bool json)
 {
-    Printed p;
+    ProgramRun p;
     QTextStream out(&p.out), err(&p.err);
-    p.status = analyseRecording(recording, sceneFile, json, out, err);
+    p.exitCode = analyseRecording(recording, sceneFile, json, out, err);
     return p;
 }
 
@@ -264,8 +251,8 @@ private slots:
     {
         const QString path = recordFrames(scratch->path(), ParkedScene, parkedAndPassing(10));
         QVERIFY(writeFile(file(QStringLiteral("shorter.cfg")), cfg(1.5)));
-        const Printed json = analyse(path, file(QStringLiteral("shorter.cfg")), true);
-        QCOMPARE(json.status, 0);
+        const ProgramRun json = analyse(path, file(QStringLiteral("shorter.cfg")), true);
+        QCOMPARE(json.exitCode, 0);
         QCOMPARE(json.err, QString());
         const QJsonObject all = QJsonDocument::fromJson(json.out.toUtf8()).object();
         QCOMPARE(all.keys(), (QStringList{"edited", "fixed_cells", "recorded"}));
@@ -290,8 +277,8 @@ private slots:
             QCOMPARE(all["recorded"][trip::zoneName(zone)]["entries"].toInt(), entered);
         }
 
-        const Printed text = analyse(path, QString(), false);
-        QCOMPARE(text.status, 0);
+        const ProgramRun text = analyse(path, QString(), false);
+        QCOMPARE(text.exitCode, 0);
         QVERIFY2(text.out.contains(QStringLiteral("报警区：进入 3 次，共 42.95 s")), qPrintable(text.out));
         QVERIFY2(text.out.contains(QStringLiteral("(50, 150)：40.00 s，引起报警 2 次")), qPrintable(text.out));
         QVERIFY(!text.out.contains(QStringLiteral("场景文件")));
@@ -328,9 +315,9 @@ private slots:
         };
         for (const Case &c : cases)
             for (bool json : {false, true}) {
-                const Printed p = analyse(c.recording, c.scene, json);
-                QVERIFY2(p.status == 1 && p.out.isEmpty() && p.err.count(QLatin1Char('\n')) == 1 && p.err.contains(c.message),
-                         qPrintable(QStringLiteral("%1: %2 / %3").arg(c.message).arg(p.status).arg(p.err)));
+                const ProgramRun p = analyse(c.recording, c.scene, json);
+                QVERIFY2(p.exitCode == 1 && p.out.isEmpty() && p.err.count(QLatin1Char('\n')) == 1 && p.err.contains(c.message),
+                         qPrintable(QStringLiteral("%1: %2 / %3").arg(c.message).arg(p.exitCode).arg(p.err)));
             }
 
         // What a full scene file will bring: cells off the grid, too many cells, an odd edge.

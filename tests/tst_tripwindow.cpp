@@ -9,7 +9,6 @@
 // form and the plot back; targets and tracks are drawn over the tint; bad input changes nothing.
 #include "sessionfixture.h"
 
-#include "dialoganswerer.h"
 #include "fixedobjectswindow.h"
 #include "heatmaplayer.h"
 #include "recorder.h"
@@ -22,8 +21,6 @@
 #include "analysecommand.h"
 #include "whatifwindow.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPushButton>
 
 namespace {
@@ -61,16 +58,6 @@ class TestTripWindow : public SessionFixture
     {
         radar->setFixedTargets(targets);
         QTest::qWait(ms);
-    }
-
-    // The operator opens the list, sets the shortest stay and looks again.
-    FixedObjectsWindow *findFixedObjects(int minimumSeconds)
-    {
-        w().fixedObjectsAction()->trigger();
-        FixedObjectsWindow *list = w().fixedObjectsWindow();
-        list->ui->spinMinimum->setValue(minimumSeconds);
-        list->ui->buttonFind->click();
-        return list;
     }
 
 private slots:
@@ -119,7 +106,11 @@ private slots:
         ui()->comboBoxHeatSpan->setCurrentIndex(1); // up to the replayed moment: the first frame
         QCOMPARE(view()->heatMap().highest(), 1u);
 
-        FixedObjectsWindow *list = findFixedObjects(5);
+        // The operator opens the list, sets the shortest stay and looks again.
+        w().fixedObjectsAction()->trigger();
+        FixedObjectsWindow *list = w().fixedObjectsWindow();
+        list->ui->spinMinimum->setValue(5);
+        list->ui->buttonFind->click();
         QTableWidget *table = list->ui->tableCells;
         QCOMPARE(table->rowCount(), 1);
         QCOMPARE(cellText(table, 0, 0), QStringLiteral("(50, 150)"));
@@ -255,14 +246,8 @@ private slots:
     // tried stays in the form across the change until the recorded one is restored.
     void heatMapAndTrialFollowTheSceneInForce()
     {
-        radarlink::WireScene first, sent;
-        first.detectionFarCm = sent.detectionFarCm = 600;
-        first.warningFarCm = sent.warningFarCm = 400;
-        first.alarmFarCm = 250;
-        sent.alarmFarCm = 100;
-        first.gridEdgeCm = 100;
-        sent.gridEdgeCm = 50;
-        first.angle = sent.angle = 120;
+        // Alarm at 2.5 m on 1 m cells, then at 1 m on half-metre cells.
+        const radarlink::WireScene first{600, 120, 400, 250, 0, 0, 100, {}, 0, 0, 0}, sent{600, 120, 400, 100, 0, 0, 50, {}, 0, 0, 0};
         Recorder writer;
         QVERIFY(writer.begin(folder->filePath(QStringLiteral("recordings")), recording::DefaultFolderCapBytes));
         writer.recordScene(QStringLiteral("readback"), first);
@@ -308,13 +293,7 @@ private slots:
         Recorder writer;
         QVERIFY(writer.begin(folder->filePath(QStringLiteral("recordings")), recording::DefaultFolderCapBytes));
         writer.recordEvent(QStringLiteral("connected"));
-        radarlink::WireScene scene;
-        scene.detectionFarCm = 750;
-        scene.warningFarCm = 500;
-        scene.alarmFarCm = 250;
-        scene.gridEdgeCm = 100;
-        scene.angle = 100;
-        writer.recordScene(QStringLiteral("readback"), scene);
+        writer.recordScene(QStringLiteral("readback"), radarlink::WireScene{750, 100, 500, 250, 0, 0, 100, {}, 0, 0, 0});
         const QString empty = writer.filePath();
         writer.end();
         for (const QString &path : {empty, recordingPath}) {

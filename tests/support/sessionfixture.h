@@ -54,6 +54,23 @@ protected:
     QStringList log() const { return logLines(window->ui->listWidget); }
     int logCount(const QString &line) const { return log().count(line); }
 
+    // The radar information as the operator reads it: type, serial number, station.
+    QStringList radarInfo() const
+    {
+        return {window->ui->labelDevType->text(), window->ui->labelID->text(), window->ui->labelModbusId->text()};
+    }
+    // The scene's fingerprint beside the radar information.
+    QString shownFingerprint() const { return window->ui->labelFingerprint->text().section(QStringLiteral("："), 1); }
+
+    // The last frame of this command the radar got; empty when none came.
+    QByteArray lastRequest(int code) const
+    {
+        QByteArray frame;
+        for (const sim::ReceivedRequest &r : radar->requests())
+            frame = r.functionCode == code ? r.bytes : frame;
+        return frame;
+    }
+
     QList<int> requestCodes() const
     {
         QList<int> codes;
@@ -67,7 +84,7 @@ protected:
     // the marked cells.
     QStringList formState()
     {
-        QStringList state{ui()->labelDevType->text(), ui()->labelID->text(), ui()->labelModbusId->text()};
+        QStringList state = radarInfo();
         for (const QAbstractSpinBox *box : ui()->groupBox->findChildren<QAbstractSpinBox *>())
             state << box->objectName() + QLatin1Char('=') + box->text() + (box->isEnabled() ? "" : " (disabled)");
         for (const QComboBox *box : ui()->groupBox->findChildren<QComboBox *>())
@@ -109,6 +126,22 @@ protected:
         for (const DialogAnswerer::Seen &seen : answers.seen)
             texts << seen.text;
         return texts;
+    }
+
+    // Runs the action, answering its file dialog with the path (when one is given), then message
+    // boxes with these buttons in order, each given up when it does not come within 4 s;
+    // returns what the dialogs said.
+    QList<DialogAnswerer::Seen> answered(const std::function<void()> &action, const QString &path = QString(),
+                                         const QList<QMessageBox::StandardButton> &buttons = {QMessageBox::Ok})
+    {
+        DialogAnswerer answers;
+        if (!path.isEmpty())
+            answers.answerFileDialog(path);
+        for (QMessageBox::StandardButton button : buttons)
+            answers.answerMessageBox(button, 4000);
+        action();
+        answers.waitDone();
+        return answers.seen;
     }
 
     void startSession()
