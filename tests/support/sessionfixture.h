@@ -105,8 +105,15 @@ protected:
     // Waits until the window has applied this many more frames.
     bool framesPass(int count, int timeoutMs = 8000)
     {
-        const int until = view()->frameIndex + count;
-        return waitUntil([&] { return view()->frameIndex >= until; }, timeoutMs);
+        // The plot's frame index runs round its history of frames.
+        int passed = 0;
+        int last = view()->frameIndex;
+        return waitUntil([&] {
+            const int now = view()->frameIndex;
+            passed += (now - last + RadarView::HistorySize) % RadarView::HistorySize;
+            last = now;
+            return passed >= count;
+        }, timeoutMs);
     }
 
     // Presses "连接"; returns once the read-back has ended, one way or the other.
