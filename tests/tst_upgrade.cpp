@@ -39,6 +39,9 @@ constexpr quint32 PinnedSeed = 20240611;
 const QString LoaderWaiting = QStringLiteral("雷达在升级程序中等待：请重启雷达后重新连接，或再次运行升级");
 const QVector<int> PinnedOrder{9, 8, 5, 11, 0, 4, 10, 6, 7, 2, 1, 3};
 
+// Ways a run fails before any data packet, beside the packet faults.
+enum RunFault { PortClosed = -3, CommandUnanswered = -2, StartUnanswered = -1 };
+
 // The order from the standard library alone: the generator seeded with the one seed word as
 // its whole seed sequence, each key made of two 32-bit draws (the first one the low half), a
 // key drawn before drawn again, each piece ranked by the number of keys below its own.
@@ -585,30 +588,6 @@ private slots:
 
     // ---- interference ------------------------------------------------------------------------
 
-    void withoutTheRadarsAnswerTheRunDoesNotStart_data()
-    {
-        QTest::addColumn<bool>("portOpen");
-        QTest::newRow("port closed") << false;
-        QTest::newRow("command unanswered") << true;
-    }
-    void withoutTheRadarsAnswerTheRunDoesNotStart()
-    {
-        QFETCH(bool, portOpen);
-        startSession(portOpen);
-        radar->setFault(0x11, faultSpec(sim::Fault::Silent));
-        prepare(5000, 3, 31337);
-        runUpgrade();
-        QCOMPARE(label(), QStringLiteral("串口连接失败"));
-        QVERIFY(dialog->ui->pushButtonStart->isEnabled());
-        QCOMPARE(endUpdates, 0);
-        QCOMPARE(progressSeen, (portOpen ? QList<int>{1, 2, 3, 4, 5} : QList<int>()));
-        QVERIFY(radar->upgradePackets().isEmpty());
-        // With the port open the command went out unanswered and the log says so; else nothing.
-        QCOMPARE(requestCodes(), portOpen ? QList<int>{0x11} : QList<int>());
-        QCOMPARE(log().mid(portOpen ? log().size() - 1 : 0),
-                 portOpen ? QStringList{QStringLiteral("软件升级：超时或无返回值")} : QStringList());
-    }
-
     void badAcknowledgementsAreAnsweredWithTheSamePacket()
     {
         startSession();
@@ -635,35 +614,53 @@ private slots:
         QVERIFY(isDisconnected());
     }
 
-    // A loader that keeps failing ends the run with the line still its own: the unanswered start
-    // packet (its first answer, with a text of its own) and three bad answers to one packet.
-    void aLoaderThatKeepsFailingEndsTheRun_data()
+    // A run the radar fails. Without the command's answer (the port closed, or the command
+    // unanswered) the run never starts: nothing reaches the loader and the line is the window's
+    // again. Once the radar has taken the command, its unanswered start packet (the first
+    // answer, with a text of its own) or three bad answers to one packet leave the radar waiting
+    // in its loader, the line still its own. Either way "开始" can be pressed again.
+    void aRunTheRadarFailsEnds_data()
     {
-        QTest::addColumn<int>("fault");   // on the second packet; -1: the start packet unanswered
+        QTest::addColumn<int>("fault");   // on the second packet, or one of the three before the transfer
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QList<quint16>>("expectedArrivals");
-        QTest::newRow("start packet unanswered") << -1 << "数据通讯没有回复" << QList<quint16>{};
-        QTest::newRow("refused three times") << int(sim::PacketFault::Rejected) << "重发请求超过3次" << QList<quint16>{0, 1, 1, 1};
-        QTest::newRow("73 bytes three times") << int(sim::PacketFault::LongAnswer) << "重发请求超过3次" << QList<quint16>{0, 1, 1, 1};
+        QTest::newRow("port closed") << int(PortClosed) << "串口连接失败" << QList<quint16>{};
+        QTest::newRow("command unanswered") << int(CommandUnanswered) << "串口连接失败" << QList<quint16>{};
+        QTest::newRow("start packet unanswered") << int(StartUnanswered) << "数据通讯没有回复\n" + LoaderWaiting << QList<quint16>{};
+        QTest::newRow("refused three times") << int(sim::PacketFault::Rejected) << "重发请求超过3次\n" + LoaderWaiting
+                                             << QList<quint16>{0, 1, 1, 1};
+        QTest::newRow("73 bytes three times") << int(sim::PacketFault::LongAnswer) << "重发请求超过3次\n" + LoaderWaiting
+                                              << QList<quint16>{0, 1, 1, 1};
     }
-    void aLoaderThatKeepsFailingEndsTheRun()
+    void aRunTheRadarFailsEnds()
     {
         QFETCH(int, fault);
         QFETCH(QList<quint16>, expectedArrivals);
-        startSession();
-        if (fault < 0)
+        const bool asked = fault != PortClosed, inLoader = asked && fault != CommandUnanswered;
+        startSession(asked);
+        if (!inLoader)
+            radar->setFault(0x11, faultSpec(sim::Fault::Silent));
+        else if (fault == StartUnanswered)
             radar->setUpgradeStartSilent(true);
         else
             radar->setUpgradePacketFault(1, sim::PacketFault(fault), 3);
         prepare(5000, 3, 31337);
         runUpgrade();
-        QFETCH(QString, expected);
-        QCOMPARE(label(), expected + QLatin1Char('\n') + LoaderWaiting);
+        QTEST(label(), "expected");
         QCOMPARE(arrivals(), expectedArrivals);
-        QCOMPARE(endUpdates, 1);
-        QCOMPARE(progressSeen.last(), progressAfter(expectedArrivals.isEmpty() ? 0 : 1));
-        QVERIFY(!isDisconnected());
-        QVERIFY(!linkFree());
+        QCOMPARE(requestCodes(), (asked ? QList<int>{0x11} : QList<int>()));
+        QCOMPARE(radar->upgradePackets().isEmpty(), !inLoader);
+        QCOMPARE(endUpdates, inLoader ? 1 : 0);
+        // The progress goes through the preparation (to 5) and on by the packets the loader took.
+        QCOMPARE(progressSeen.mid(0, 5), (asked ? QList<int>{1, 2, 3, 4, 5} : QList<int>()));
+        QCOMPARE(progressSeen.value(progressSeen.size() - 1), asked ? progressAfter(expectedArrivals.isEmpty() ? 0 : 1) : 0);
+        QVERIFY(dialog->ui->pushButtonStart->isEnabled());
+        QCOMPARE(isDisconnected(), !asked);
+        if (asked)
+            QCOMPARE(linkFree(), !inLoader);
+        // With the port open the unanswered command is in the log; with it closed, nothing is.
+        if (!inLoader)
+            QCOMPARE(log().mid(asked ? log().size() - 1 : 0), asked ? QStringList{QStringLiteral("软件升级：超时或无返回值")} : QStringList());
     }
 
     void aSetWhosePiecesRunOutEndsTheRun_data()
