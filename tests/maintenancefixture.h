@@ -87,21 +87,12 @@ class MaintenanceFixture : public SessionFixture
 protected:
     QDir workDir() const { return QDir(folder->path()); }
 
-    // A fresh working folder, radar and window; the port is opened as the connection sequence
-    // opens it, without the read-back, unless the test connects itself. A radar given a link
-    // name sits behind that fixed path in the folder, as the operator types it in: the path
-    // stays when a dropped line comes back.
-    void startSession(bool openPort = true, const QString &linkName = QString())
+    // A fresh working folder, and a radar behind a fixed path in it (the path stays when a
+    // dropped line comes back); the port is opened as the connection sequence opens it, without
+    // the read-back, unless the test connects itself.
+    void startSession(bool openPort = true)
     {
-        folder = std::make_unique<QTemporaryDir>();
-        QVERIFY(folder->isValid());
-        previousDir = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(folder->path()));
-        radar = std::make_unique<sim::RadarSimulator>();
-        QVERIFY2(linkName.isEmpty() ? radar->start() : radar->start(workDir().filePath(linkName)),
-                 qPrintable(radar->errorString()));
-        window = std::make_unique<MainWindow>();
-        ui()->comboBoxSerial->setEditText(linkName.isEmpty() ? radar->devicePath() : radar->symlinkPath());
+        SessionFixture::startSession();
         if (openPort) {
             QVERIFY(window->openRadarPort());
             QTest::qWait(30);
@@ -109,6 +100,14 @@ protected:
         }
     }
     bool isDisconnected() { return !ui()->pushButtonConnect->isHidden() && !w().channel().port.isOpen(); }
+    // The link lock can be had (and is given back at once).
+    bool linkFree()
+    {
+        const bool free = w().channel().tryAcquireOnce();
+        if (free)
+            w().channel().release();
+        return free;
+    }
 
     // Runs the upgrade-set maker on an image written to the working folder; the set goes to
     // "temp" unless another folder is named. Returns the maker's exit code (0 on success).

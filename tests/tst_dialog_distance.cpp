@@ -44,16 +44,13 @@ private slots:
                               first->ui->pushButton->text(), shown()}),
                  (QStringList{"测量距离", "测量距离：", "m", "刷新", ""}));
         QVERIFY(first->ui->lineEdit->isReadOnly());
-        QTest::qWait(150);
-        QVERIFY(radar->requests().isEmpty());
-        QVERIFY(log().isEmpty());
+        verifyNothingSent();
 
         radar->setTestDistance(250);
         press();
         QCOMPARE(shown(), QStringLiteral("2.5"));
         first->close();
-        radar->clearRequests();
-        w().ui->listWidget->clear();
+        forget();
         w().ui->actionCeliangJuli->trigger();
         QVERIFY(dialog() == first && first->isVisible());
         QCOMPARE(shown(), QStringLiteral("2.5"));
@@ -61,9 +58,7 @@ private slots:
         w().ui->pushButtonDisconnect->click();
         w().ui->listWidget->clear();
         press();
-        QTest::qWait(150);
-        QVERIFY(radar->requests().isEmpty());
-        QVERIFY(log().isEmpty());
+        verifyNothingSent();
         QCOMPARE(shown(), QStringLiteral("2.5"));
     }
 
@@ -89,8 +84,7 @@ private slots:
         QFETCH(QStringList, complaint);
         radar->setTestDistance(777);
         press();
-        radar->clearRequests();
-        w().ui->listWidget->clear();
+        forget();
         radar->setFault(0x06, {sim::Fault::Silent});
         {
             LateSender sender(*radar, 1, reply);

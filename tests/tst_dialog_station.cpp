@@ -76,17 +76,6 @@ class TestStationTools : public AttachedFixture
         runTool(relays, {relays ? relayWindow({}, &shown) : stationWindow(-1, &shown)});
         return shown;
     }
-    void forget()
-    {
-        radar->clearRequests();
-        w().ui->listWidget->clear();
-    }
-    void verifyNothingSent()
-    {
-        QTest::qWait(100);
-        QVERIFY(radar->requests().isEmpty());
-        QVERIFY(log().isEmpty());
-    }
 
 private slots:
     void initTestCase() { startRadar(); }

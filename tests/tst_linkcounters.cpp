@@ -74,23 +74,19 @@ private slots:
         QCOMPARE(stats.perCommand().size(), 1);
         QCOMPARE(stats.perCommand().value(key).requests, times);
         QCOMPARE(stats.perCommand().value(key).replies, times - timeouts);
-        QCOMPARE(stats.timeouts(), timeouts);
-        QCOMPARE(stats.wrongSync(), c.wrongSync);
-        QCOMPARE(stats.shortReplies(), c.shortOnes);
-        QCOMPARE(stats.incomplete(), c.incomplete);
         QCOMPARE(stats.bytesSent(), qint64(times) * (code == 0x06 ? 16 : 14));
         QVERIFY((stats.bytesReceived() == 0) == (timeouts == times));
 
-        // What the status bar shows within its next refresh.
+        // What the status bar shows within its next refresh: each count by itself, in full.
         const QString sentLine = QStringLiteral("发送字节：%1").arg(stats.bytesSent());
         QVERIFY2(waitUntil([&] { return w().linkStatusLabel()->toolTip().contains(sentLine); }, 1500),
                  qPrintable(w().linkStatusLabel()->toolTip()));
         QCOMPARE(shown(QStringLiteral("超时：(\\d+)")), double(timeouts));
         QCOMPARE(shown(QStringLiteral("错误回复：(\\d+)")), double(c.wrongSync + c.shortOnes + c.incomplete));
-        const QString all = w().linkStatusLabel()->toolTip();
+        const QStringList all = w().linkStatusLabel()->toolTip().split(QLatin1Char('\n'));
         for (const QString &line : {QStringLiteral("同步字错误：%1").arg(c.wrongSync), QStringLiteral("回复过短：%1").arg(c.shortOnes),
                                     QStringLiteral("回复不完整：%1").arg(c.incomplete)})
-            QVERIFY2(all.contains(line), qPrintable(all));
+            QVERIFY2(all.contains(line), qPrintable(all.join(QLatin1Char('\n'))));
     }
 
     // The "链路统计" entry of the help menu opens a window that lists every figure by the
@@ -102,8 +98,7 @@ private slots:
         QVERIFY(w().ui->menu->actions().contains(action));
         action->trigger();
         auto *window = w().findChild<QDialog *>(QStringLiteral("dialogLinkStatistics"));
-        QVERIFY(window);
-        QVERIFY(window->isVisible());
+        QVERIFY(window && window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("链路统计"));
         auto *text = window->findChild<QLabel *>();
         QVERIFY(text);

@@ -214,7 +214,6 @@ private slots:
         // The acknowledgement, then 59.75 s of the stream at 11,520 bytes a second.
         QCOMPARE(radar->sampledBytesSent(), qint64(14 + 688320));
         const QByteArray content = fileBytes(box.text.mid(prefix.size()));
-        QCOMPARE(qint64(content.size()), radar->sampledBytesSent());
         QVERIFY(content == radar->sampledOutput());
         QCOMPARE(content.mid(14, 4096), sim::RadarSimulator::samplePattern(0, 4096));
         QCOMPARE(progress.count(100), 1);

@@ -39,6 +39,9 @@ constexpr quint32 PinnedSeed = 20240611;
 const QString LoaderWaiting = QStringLiteral("雷达在升级程序中等待：请重启雷达后重新连接，或再次运行升级");
 const QVector<int> PinnedOrder{9, 8, 5, 11, 0, 4, 10, 6, 7, 2, 1, 3};
 
+// Ways a run fails before any data packet, beside the packet faults.
+enum RunFault { PortClosed = -3, CommandUnanswered = -2, StartUnanswered = -1 };
+
 // The order from the standard library alone: the generator seeded with the one seed word as
 // its whole seed sequence, each key made of two 32-bit draws (the first one the low half), a
 // key drawn before drawn again, each piece ranked by the number of keys below its own.
@@ -131,12 +134,24 @@ class TestUpgrade : public UpgradeFixture
         QCOMPARE(makeSet(image, 1, seed, makerOptions), 0);
         openUpgradeWindow();
     }
+    QStringList setFiles() const { return QDir(tempFile(QString())).entryList(QDir::Files, QDir::Name); }
     QList<quint16> arrivals() const
     {
         QList<quint16> sequences;
         for (const sim::UpgradePacketRecord &p : dataPackets())
             sequences << p.sequence;
         return sequences;
+    }
+    // A one-piece set (1100 bytes) run to its one box, the success box, with the image whole in
+    // the loader and the loader done; opened lets the test act on the open window first.
+    void runOnePieceSet(int salt, const std::function<void()> &opened = {})
+    {
+        prepare(1100, salt, 8);
+        if (opened)
+            opened();
+        QCOMPARE(runUpgradeToSuccess().size(), 1);
+        QCOMPARE(radar->upgradedImage(), image);
+        QVERIFY(radar->upgradeCompleted());
     }
     // Progress after the k-th acknowledged packet of a five-packet set of 5000 bytes.
     static int progressAfter(int packets) { return int(qMin(packets * 1024, 5000) * 55.0 / 5000 + 5.0); }
@@ -173,20 +188,13 @@ private slots:
         startSession(false);
         const QByteArray image = firmwareImage(3000);
         QCOMPARE(makeSet(image, 2, 99), 0);
-        QDir temp(workDir().filePath(QStringLiteral("temp")));
-        QCOMPARE(temp.entryList(QDir::Files, QDir::Name), (QStringList{QStringLiteral("1000"), QStringLiteral("1001"), QStringLiteral("1002"),
-                                     QStringLiteral("1003")}));
-        QFile header(temp.filePath(QStringLiteral("1000")));
-        QVERIFY(header.open(QIODevice::ReadOnly));
-        QCOMPARE(header.readAll().toHex(' '), QByteArray("63 00 00 00 00 00 00 00 b8 0b 00 00 00 00 00 00"));
+        QCOMPARE(setFiles(), (QStringList{"1000", "1001", "1002", "1003"}));
+        QCOMPARE(fileBytes(tempFile(QStringLiteral("1000"))).toHex(' '), QByteArray("63 00 00 00 00 00 00 00 b8 0b 00 00 00 00 00 00"));
         // Piece i lies in the file the seed's order names; the pieces hold the image in order.
         const QVector<int> ranks = twisterOrder(99, 2);
         QByteArray joined;
-        for (int i = 0; i <= 2; ++i) {
-            QFile piece(temp.filePath(QString::number(1001 + ranks[i])));
-            QVERIFY(piece.open(QIODevice::ReadOnly));
-            joined += piece.readAll();
-        }
+        for (int i = 0; i <= 2; ++i)
+            joined += fileBytes(tempFile(QString::number(1001 + ranks[i])));
         QCOMPARE(joined, image);
         // The maker refuses what it cannot make.
         QVERIFY(makeSet(QByteArray(), 1, 1) != 0);
@@ -205,13 +213,11 @@ private slots:
         QVERIFY(radar->upgradeCompleted());
         QCOMPARE(progressSeen, (QList<int>{1, 2, 3, 4, 5, 16, 27, 38, 50, 60, 70, 80, 90, 100}));
         QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes.first().title, QStringLiteral("升级成功"));
-        QCOMPARE(boxes.first().text, QStringLiteral("升级成功，请重启设备！"));
+        QCOMPARE(boxes.first().title + '|' + boxes.first().text, QStringLiteral("升级成功|升级成功，请重启设备！"));
         QCOMPARE(endUpdates, 1);
         // Success disconnects: the line and the link lock are free again.
         QVERIFY(isDisconnected());
-        QVERIFY(w().channel().tryAcquireOnce());
-        w().channel().release();
+        QVERIFY(linkFree());
         QVERIFY(!dialog->isVisible() && !dialog->ui->pushButtonStart->isEnabled());
         QCOMPARE(labels->texts, (QStringList{QStringLiteral("正在升级中，可能需要几分钟"), QStringLiteral("正在擦除"),
                                              QStringLiteral("正在烧录"), QStringLiteral("正在校验")}));
@@ -231,12 +237,10 @@ private slots:
         QCOMPARE(all.first().bytes.left(24).toHex(' '),
                  QByteArray("55 aa 00 00 00 00 00 00 00 00 00 00 00 00 00 00 88 13 00 00 6b 5a 00 00"));
         QCOMPARE(all.first().bytes.mid(24), QByteArray(PacketDataSize, '\0'));
+        // The loader takes a packet only whole, summed right and at the offset it has reached,
+        // so the image it rebuilt and the packets' fields (no resend among them) vouch for each.
         const QList<sim::UpgradePacketRecord> data = dataPackets();
-        for (const sim::UpgradePacketRecord &p : data) {
-            QCOMPARE(p.bytes.size(), PacketSize);
-            QVERIFY(p.checksumOk && p.accepted);
-            QCOMPARE(p.bytes.mid(24, int(p.length)), image.mid(int(p.offset), int(p.length)));
-        }
+        QVERIFY(std::all_of(data.begin(), data.end(), [](const sim::UpgradePacketRecord &p) { return p.bytes.size() == PacketSize; }));
         QCOMPARE(fields(data), (QStringList{"0 0 1024 5000 1234", "1 1024 1024 5000 1234", "2 2048 1024 5000 1234",
                                     "3 3072 1024 5000 1234", "4 4096 904 5000 5678"}));
         // The data area is not cleared between packets: behind the short last piece lie the
@@ -254,24 +258,17 @@ private slots:
         image = firmwareImage(11564, 9);
         QVERIFY(workDir().mkdir(QStringLiteral("temp")));
         QVERIFY(writeFile(tempFile(QStringLiteral("0")), hexBytes("e3 d8 34 01 00 00 00 00 2c 2d 00 00 00 00 00 00")));
-        int at = 0;
-        for (int i = 0; i < sizes.size(); ++i) {
+        for (int i = 0, at = 0; i < sizes.size(); at += sizes[i++])
             QVERIFY(writeFile(tempFile(QString::number(1 + PinnedOrder[i])), image.mid(at, sizes[i])));
-            at += sizes[i];
-        }
-        QCOMPARE(at, image.size());
         openUpgradeWindow();
         runUpgradeToSuccess();
         QCOMPARE(radar->upgradedImage(), image);
         const QList<sim::UpgradePacketRecord> data = dataPackets();
-        for (const sim::UpgradePacketRecord &p : data)
-            QVERIFY(p.checksumOk && p.accepted);
         QCOMPARE(fields(data), (QStringList{"0 0 1024 11564 1234", "1 1024 1024 11564 1234", "2 2048 1024 11564 1234",
                                     "3 3072 1024 11564 1234", "4 4096 1024 11564 1234", "5 5120 0 11564 1234",
                                     "6 5120 1024 11564 1234", "7 6144 1024 11564 1234", "8 7168 1024 11564 1234",
                                     "9 8192 1024 11564 1234", "10 9216 1024 11564 1234", "11 10240 1024 11564 1234",
                                     "12 11264 300 11564 5678"}));
-        QCOMPARE(data.at(5).checksum, quint32(0));
         QCOMPARE(data.at(5).bytes.mid(24), data.at(4).bytes.mid(24));
         QCOMPARE(progressSeen.mid(5, 3), (QList<int>{9, 14, 19}));
         QCOMPARE(progressSeen.mid(progressSeen.size() - 4), (QList<int>{70, 80, 90, 100}));
@@ -300,9 +297,7 @@ private slots:
         QFETCH(QStringList, pieceSizes);
         startSession();
         prepare(2048, 5, 77, pieceSizes);
-        for (const char *name : {"0", "1", "2", "3"})
-            QVERIFY(QFile::exists(tempFile(QLatin1String(name))));
-        QVERIFY(!QFile::exists(tempFile(QStringLiteral("4"))));
+        QCOMPARE(setFiles(), (QStringList{"0", "1", "2", "3"}));
         runUpgradeToSuccess();
         QCOMPARE(radar->upgradedImage(), image);
         QTEST(fields(dataPackets()), "packets");
@@ -399,14 +394,13 @@ private slots:
         QFETCH(bool, english);
         QFETCH(QList<sim::UpgradeStatus>, script);
         startSession();
-        prepare(1100, 0, 3);
-        if (english) {
-            ui()->action_English->trigger();
-            QVERIFY(waitUntil([this] { return dialog->windowTitle() == QStringLiteral("Firmware Upgrade"); }, 2000));
-        }
         radar->setUpgradeStatusScript(script);
-        QCOMPARE(runUpgradeToSuccess().size(), 1);
-        QVERIFY(radar->upgradeCompleted());
+        runOnePieceSet(0, [&] {
+            if (english) {
+                ui()->action_English->trigger();
+                QVERIFY(waitUntil([this] { return dialog->windowTitle() == QStringLiteral("Firmware Upgrade"); }, 2000));
+            }
+        });
         QCOMPARE(radar->upgradeStatusesSent(), script.size());
         QTEST(labels->texts, "shown");
         QTEST(progressSeen.mid(5), "progress");
@@ -419,37 +413,31 @@ private slots:
         QTest::addColumn<QByteArray>("held");
         QTest::addColumn<QByteArray>("arrived");
         QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<QByteArray>("kept");
-        QTest::newRow("zeros in the header") << QByteArray() << hexBytes("00 00 00 00 00 00 03 00 4f 4b 00")
-                                             << QStringList{"00 00 00 00 00 00 03 00 4f 4b 00"} << QByteArray();
-        QTest::newRow("zero right at the text") << QByteArray() << hexBytes("44 bb 00 00 00 00 01 00 00")
-                                                << QStringList{"44 bb 00 00 00 00 01 00 00"} << QByteArray();
-        QTest::newRow("two in one read, length beyond both")
-            << QByteArray() << hexBytes("44 bb ff ff 00 00 00 00 41 00 01 02 03 04 05 06 03 00 00")
-            << QStringList{"44 bb ff ff 00 00 00 00 41 00", "01 02 03 04 05 06 03 00 00"} << QByteArray();
-        QTest::newRow("one and the start of the next") << QByteArray() << hexBytes("44 bb 0b 00 00 00 00 00 41 00 44 bb 0b")
-                                                       << QStringList{"44 bb 0b 00 00 00 00 00 41 00"} << hexBytes("44 bb 0b");
-        QTest::newRow("the rest joins the start") << hexBytes("44 bb 0b 00 00 00 03") << hexBytes("00 4f 4b 00 44")
-                                                  << QStringList{"44 bb 0b 00 00 00 03 00 4f 4b 00"} << hexBytes("44");
-        QTest::newRow("no closing zero yet") << hexBytes("44 bb 00 00") << hexBytes("00 00 03 00 4f 4b") << QStringList{}
-                                             << hexBytes("44 bb 00 00 00 00 03 00 4f 4b");
-        QTest::newRow("a silent poll takes what is held") << hexBytes("44 bb 00 00 00 00 03 00 4f 4b") << QByteArray()
-                                                          << QStringList{"44 bb 00 00 00 00 03 00 4f 4b"} << QByteArray();
-        QTest::newRow("short, then silence") << hexBytes("44 bb 00") << QByteArray() << QStringList{"44 bb 00"} << QByteArray();
-        QTest::newRow("silence") << QByteArray() << QByteArray() << QStringList{} << QByteArray();
+        QTest::addColumn<QByteArray>("kept");   // as hex text
+        const auto row = [](const char *name, const char *held, const char *arrived, const QStringList &messages, const char *kept) {
+            QTest::newRow(name) << hexBytes(held) << hexBytes(arrived) << messages << QByteArray(kept);
+        };
+        row("zeros in the header", "", "00 00 00 00 00 00 03 00 4f 4b 00", {"00 00 00 00 00 00 03 00 4f 4b 00"}, "");
+        row("zero right at the text", "", "44 bb 00 00 00 00 01 00 00", {"44 bb 00 00 00 00 01 00 00"}, "");
+        row("two in one read, length beyond both", "", "44 bb ff ff 00 00 00 00 41 00 01 02 03 04 05 06 03 00 00",
+            {"44 bb ff ff 00 00 00 00 41 00", "01 02 03 04 05 06 03 00 00"}, "");
+        row("one and the start of the next", "", "44 bb 0b 00 00 00 00 00 41 00 44 bb 0b", {"44 bb 0b 00 00 00 00 00 41 00"}, "44 bb 0b");
+        row("the rest joins the start", "44 bb 0b 00 00 00 03", "00 4f 4b 00 44", {"44 bb 0b 00 00 00 03 00 4f 4b 00"}, "44");
+        row("no closing zero yet", "44 bb 00 00", "00 00 03 00 4f 4b", {}, "44 bb 00 00 00 00 03 00 4f 4b");
+        row("a silent poll takes what is held", "44 bb 00 00 00 00 03 00 4f 4b", "", {"44 bb 00 00 00 00 03 00 4f 4b"}, "");
+        row("short, then silence", "44 bb 00", "", {"44 bb 00"}, "");
+        row("silence", "", "", {}, "");
     }
     void statusBytesAreCutAtClosingZeros()
     {
         QFETCH(QByteArray, held);
         QFETCH(QByteArray, arrived);
-        QFETCH(QStringList, messages);
-        QFETCH(QByteArray, kept);
         const StatusFraming framing = frameStatusMessages(held, arrived);
         QStringList seen;
         for (const QByteArray &m : framing.messages)
             seen << QString::fromLatin1(m.toHex(' '));
-        QCOMPARE(seen, messages);
-        QCOMPARE(framing.held.toHex(' '), kept.toHex(' '));
+        QTEST(seen, "messages");
+        QTEST(framing.held.toHex(' '), "kept");
     }
 
     // The loader's five usual messages (erase, keep-alive, program, verify, finished) with
@@ -481,10 +469,7 @@ private slots:
         startSession();
         radar->setUpgradeStatusDelivery(delivery);
         radar->setUpgradeStatusGapMs(gapMs);
-        prepare(1100, 6, 8);
-        QCOMPARE(runUpgradeToSuccess().size(), 1);
-        QCOMPARE(radar->upgradedImage(), image);
-        QVERIFY(radar->upgradeCompleted());
+        runOnePieceSet(6);
         QCOMPARE(radar->upgradeStatusesSent(), 5);
         QTEST(labels->texts, "shown");
         QCOMPARE(progressSeen.mid(5), (QList<int>{56, 60, 70, 80, 90, 100}));
@@ -508,12 +493,9 @@ private slots:
         radar->setUpgradeStatusScript(script);
         radar->setUpgradeStatusGapMs(50);
         radar->setUpgradeStatusDelivery(sim::StatusDelivery{true, false, cutAt, -1, false});
-        prepare(1100, 7, 8);
-        SplitGate gate(radar.get(), dialog);
-        QCOMPARE(runUpgradeToSuccess().size(), 1);
-        QCOMPARE(radar->upgradedImage(), image);
-        QVERIFY(radar->upgradeCompleted());
-        QCOMPARE(gate.released, int(std::count_if(script.begin(), script.end(), [cutAt](const S &m) { return m.bytes().size() > cutAt; })));
+        std::unique_ptr<SplitGate> gate;
+        runOnePieceSet(7, [&] { gate = std::make_unique<SplitGate>(radar.get(), dialog); });
+        QCOMPARE(gate->released, int(std::count_if(script.begin(), script.end(), [cutAt](const S &m) { return m.bytes().size() > cutAt; })));
         QCOMPARE(labels->texts, (QStringList{QStringLiteral("正在升级中，可能需要几分钟"), QStringLiteral("擦除")}));
         QCOMPARE(progressSeen.mid(5), (QList<int>{56, 60, 70, 100}));
     }
@@ -563,8 +545,7 @@ private slots:
         QVERIFY(radar->upgradePackets().isEmpty());
         QCOMPARE(endUpdates, 0);
         QVERIFY(dialog->ui->pushButtonStart->isEnabled());
-        QVERIFY(w().channel().tryAcquireOnce());
-        w().channel().release();
+        QVERIFY(linkFree());
         QVERIFY(!isDisconnected());
         QVERIFY(progressSeen.isEmpty());
     }
@@ -591,14 +572,13 @@ private slots:
         radar->setUpgradeStartSilent(true);
         openUpgradeWindow();
         runUpgrade();
-        QCOMPARE(label(), QStringLiteral("数据通讯没有回复\n") + LoaderWaiting);
+        // The label says so (checked in aRunTheRadarFailsEnds), and so do the log and status bar.
         QVERIFY(log().contains(QStringLiteral("升级失败，") + LoaderWaiting));
         QCOMPARE(targetsShown(), 0);
         QCOMPARE(w().linkStatusLabel()->text(), QStringLiteral("雷达在升级程序中等待：") + w().channel().port.portName());
         QVERIFY(!isDisconnected());
 
         radar->setUpgradeStartSilent(false);
-        QVERIFY(dialog->ui->pushButtonStart->isEnabled());
         runUpgradeToSuccess();
         QCOMPARE(radar->upgradedImage(), image);
         QCOMPARE(requestCodes().count(0x11), 1);
@@ -606,30 +586,6 @@ private slots:
     }
 
     // ---- interference ------------------------------------------------------------------------
-
-    void withoutTheRadarsAnswerTheRunDoesNotStart_data()
-    {
-        QTest::addColumn<bool>("portOpen");
-        QTest::newRow("port closed") << false;
-        QTest::newRow("command unanswered") << true;
-    }
-    void withoutTheRadarsAnswerTheRunDoesNotStart()
-    {
-        QFETCH(bool, portOpen);
-        startSession(portOpen);
-        radar->setFault(0x11, faultSpec(sim::Fault::Silent));
-        prepare(5000, 3, 31337);
-        runUpgrade();
-        QCOMPARE(label(), QStringLiteral("串口连接失败"));
-        QVERIFY(dialog->ui->pushButtonStart->isEnabled());
-        QCOMPARE(endUpdates, 0);
-        QCOMPARE(progressSeen, (portOpen ? QList<int>{1, 2, 3, 4, 5} : QList<int>()));
-        QVERIFY(radar->upgradePackets().isEmpty());
-        // With the port open the command went out unanswered and the log says so; else nothing.
-        QCOMPARE(requestCodes(), portOpen ? QList<int>{0x11} : QList<int>());
-        QCOMPARE(log().mid(portOpen ? log().size() - 1 : 0),
-                 portOpen ? QStringList{QStringLiteral("软件升级：超时或无返回值")} : QStringList());
-    }
 
     void badAcknowledgementsAreAnsweredWithTheSamePacket()
     {
@@ -657,35 +613,53 @@ private slots:
         QVERIFY(isDisconnected());
     }
 
-    // A loader that keeps failing ends the run with the line still its own: the unanswered start
-    // packet (its first answer, with a text of its own) and three bad answers to one packet.
-    void aLoaderThatKeepsFailingEndsTheRun_data()
+    // A run the radar fails. Without the command's answer (the port closed, or the command
+    // unanswered) the run never starts: nothing reaches the loader and the line is the window's
+    // again. Once the radar has taken the command, its unanswered start packet (the first
+    // answer, with a text of its own) or three bad answers to one packet leave the radar waiting
+    // in its loader, the line still its own. Either way "开始" can be pressed again.
+    void aRunTheRadarFailsEnds_data()
     {
-        QTest::addColumn<int>("fault");   // on the second packet; -1: the start packet unanswered
+        QTest::addColumn<int>("fault");   // on the second packet, or one of the three before the transfer
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QList<quint16>>("expectedArrivals");
-        QTest::newRow("start packet unanswered") << -1 << "数据通讯没有回复" << QList<quint16>{};
-        QTest::newRow("refused three times") << int(sim::PacketFault::Rejected) << "重发请求超过3次" << QList<quint16>{0, 1, 1, 1};
-        QTest::newRow("73 bytes three times") << int(sim::PacketFault::LongAnswer) << "重发请求超过3次" << QList<quint16>{0, 1, 1, 1};
+        QTest::newRow("port closed") << int(PortClosed) << "串口连接失败" << QList<quint16>{};
+        QTest::newRow("command unanswered") << int(CommandUnanswered) << "串口连接失败" << QList<quint16>{};
+        QTest::newRow("start packet unanswered") << int(StartUnanswered) << "数据通讯没有回复\n" + LoaderWaiting << QList<quint16>{};
+        QTest::newRow("refused three times") << int(sim::PacketFault::Rejected) << "重发请求超过3次\n" + LoaderWaiting
+                                             << QList<quint16>{0, 1, 1, 1};
+        QTest::newRow("73 bytes three times") << int(sim::PacketFault::LongAnswer) << "重发请求超过3次\n" + LoaderWaiting
+                                              << QList<quint16>{0, 1, 1, 1};
     }
-    void aLoaderThatKeepsFailingEndsTheRun()
+    void aRunTheRadarFailsEnds()
     {
         QFETCH(int, fault);
         QFETCH(QList<quint16>, expectedArrivals);
-        startSession();
-        if (fault < 0)
+        const bool asked = fault != PortClosed, inLoader = asked && fault != CommandUnanswered;
+        startSession(asked);
+        if (!inLoader)
+            radar->setFault(0x11, faultSpec(sim::Fault::Silent));
+        else if (fault == StartUnanswered)
             radar->setUpgradeStartSilent(true);
         else
             radar->setUpgradePacketFault(1, sim::PacketFault(fault), 3);
         prepare(5000, 3, 31337);
         runUpgrade();
-        QFETCH(QString, expected);
-        QCOMPARE(label(), expected + QLatin1Char('\n') + LoaderWaiting);
+        QTEST(label(), "expected");
         QCOMPARE(arrivals(), expectedArrivals);
-        QCOMPARE(endUpdates, 1);
-        QCOMPARE(progressSeen.last(), progressAfter(expectedArrivals.isEmpty() ? 0 : 1));
-        QVERIFY(!isDisconnected());
-        QVERIFY(!w().channel().tryAcquireOnce());
+        QCOMPARE(requestCodes(), (asked ? QList<int>{0x11} : QList<int>()));
+        QCOMPARE(radar->upgradePackets().isEmpty(), !inLoader);
+        QCOMPARE(endUpdates, inLoader ? 1 : 0);
+        // The progress goes through the preparation (to 5) and on by the packets the loader took.
+        QCOMPARE(progressSeen.mid(0, 5), (asked ? QList<int>{1, 2, 3, 4, 5} : QList<int>()));
+        QCOMPARE(progressSeen.value(progressSeen.size() - 1), asked ? progressAfter(expectedArrivals.isEmpty() ? 0 : 1) : 0);
+        QVERIFY(dialog->ui->pushButtonStart->isEnabled());
+        QCOMPARE(isDisconnected(), !asked);
+        if (asked)
+            QCOMPARE(linkFree(), !inLoader);
+        // With the port open the unanswered command is in the log; with it closed, nothing is.
+        if (!inLoader)
+            QCOMPARE(log().mid(asked ? log().size() - 1 : 0), asked ? QStringList{QStringLiteral("软件升级：超时或无返回值")} : QStringList());
     }
 
     void aSetWhosePiecesRunOutEndsTheRun_data()
@@ -774,7 +748,6 @@ private slots:
         QCOMPARE(requestCodes(), (asked ? QList<int>{0x11} : QList<int>()));
         QCOMPARE(radar->upgradePackets().isEmpty(), !asked);
         QCOMPARE(endUpdates, asked ? 1 : 0);
-        QVERIFY(!dialog->succeeded());
         if (expectedArrivals.size() == 2)
             QCOMPARE(dataPackets().last().accepted, !refuseSecond);
         // No success box, still connected; the window is as the close left it.

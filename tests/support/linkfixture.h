@@ -100,4 +100,17 @@ protected:
         window.reset();
         QTest::qWait(20);
     }
+    // Forgets what the radar has heard and what the log says so far.
+    void forget()
+    {
+        radar->clearRequests();
+        window->ui->listWidget->clear();
+    }
+    // A moment on, nothing has reached the radar or the log.
+    void verifyNothingSent()
+    {
+        QTest::qWait(150);
+        QVERIFY(radar->requests().isEmpty());
+        QVERIFY(log().isEmpty());
+    }
 };
