@@ -103,12 +103,17 @@ struct ProgramRun
 ProgramRun runProgram(const QString &program, const QStringList &arguments, const QString &folder = QString(),
                       int timeoutMs = 30000);
 
+// Every test program runs in an empty working folder of its own: what a window writes there
+// (recordings, history, settings) never lands in the build tree or in a program running beside it.
 #define RADAR_TEST_MAIN(TestObject)                                   \
     int main(int argc, char **argv)                                   \
     {                                                                 \
         prepareTestApplication();                                     \
         QApplication app(argc, argv);                                 \
         app.setAttribute(Qt::AA_Use96Dpi, true);                      \
+        QTemporaryDir workFolder;                                     \
+        if (!workFolder.isValid() || !QDir::setCurrent(workFolder.path())) \
+            return 1;                                                 \
         TestObject tc;                                                \
         QTEST_SET_MAIN_SOURCE_PATH                                    \
         const int status = QTest::qExec(&tc, argc, argv);             \
