@@ -94,8 +94,8 @@ test-qt6: build-qt6
 	$(MAKE) check-qt6
 
 # All four stages. The tests mostly wait on the simulated line, so each later stage's build runs
-# beside the earlier stage's checks, at a lower priority, and the fuzz runs beside the Qt 6
-# checks (scripts/test-stages.sh). Each stage prints how long it took; any failure fails the run.
+# beside the earlier stage's checks, at a lower priority, and the fuzz runs come last, alone
+# (scripts/test-stages.sh). Each stage prints how long it took; any failure fails the run.
 test:
 	./scripts/install-deps.sh $(sort $(BUILD_PACKAGES) $(FUZZ_PACKAGES) $(QT6_PACKAGES))
 	./scripts/test-stages.sh
