@@ -141,9 +141,12 @@ void MainWindow::setUpLog()
         if (!statusLabel)
             return;
         const QFontMetrics metrics(statusBar()->font());
-        // The status bar's own margins and its size grip take some of the width as well.
-        const int frame = statusBar()->isSizeGripEnabled() ? style()->pixelMetric(QStyle::PM_SizeGripSize) : 0;
-        const int room = statusBar()->width() - metrics.horizontalAdvance(message + QStringLiteral("    ")) - frame - 8;
+        // The status bar's own margins and its size grip take some of the width as well, and the
+        // history's store keeps the least it shows.
+        int taken = statusBar()->isSizeGripEnabled() ? style()->pixelMetric(QStyle::PM_SizeGripSize) : 0;
+        if (historyStatusLabel && historyStatusLabel->isVisible())
+            taken += historyStatusLabel->minimumSizeHint().width();
+        const int room = statusBar()->width() - metrics.horizontalAdvance(message + QStringLiteral("    ")) - taken - 8;
         statusLabel->setMaximumWidth(message.isEmpty() ? QWIDGETSIZE_MAX : std::max(room, statusBar()->width() / 3));
     });
     logFilterBar = new LogFilterBar(ui->dockWidgetContents);

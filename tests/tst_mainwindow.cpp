@@ -6,6 +6,7 @@
 
 #include <QScreen>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QToolTip>
 
 // What is left of a 1366 x 768 panel, or of a 1920 x 1080 one at 150 %, once the desktop's
@@ -266,6 +267,18 @@ private slots:
                 QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), type->mapToGlobal(QPoint(5, 5)));
                 QApplication::sendEvent(type, &help);
                 QTRY_COMPARE(QToolTip::text(), type->text());
+            }
+            // The link's figures stand whole in the status bar once no message shows, or the
+            // history's store has given way to them down to its least.
+            if (deviceType) {
+                w().statusBar()->clearMessage();
+                QCoreApplication::processEvents();
+                QLabel *figures = w().linkStatusLabel();
+                auto *store = dynamic_cast<ElidingLabel *>(w().findChild<QLabel *>("labelHistoryStore"));
+                QVERIFY(store && store->isVisible());
+                QVERIFY2(figures->width() >= figures->fontMetrics().horizontalAdvance(figures->text())
+                             || store->width() <= store->minimumSizeHint().width(),
+                         qPrintable(QString("%1 %2 %3").arg(figures->width()).arg(store->width()).arg(store->minimumSizeHint().width())));
             }
             // And the plot takes what is left: it stays the largest thing on the window.
             const QSize plot = ui()->graphicsView->size();

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "elidinglabel.h"
 #include "historywindow.h"
 #include "radarhistory.h"
 #include "scenefile.h"
@@ -51,7 +52,10 @@ RadarHistory *MainWindow::radarHistory()
 
 void MainWindow::setUpHistoryStatus()
 {
-    historyStatusLabel = new QLabel(this);
+    // The link's figures keep their room; the store's name gives way, cut short with its whole
+    // text in the tooltip.
+    historyStatusLabel = new ElidingLabel(this);
+    historyStatusLabel->setContentsMargins(historyStatusLabel->fontMetrics().averageCharWidth() * 2, 0, 0, 0);
     historyStatusLabel->setObjectName(QStringLiteral("labelHistoryStore"));
     historyStatusLabel->hide();
     statusBar()->addPermanentWidget(historyStatusLabel);
