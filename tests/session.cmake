@@ -2,7 +2,6 @@ radar_add_test(tst_readback tst_readback.cpp TIMEOUT 400)
 radar_add_test(tst_polling tst_polling.cpp TIMEOUT 400)
 radar_add_test(tst_scenesend tst_scenesend.cpp TIMEOUT 400)
 radar_add_test(tst_reconnect tst_reconnect.cpp TIMEOUT 300)
-radar_add_test(tst_linkcounters tst_linkcounters.cpp TIMEOUT 200)
 radar_add_test(tst_recording tst_recording.cpp TIMEOUT 300)
 radar_add_test(tst_replay tst_replay.cpp TIMEOUT 300)
 add_dependencies(tst_recording radar-config)
@@ -11,7 +10,7 @@ target_compile_definitions(tst_recording PRIVATE RADAR_PROGRAM="$<TARGET_FILE:ra
 # The longest runs first, so that ctest -j overlaps them with everything else instead of
 # leaving them to run alone at the end.
 set_tests_properties(tst_scenesend tst_reconnect tst_readback PROPERTIES COST 90)
-set_tests_properties(tst_recording tst_polling tst_linkcounters tst_replay PROPERTIES COST 50)
+set_tests_properties(tst_recording tst_polling tst_replay PROPERTIES COST 50)
 radar_add_test(tst_commissioning tst_commissioning.cpp TIMEOUT 400)
 add_dependencies(tst_commissioning radar-config)
 target_compile_definitions(tst_commissioning PRIVATE RADAR_PROGRAM="$<TARGET_FILE:radar-config>")
