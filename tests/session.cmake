@@ -1,6 +1,15 @@
-radar_add_test(tst_readback tst_readback.cpp TIMEOUT 400)
-radar_add_test(tst_polling tst_polling.cpp TIMEOUT 400)
-radar_add_test(tst_scenesend tst_scenesend.cpp TIMEOUT 400)
+# Connecting, watching and sending the scene: one program, run in a part for each.
+radar_add_test(tst_session tst_session.cpp IN_PARTS)
+radar_add_test_part(tst_readback tst_session
+  readBackFillsTheFormAndThePlot failedReadsAreRetried anUnreadIdentityIsExplained
+  abandonedReadBackLeavesTheNextConnectionAlone commandsDuringTheReadBackNeverInterleave)
+radar_add_test_part(tst_polling tst_session
+  framesLandInTheRingAndLightTheLamps theFourHundredAndFirstFrameOverwritesSlotZero aBusyLinkOrAPauseEndsThePollChain
+  saveCommitsToFlashAndEndsTheSession saveThatCannotReopenThePortSaysSoAndGoesIdle)
+radar_add_test_part(tst_scenesend tst_session
+  theFiveWritesGoOutInOrderByteForByte anUnansweredWriteStopsTheSequence markedCellsFollowTheRange
+  sceneSurvivesARoundTripThroughTheRadar sceneFilesCarryTheSceneGroup)
+set_tests_properties(tst_readback tst_polling tst_scenesend PROPERTIES TIMEOUT 400)
 radar_add_test(tst_reconnect tst_reconnect.cpp TIMEOUT 300)
 radar_add_test(tst_recording tst_recording.cpp TIMEOUT 300)
 radar_add_test(tst_replay tst_replay.cpp TIMEOUT 300)
