@@ -10,10 +10,6 @@
 
 #include <QDirIterator>
 #include <QProcess>
-#include <QTimer>
-
-#include <functional>
-#include <memory>
 
 // Steps run in order, each once its condition holds; the condition is looked at every few
 // milliseconds from the event loop, so it is seen inside the program's own waits. An action

@@ -9,33 +9,17 @@
 #include "testsupport.h"
 #include "ui_mainwindow.h"
 
-#include <QCheckBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QScrollBar>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTime>
-
-#include <memory>
 
 class TestActivityLog : public QObject
 {
     Q_OBJECT
     std::unique_ptr<QListWidget> list;
-    // The windows below keep radar-config.ini and the exported log in a folder of their own.
-    QTemporaryDir work;
-    QString previousDir;
 
 private slots:
-    void initTestCase()
-    {
-        installWarningGuard();
-        previousDir = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(work.path()));
-    }
-    void cleanupTestCase() { QDir::setCurrent(previousDir); }
+    void initTestCase() { installWarningGuard(); }
     void init()
     {
         list = std::make_unique<QListWidget>();

@@ -15,8 +15,6 @@
 #include "testsupport.h"
 #include "ui_mainwindow.h"
 
-#include <memory>
-
 using namespace radarlink;
 
 namespace {

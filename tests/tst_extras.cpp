@@ -2,10 +2,6 @@
 // and the plot saved as a picture: one connection to a simulated radar over the real line.
 #include "sessionfixture.h"
 
-#include "scenecompare.h"
-#include "serialchannel.h"
-
-#include <QImage>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>

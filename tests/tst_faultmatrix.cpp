@@ -31,8 +31,6 @@
 #include "frame.h"
 #include "dialoggetdata.h"
 #include "maintenancefixture.h"
-#include "radarview.h"
-#include "linkfixture.h"
 #include "ui_dialogcan.h"
 #include "ui_dialogceliang.h"
 #include "ui_dialogframelimt.h"
@@ -40,9 +38,6 @@
 #include "ui_dialogspinbox.h"
 
 #include <QLineEdit>
-
-#include <atomic>
-#include <thread>
 
 namespace {
 

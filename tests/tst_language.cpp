@@ -4,7 +4,6 @@
 #include "sessionfixture.h"
 
 #include "commandtable.h"
-#include "dialoganswerer.h"
 #include "dialogcan.h"
 #include "dialogceliang.h"
 #include "dialogframelimt.h"
@@ -17,10 +16,7 @@
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QMenu>
-#include <QMenuBar>
 #include <QProcess>
-#include <QTranslator>
 #include <QXmlStreamReader>
 
 namespace {

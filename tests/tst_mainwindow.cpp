@@ -1,13 +1,11 @@
 // The main window as the operator first sees it: the controls and their ranges, what is
 // hidden, the lamps, where the window lands on the screen and whether it fits a laptop's. The
-// menus and the language are tst_language's; the factory scene is pinned by tst_scenesend.
+// menus and the language are tst_language's; the factory scene is pinned by tst_session.
 #include "activitylog.h"
 #include "sessionfixture.h"
 
 #include <QScreen>
-#include <QScrollArea>
 #include <QStatusBar>
-#include <QToolTip>
 
 // What is left of a 1366 x 768 panel, or of a 1920 x 1080 one at 150 %, once the desktop's
 // panel and the window's frame are taken off.
@@ -16,8 +14,6 @@ static const QSize laptopWindow(1280, 680);
 class TestMainWindow : public SessionFixture
 {
     Q_OBJECT
-    QTemporaryDir workDir;
-    QString previousDir;
 
     static QString rectText(const QRect &r)
     {
@@ -62,12 +58,7 @@ private slots:
     {
         installWarningGuard();
         MainWindow::applyProgramFont();
-        // The window reads lang.cfg from the working directory; keep the tests away from any real one.
-        previousDir = QDir::currentPath();
-        QVERIFY(workDir.isValid());
-        QDir::setCurrent(workDir.path());
     }
-    void cleanupTestCase() { QDir::setCurrent(previousDir); }
     void cleanup()
     {
         endSession();

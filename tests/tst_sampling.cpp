@@ -7,8 +7,6 @@
 #include "maintenancefixture.h"
 #include "ui_dialoggetdata.h"
 
-#include <QRegularExpression>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>

@@ -2,7 +2,7 @@
 // test opens the slave side with plain POSIX calls, writes request frames built by hand and
 // checks the bytes that come back, so a fault in the simulator shows up as wrong wire bytes.
 // What the tool itself makes of the simulator's faults, hang-ups and answers is left to the
-// tests of the tool (tst_transaction, tst_linkcounters, tst_faultmatrix, tst_reconnect).
+// tests of the tool (tst_transaction, tst_faultmatrix, tst_reconnect).
 // The field scenario is read frame by frame: a minute of detection results whose targets keep
 // to the radar's own field (its lane, or its fan) and walk in and out of each zone, so that the
 // tool's alarm, warning and detection lamps each light up and go out again.
@@ -274,7 +274,7 @@ private slots:
 
     // The reply as the line carries it, read by read, for the faults whose exact bytes no test of
     // the tool looks at (silence, a late answer, a wrong sync word and noise ahead of the answer
-    // are cells of the fault matrix, short replies rows of tst_linkcounters).
+    // are cells of the fault matrix, short replies rows of tst_transaction).
     void faultsShapeTheReply_data()
     {
         QTest::addColumn<int>("kind");

@@ -8,7 +8,6 @@
 
 #include "analysecommand.h"
 #include "recorder.h"
-#include "sceneconfig.h"
 #include "scenefile.h"
 
 namespace {

@@ -21,8 +21,6 @@
 #include "analysecommand.h"
 #include "whatifwindow.h"
 
-#include <QPushButton>
-
 namespace {
 const QPoint ParkedPoint(50, 150); // 1.58 m out: alarm under 2.5 m, warning under 1.5 m
 

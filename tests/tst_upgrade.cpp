@@ -9,18 +9,11 @@
 // looks at its stop flag. An unanswered data packet, a loader that goes quiet and a dropped
 // line are cells of the fault matrix.
 #include "frame.h"
-#include "linkfixture.h"
-#include "radarview.h"
 #include "sceneitems.h"
 #include "maintenancefixture.h"
 #include "radarhistory.h"
-#include "upgradeprotocol.h"
-
-#include <QSerialPort>
 
 #include <random>
-#include <set>
-#include <vector>
 
 #include <sys/ioctl.h>
 
