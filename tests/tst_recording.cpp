@@ -537,5 +537,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestRecording)
+RADAR_TEST_MAIN(TestRecording)
 #include "tst_recording.moc"

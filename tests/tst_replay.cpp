@@ -304,5 +304,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestReplay)
+RADAR_TEST_MAIN(TestReplay)
 #include "tst_replay.moc"
