@@ -132,7 +132,8 @@ private slots:
         late.delayMs = 300;
         radar->setFault(0x02, late);
         QVERIFY(!w().runExchange(C::WriteDetectionArea, QByteArray(6, '\0')));
-        QTest::qWait(400);   // the late acknowledgement is now waiting on the tool's side
+        // The late acknowledgement is now waiting on the tool's side (however loaded the machine).
+        QVERIFY(waitUntil([this] { return w().channel().port.bytesAvailable() > 0; }, 3000));
         forget();
 
         sim::FaultSpec answer = faultSpec(split ? sim::Fault::Split : sim::Fault::Silent);
